@@ -1,0 +1,65 @@
+/* zmvorq.h: the link library's exports and the three callbacks it calls.
+ *
+ * zmvorq.dll talks to the world client (DDE service "Zelmarink") for the program that loads it: it pokes
+ * request records to the world client and, at the same time, serves a DDE service under the caller's name so
+ * that the world client can poke acknowledgements and incoming data back. Programs load it by name and look
+ * the functions up by these undecorated names; every function uses the callee-cleans convention (WINAPI) and
+ * 8-bit (ANSI) NUL-terminated strings.
+ *
+ * Calling order: InitDDE once, any number of requests, then KillDDE. Call everything on one thread, the one
+ * that runs the message loop: callbacks run on it, re-entrantly, while it waits inside a request or while it
+ * handles its messages.
+ *
+ * Strings handed to the callbacks are OLE automation strings (BSTR) holding the ANSI bytes of the text (made
+ * with SysAllocStringByteLen, so SysStringByteLen gives the text length). The callee owns each one and frees it
+ * with SysFreeString. A callback's return value is ignored.
+ *
+ * Requests that are dropped silently, with no transaction and no callback:
+ *   - a required argument is a null pointer (name; target for an ESP, mode 2; text; send data);
+ *   - a VorqCommunicate mode whose signed decimal form needs more than six characters (below -99999 or above
+ *     999999), and a VorqSend length that is negative or above 999999: the record block is sized for at most
+ *     six characters of number, so such a request could not be formatted safely.
+ */
+#ifndef ZMVORQ_H
+#define ZMVORQ_H
+
+#include <windows.h>
+#include <oleauto.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Receives an acknowledgement code as decimal text ("0" success, "1".."17" refusals), or "-1" when a request
+ * could not reach the world client. */
+typedef LONG(WINAPI* ProcessAckDataProc)(BSTR code);
+/* Receives data that another avatar's program sent: sender, the length the record announced, and the data up to
+ * its first NUL (empty when the record was short). */
+typedef LONG(WINAPI* ProcessReceiveDataProc)(BSTR sender, LONG length, BSTR data);
+/* Receives the reply of a request transaction (VorqGetAllText: the whole chat text). */
+typedef LONG(WINAPI* ProcessGetAllTextDataProc)(BSTR text);
+
+/* Starts the library for the program called `name` (kept to its first 31 characters for the connection check).
+ * Returns 0, or -1 when a callback is missing (after a message box naming it) or DDE could not be started. */
+LONG WINAPI InitDDE(LPCSTR name, ProcessAckDataProc ackProc, ProcessReceiveDataProc receiveProc,
+                    ProcessGetAllTextDataProc allTextProc);
+/* Unregisters the name and ends the DDE instance; nonzero when the instance was ended. */
+LONG WINAPI KillDDE(void);
+/* One whole conversation with `service` on `topic`: XTYP_POKE sends `length` bytes of `data` to `item`; any
+ * other type requests `item` and hands the reply to ProcessGetAllTextData. Always returns 0. */
+LONG WINAPI DDECommand(UINT type, LPCSTR service, LPCSTR topic, LPCSTR item, LONG length, const BYTE* data);
+
+void WINAPI VorqRegister(LPCSTR name);
+void WINAPI VorqUnregister(LPCSTR name);
+/* mode 0 speak, 1 think, 2 ESP to `target` (target is read for mode 2 only). */
+void WINAPI VorqCommunicate(LPCSTR name, LONG mode, LPCSTR target, LPCSTR text);
+/* Sends `length` raw bytes (any values, form feeds and NULs included) to the program of avatar `target`. */
+void WINAPI VorqSend(LPCSTR name, LPCSTR target, LONG length, const BYTE* data);
+/* Requests the chat text; the reply arrives through ProcessGetAllTextData before this returns. */
+void WINAPI VorqGetAllText(LPCSTR name);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* ZMVORQ_H */
