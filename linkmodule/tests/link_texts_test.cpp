@@ -1,0 +1,153 @@
+// Acknowledgement messages, the console link's requests and the console window's control table.
+#include "linkmodule/link_texts.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "linkmodule/console_layout.h"
+
+namespace linkmodule {
+namespace {
+
+TEST(LinkTexts, AckCodesAreComparedExactly) {
+    const struct {
+        std::string code;
+        std::optional<std::string> message;
+    } rows[] = {
+        {"0", std::nullopt},
+        {"1", "1- Target avatar is not logged on"},
+        {"12", "12 - Mode was ESP but no avatar name was specified"},
+        {"17", "17 - You are not logged in yet"},
+        {"18", "99 - Unknown error occured"},
+        {"-1", "99 - Unknown error occured"},
+        {" 5", "99 - Unknown error occured"},
+        {"5 ", "99 - Unknown error occured"},
+        {"05", "99 - Unknown error occured"},
+        {"00", "99 - Unknown error occured"},
+        {"", "99 - Unknown error occured"},
+        {std::string("1\0", 2), "99 - Unknown error occured"},
+    };
+    for (const auto& r : rows) {
+        const auto got = AckMessage(r.code);
+        EXPECT_EQ(got.has_value(), r.message.has_value()) << "[" << r.code << "]";
+        if (got && r.message) {
+            EXPECT_EQ(*got, *r.message) << "[" << r.code << "]";
+        }
+    }
+}
+
+TEST(LinkTexts, EveryRefusalCodeHasItsOwnNumberedMessage) {
+    std::set<std::string_view> seen;
+    for (int code = 1; code <= 17; ++code) {
+        const std::string text = std::to_string(code);
+        const auto message = AckMessage(text);
+        ASSERT_TRUE(message) << code;
+        // Each message begins with its own code, then a dash (code 1 has no blank before it).
+        const std::string prefix = code == 1 ? "1-" : text + " - ";
+        EXPECT_EQ(message->substr(0, prefix.size()), prefix) << code;
+        EXPECT_TRUE(seen.insert(*message).second) << "duplicate message for " << code;
+    }
+}
+
+TEST(LinkTexts, ReceivedDataMessage) {
+    EXPECT_EQ(ReceivedDataMessage("Bob", "hello"), "Data received from Bob: hello");
+    EXPECT_EQ(ReceivedDataMessage("", ""), "Data received from : ");
+}
+
+TEST(LinkTexts, ConsoleRequests) {
+    const std::string ff(1, '\f');
+    const struct {
+        ConsoleRequest request;
+        const char *mode, *avatar, *text;
+        ConsoleLinkSpec spec;
+    } rows[] = {
+        {ConsoleRequest::Register, "9", "x", "y",
+         {"Zelmarink|Zelmarink_Register", "Zelmarink_Register", "Tumbleroo", true}},
+        {ConsoleRequest::Unregister, "", "", "",
+         {"Zelmarink|Zelmarink_Unregister", "Zelmarink_Unregister", "Tumbleroo", true}},
+        {ConsoleRequest::Communicate, "0", "", "hello",
+         {"Zelmarink|Zelmarink_Communicate", "Zelmarink_Communicate", "Tumbleroo" + ff + "0" + ff + ff + "hello", true}},
+        {ConsoleRequest::Communicate, "2", "Ann", "You are on the List.",
+         {"Zelmarink|Zelmarink_Communicate", "Zelmarink_Communicate",
+          "Tumbleroo" + ff + "2" + ff + "Ann" + ff + "You are on the List.", true}},
+        {ConsoleRequest::Communicate, "2", "", "to nobody",
+         {"Zelmarink|Zelmarink_Communicate", "Zelmarink_Communicate", "Tumbleroo" + ff + "2" + ff + ff + "to nobody", true}},
+        {ConsoleRequest::Communicate, "", "", "",
+         {"Zelmarink|Zelmarink_Communicate", "Zelmarink_Communicate", "Tumbleroo" + ff + ff + ff, true}},
+        {ConsoleRequest::GetAllText, "2", "Ann", "x", {"Zelmarink|Zelmarink_GetAllText", "Tumbleroo", "", false}},
+    };
+    for (const auto& r : rows)
+        EXPECT_EQ(ConsoleLinkFor(r.request, "Tumbleroo", r.mode, r.avatar, r.text), r.spec) << r.spec.linkTopic;
+}
+
+TEST(LinkTexts, SplitLinkTopic) {
+    const struct {
+        const char* linkTopic;
+        ServiceTopic split;
+    } rows[] = {
+        {"Zelmarink|Zelmarink_Register", {"Zelmarink", "Zelmarink_Register"}},
+        {"Zelmarink|", {"Zelmarink", ""}},
+        {"|topic", {"", "topic"}},
+        {"Zelmarink", {"Zelmarink", ""}},
+        {"a|b|c", {"a", "b|c"}},
+    };
+    for (const auto& r : rows)
+        EXPECT_EQ(SplitLinkTopic(r.linkTopic), r.split) << r.linkTopic;
+}
+
+TEST(LinkTexts, MissingLibraryMessageNamesWhatIsMissing) {
+    const std::string noFile = MissingLibraryMessage("zmvorq", {});
+    EXPECT_NE(noFile.find("zmvorq.dll could not be loaded"), std::string::npos) << noFile;
+    const std::string one = MissingLibraryMessage("zmvorq", {"VorqGetAllText"});
+    EXPECT_NE(one.find("lacks the function VorqGetAllText."), std::string::npos) << one;
+    const std::string two = MissingLibraryMessage("zmvorq", {"InitDDE", "KillDDE"});
+    EXPECT_NE(two.find("lacks the functions InitDDE, KillDDE."), std::string::npos) << two;
+}
+
+TEST(ConsoleLayout, ControlsAreUniqueNamedAndInsideTheClientArea) {
+    std::set<int> ids;
+    std::set<std::string> names;
+    int buttons = 0;
+    for (const ControlSpec& c : ConsoleControls()) {
+        EXPECT_TRUE(ids.insert(c.id).second) << "duplicate id " << c.id;
+        if (*c.name) {
+            EXPECT_TRUE(names.insert(c.name).second) << "duplicate name " << c.name;
+        }
+        EXPECT_GE(c.left, 0) << c.caption;
+        EXPECT_GE(c.top, 0) << c.caption;
+        EXPECT_GT(c.width, 0) << c.caption;
+        EXPECT_GT(c.height, 0) << c.caption;
+        EXPECT_LE(c.left + c.width, kConsoleClientWidthTwips) << c.caption;
+        EXPECT_LE(c.top + c.height, kConsoleClientHeightTwips) << c.caption;
+        if (c.kind == ControlKind::Button)
+            ++buttons;
+        // Labels and buttons show a caption; text boxes start empty.
+        const bool captioned = c.kind == ControlKind::Label || c.kind == ControlKind::Button || c.kind == ControlKind::CheckBox;
+        EXPECT_EQ(*c.caption != '\0', captioned) << c.id;
+    }
+    EXPECT_EQ(buttons, 4);
+    for (const char* name : {"CommMode", "AvatarName", "CommText", "ErrorCheck", "Text1", "ZM_Register",
+                             "ZM_Communicate", "ZM_GetAllText", "ZM_Unregister"})
+        EXPECT_TRUE(names.count(name)) << name;
+}
+
+TEST(ConsoleLayout, TwipsAndPointsToPixels) {
+    const struct {
+        int twips, dpi, pixels;
+    } twipRows[] = {
+        {5430, 96, 362}, {2520, 96, 168}, {1335, 96, 89},  {15, 96, 1},    {7, 96, 0},     {8, 96, 1},
+        {5430, 120, 453}, {1335, 120, 111}, {285, 120, 24}, {6, 120, 1},   {5, 120, 0},    {0, 120, 0},
+        {1440, 144, 144}, {-8, 96, -1},    {-7, 96, 0},    {1440, 192, 192},
+    };
+    for (const auto& r : twipRows)
+        EXPECT_EQ(TwipsToPixels(r.twips, r.dpi), r.pixels) << r.twips << " twips at " << r.dpi;
+    const struct {
+        int hundredths, dpi, pixels;
+    } pointRows[] = {{825, 96, 11}, {825, 120, 14}, {825, 144, 17}, {825, 72, 8}, {1000, 96, 13}};
+    for (const auto& r : pointRows)
+        EXPECT_EQ(PointsToPixels(r.hundredths, r.dpi), r.pixels) << r.hundredths << " at " << r.dpi;
+}
+
+}  // namespace
+}  // namespace linkmodule
