@@ -48,6 +48,10 @@ TEST_F(FilesTest, Failures) {
     EXPECT_FALSE(config::WriteWholeFile(Path("missing/SCONTROL.TXT"), "x"));
     fs::create_directories(dir_ / "SCONTROL.TXT");
     EXPECT_FALSE(config::WriteWholeFile(Path("SCONTROL.TXT"), "x"));
+    // A device that is always full: the open succeeds, the bytes never land.
+    if (fs::exists("/dev/full")) {
+        EXPECT_FALSE(config::WriteWholeFile("/dev/full", "Pelmor 3.0\r\n0\r\n0\r\n0\r\n"));
+    }
 }
 
 }  // namespace
