@@ -1,0 +1,88 @@
+// host.h: the game host's commands, one function per button or menu item of the HostWindow. The window keeps
+// only the busy state, the controls and the link: it implements HostIo over the link module, calls a command,
+// and shows the Outcome.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "host/announcements.h"
+#include "host/draw.h"
+#include "host/file_store.h"
+#include "host/game_files.h"
+#include "host/player_lists.h"
+
+namespace host {
+
+// What the HostWindow shows of the round.
+struct Round {
+    std::string PlayerName;        // label `PlayerName`
+    std::string SelectedCategory;  // text box `SelectedCategory`
+    bool Command7 = false;         // "GIVE CATEGORY" shown
+    bool Command6 = false;         // "Declare WINNER" shown
+    bool Command8 = false;         // "Declare LOSER" shown
+    bool operator==(const Round&) const = default;
+};
+
+class HostIo : public Speaker {
+public:
+    // FetchAllText: writes the capture file afresh, or leaves none.
+    virtual void FetchChat() = 0;
+    // One pass of the event loop.
+    virtual void Yield() = 0;
+    // The round changed: write it to the label, the text box and the three round buttons.
+    virtual void ShowRound(const Round& round) = 0;
+};
+
+struct Outcome {
+    bool focusDummy = true;             // give the focus to `Dummy` after leaving the busy state
+    std::vector<std::string> problems;  // messages for the operator, e.g. a save that failed; the command went on
+};
+
+class Host {
+public:
+    Host(HostIo& io, FileStore& files, Clock& clock, RandomSource& random)
+        : io_(io), files_(files), clock_(clock), random_(random) {}
+
+    GameLists& Lists() { return lists_; }
+    const Round& CurrentRound() const { return round_; }
+    const NameList& CategoryList() const { return categories_; }
+    const MacroTitles& Titles() const { return titles_; }
+
+    // The operator typed into `SelectedCategory`.
+    void SetSelectedCategory(std::string text) { round_.SelectedCategory = std::move(text); }
+
+    // Start-up.
+    void LOAD_MACTITS();
+    void LoadCategories();
+
+    Outcome AskForPlayers();   // menu "Ask_For_$"
+    Outcome GetPlayers();      // menu "Get_Players"
+    Outcome ReadList();        // button "Read List"
+    Outcome PickPlayer();      // button "Pick a Player"
+    Outcome PickCategory();    // button "Pick Category"
+    Outcome GiveCategory();    // button "GIVE CATEGORY"
+    Outcome DeclareWinner();   // button "Declare WINNER"
+    Outcome DeclareLoser();    // button "Declare LOSER"
+    Outcome RegCountdown();    // button "Reg Countdown"
+    Outcome HowToPlay();       // menu "How To Play"
+    Outcome PlayMacro(int k);  // menu "Macro 1" to "Macro 9", k = 1..9
+    // "Save" of the macro panel: stores the typed titles (see Titles()) and writes MACTITS.TXT.
+    Outcome SaveMacroTitles(const MacroTitles& typed);
+    // "Restore Players" after the operator answered Yes to kRestoreQuestion.
+    void RestorePlayers();
+
+private:
+    void Save(Outcome& outcome);
+
+    HostIo& io_;
+    FileStore& files_;
+    Clock& clock_;
+    RandomSource& random_;
+    GameLists lists_;
+    Round round_;
+    NameList categories_;
+    MacroTitles titles_ = ParseMacroTitles(std::nullopt);
+};
+
+}  // namespace host
