@@ -1,0 +1,300 @@
+// world_harness_win.cpp: running the stand-in world client from Wine tests (see world_harness_win.h).
+#include "testing/world_harness_win.h"
+
+#include "worldsim/protocol.h"
+#include "worldsim/transcript.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <set>
+
+namespace testwin {
+namespace {
+
+// One argument as CommandLineToArgvW reads it back: quotes around it, backslashes doubled before a quote.
+std::string Quote(const std::string& arg) {
+    std::string out = "\"";
+    size_t backslashes = 0;
+    for (char c : arg) {
+        if (c == '\\') {
+            ++backslashes;
+            continue;
+        }
+        out.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
+        backslashes = 0;
+        out += c;
+    }
+    out.append(backslashes * 2, '\\');
+    return out + "\"";
+}
+
+struct FindContext {
+    DWORD pid;
+    HWND found;
+};
+
+BOOL CALLBACK FindWorldWindow(HWND hwnd, LPARAM param) {
+    auto* ctx = reinterpret_cast<FindContext*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    char className[64] = {}, title[64] = {};
+    GetClassNameA(hwnd, className, sizeof className);
+    GetWindowTextA(hwnd, title, sizeof title);
+    if (pid == ctx->pid && className == worldsim::kWindowClass && title == worldsim::kWindowTitle) {
+        ctx->found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+void DrainMessages() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+std::string ReadShared(const std::string& path) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return {};
+    std::string content;
+    char buffer[65536];
+    DWORD got = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
+        content.append(buffer, got);
+    CloseHandle(file);
+    return content;
+}
+
+std::string Narrow(const std::wstring& wide) {
+    if (wide.empty())
+        return {};
+    const int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr,
+                                      nullptr);
+    std::string out(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n, nullptr, nullptr);
+    return out;
+}
+
+// Text of a window of another thread: WM_GETTEXT with a time-out, so a busy box cannot hang the watcher.
+std::string TextOf(HWND hwnd) {
+    wchar_t buffer[4096] = {};
+    DWORD_PTR got = 0;
+    if (!hwnd || !SendMessageTimeoutW(hwnd, WM_GETTEXT, sizeof buffer / sizeof buffer[0],
+                                      reinterpret_cast<LPARAM>(buffer), SMTO_NORMAL, 2000, &got))
+        return {};
+    return Narrow(std::wstring(buffer, std::min<size_t>(got, sizeof buffer / sizeof buffer[0])));
+}
+
+}  // namespace
+
+std::string BinaryDirectory() {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string dir = path;
+    return dir.substr(0, dir.find_last_of("\\/") + 1);
+}
+
+int RunAndWait(const std::string& exe, const std::vector<std::string>& args, DWORD timeoutMs) {
+    std::string commandLine = Quote(exe);
+    for (const auto& arg : args)
+        commandLine += " " + Quote(arg);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process))
+        return -1;
+    int result = -1;
+    if (PumpUntil([&] { return WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0; }, timeoutMs)) {
+        DWORD code = 0;
+        GetExitCodeProcess(process.hProcess, &code);
+        result = static_cast<int>(code);
+    } else {
+        TerminateProcess(process.hProcess, 99);
+        WaitForSingleObject(process.hProcess, 5000);
+    }
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    return result;
+}
+
+void PumpFor(DWORD ms) {
+    const ULONGLONG end = GetTickCount64() + ms;
+    for (ULONGLONG now = GetTickCount64(); now < end; now = GetTickCount64()) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_ALLINPUT);
+        DrainMessages();
+    }
+}
+
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+    const ULONGLONG end = GetTickCount64() + timeoutMs;
+    for (;;) {
+        DrainMessages();
+        if (done())
+            return true;
+        const ULONGLONG now = GetTickCount64();
+        if (now >= end)
+            return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(std::min<ULONGLONG>(end - now, 10)),
+                                  QS_ALLINPUT);
+    }
+}
+
+WorldProcess::WorldProcess(std::vector<std::string> extraArgs) {
+    static int counter = 0;
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    directory_ = std::string(temp) + "worldsim-" + std::to_string(GetCurrentProcessId()) + "-" +
+                 std::to_string(++counter) + "-" + std::to_string(GetTickCount64());
+    CreateDirectoryA(directory_.c_str(), nullptr);
+    transcriptPath_ = directory_ + "\\worldsim.log";
+
+    std::string commandLine = Quote(BinaryDirectory() + "worldsim.exe") + " --transcript " + Quote(transcriptPath_);
+    for (const auto& arg : extraArgs)
+        commandLine += " " + Quote(arg);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process_)) {
+        ADD_FAILURE() << "cannot start " << commandLine << " (error " << GetLastError() << ")";
+        process_ = {};
+        return;
+    }
+    FindContext ctx{process_.dwProcessId, nullptr};
+    PumpUntil(
+        [&] {
+            EnumWindows(FindWorldWindow, reinterpret_cast<LPARAM>(&ctx));
+            return ctx.found || WaitForSingleObject(process_.hProcess, 0) == WAIT_OBJECT_0;
+        },
+        20000);
+    window_ = ctx.found;
+    if (!window_)
+        ADD_FAILURE() << "no \"" << worldsim::kWindowTitle << "\" window from " << commandLine;
+}
+
+WorldProcess::~WorldProcess() {
+    if (process_.hProcess) {
+        if (window_ && WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT)
+            Control("quit");
+        if (!WaitForExit(10000)) {
+            ADD_FAILURE() << "worldsim.exe did not quit; terminated";
+            TerminateProcess(process_.hProcess, 99);
+            WaitForSingleObject(process_.hProcess, 5000);
+        }
+        CloseHandle(process_.hProcess);
+        CloseHandle(process_.hThread);
+    }
+    if (::testing::Test::HasFailure()) {
+        const auto lines = Transcript();
+        std::printf("transcript %s, last lines:\n", transcriptPath_.c_str());
+        for (size_t i = lines.size() > 60 ? lines.size() - 60 : 0; i < lines.size(); ++i) {
+            std::string shown = lines[i].kind;
+            for (const auto& field : lines[i].fields)
+                shown += " | " + field;
+            std::replace_if(shown.begin(), shown.end(), [](char c) { return c >= 0 && c < 0x20; }, '.');
+            std::printf("  %s\n", shown.c_str());
+        }
+        return;
+    }
+    DeleteFileA(transcriptPath_.c_str());
+    RemoveDirectoryA(directory_.c_str());
+}
+
+bool WorldProcess::WaitForExit(DWORD timeoutMs) {
+    if (!process_.hProcess)
+        return true;
+    return PumpUntil([&] { return WaitForSingleObject(process_.hProcess, 0) == WAIT_OBJECT_0; }, timeoutMs);
+}
+
+bool WorldProcess::Control(const std::string& command) {
+    if (!window_)
+        return false;
+    COPYDATASTRUCT data = {};
+    data.dwData = worldsim::kCopyDataTag;
+    data.cbData = static_cast<DWORD>(command.size());
+    data.lpData = const_cast<char*>(command.data());
+    DWORD_PTR result = 0;
+    // SMTO_NORMAL: this thread keeps answering messages sent to it meanwhile (DDE initiates included).
+    if (!SendMessageTimeoutA(window_, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_NORMAL, 20000, &result))
+        return false;
+    return result == 1;
+}
+
+std::vector<TranscriptLine> WorldProcess::Transcript() const {
+    std::vector<TranscriptLine> lines;
+    const std::string content = ReadShared(transcriptPath_);
+    size_t start = 0;
+    for (size_t end; (end = content.find('\n', start)) != std::string::npos; start = end + 1) {
+        const std::string raw = content.substr(start, end - start);
+        auto entry = worldsim::ParseTranscriptLine(raw);
+        if (!entry) {
+            ADD_FAILURE() << "unreadable transcript line: " << raw;
+            continue;
+        }
+        lines.push_back({std::move(entry->kind), std::move(entry->fields)});
+    }
+    return lines;  // a line still being written (no "\n" yet) is left for the next read
+}
+
+std::vector<TranscriptLine> WorldProcess::Transcript(const std::string& kind) const {
+    auto lines = Transcript();
+    lines.erase(std::remove_if(lines.begin(), lines.end(), [&](const auto& l) { return l.kind != kind; }),
+                lines.end());
+    return lines;
+}
+
+MessageBoxWatcher::MessageBoxWatcher(UINT answer) : answer_(answer), thread_([this] { Watch(); }) {}
+
+MessageBoxWatcher::~MessageBoxWatcher() {
+    stop_ = true;
+    thread_.join();
+}
+
+std::vector<MessageBoxSeen> MessageBoxWatcher::Seen() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return seen_;
+}
+
+bool MessageBoxWatcher::WaitForCount(size_t n, DWORD timeoutMs) const {
+    return PumpUntil([&] { return Seen().size() >= n; }, timeoutMs);
+}
+
+void MessageBoxWatcher::Watch() {
+    std::set<HWND> answered;
+    while (!stop_) {
+        std::vector<HWND> boxes;
+        EnumWindows(
+            [](HWND hwnd, LPARAM param) -> BOOL {
+                DWORD pid = 0;
+                GetWindowThreadProcessId(hwnd, &pid);
+                char className[16] = {};
+                GetClassNameA(hwnd, className, sizeof className);
+                if (pid == GetCurrentProcessId() && std::string(className) == "#32770" && IsWindowVisible(hwnd))
+                    reinterpret_cast<std::vector<HWND>*>(param)->push_back(hwnd);
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&boxes));
+        // A closed box's handle may come back for a later box.
+        for (auto it = answered.begin(); it != answered.end();)
+            it = IsWindow(*it) ? std::next(it) : answered.erase(it);
+        for (HWND box : boxes) {
+            if (!answered.insert(box).second)
+                continue;
+            MessageBoxSeen seen{TextOf(box), TextOf(GetDlgItem(box, 0xFFFF))};
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                seen_.push_back(std::move(seen));
+            }
+            PostMessageA(box, WM_COMMAND, MAKEWPARAM(answer_, BN_CLICKED), 0);
+        }
+        Sleep(20);
+    }
+}
+
+}  // namespace testwin

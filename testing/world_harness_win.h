@@ -1,0 +1,105 @@
+// world_harness_win.h: helpers for Wine tests that run a program against the stand-in world client.
+//
+//   testwin::WorldProcess world({"--me", "Host"});      // bin/worldsim.exe with a fresh transcript in a temp dir
+//   ASSERT_TRUE(world.ok());
+//   world.Control("avatar|Ann");                         // a control command (WM_COPYDATA); true = accepted
+//   ... drive the program under test ...
+//   testwin::PumpUntil([&] { return !world.Transcript("CHAT").empty(); }, 10000);
+//   for (const auto& line : world.Transcript("ACK")) ...  // fields after the kind, the last one unescaped
+//
+// Transcript kinds and fields (every field written escaped; all are unescaped here):
+//   RECV topic item fg|bg block      REQ topic item fg|bg reply|-     ACK service delivered|failed code
+//   RECEIVE service delivered|failed block    SENT avatar data    CONNECT topic accepted|refused
+//   CHAT line    MARK text    CTRL ok|error command
+//
+// Everything here runs on the test's UI thread and keeps handling its messages while it waits (DDEML
+// callbacks and message boxes of the program under test included), except MessageBoxWatcher, which
+// watches from a thread of its own and answers each message box of this process.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace testwin {
+
+struct TranscriptLine {
+    std::string kind;
+    std::vector<std::string> fields;  // all fields after the kind, the last one unescaped
+};
+
+class WorldProcess {
+public:
+    // Waits (up to 20 s) for the "Pelmor 3.0" window; ADD_FAILURE and ok() == false if it never appears.
+    // The world's DDE server is up by then; a --scenario file is run before the world takes any DDE
+    // transaction or control command, so the first Control() returns after the scenario.
+    explicit WorldProcess(std::vector<std::string> extraArgs = {});
+    // Sends quit, waits, terminates the process if it is still alive. Keeps the transcript (and prints
+    // its tail) when the test has failed; removes it otherwise.
+    ~WorldProcess();
+    WorldProcess(const WorldProcess&) = delete;
+    WorldProcess& operator=(const WorldProcess&) = delete;
+
+    bool ok() const { return window_ != nullptr; }
+    bool Control(const std::string& command);
+    std::vector<TranscriptLine> Transcript() const;
+    std::vector<TranscriptLine> Transcript(const std::string& kind) const;
+    // True once the process has ended (waits up to timeoutMs, handling messages).
+    bool WaitForExit(DWORD timeoutMs);
+    HWND Window() const { return window_; }
+    DWORD ProcessId() const { return process_.dwProcessId; }
+    std::string TranscriptPath() const { return transcriptPath_; }
+
+private:
+    PROCESS_INFORMATION process_ = {};
+    HWND window_ = nullptr;
+    std::string directory_;
+    std::string transcriptPath_;
+};
+
+// The folder of the running test program (where every binary of the build lands), ending in '\'.
+std::string BinaryDirectory();
+
+// Runs a program (arguments quoted as CommandLineToArgvW reads them) and returns its exit code, or -1 when it
+// cannot be started or does not end within timeoutMs (it is then terminated). Handles messages meanwhile.
+int RunAndWait(const std::string& exe, const std::vector<std::string>& args, DWORD timeoutMs);
+
+// Handles this thread's messages while waiting, without spinning.
+void PumpFor(DWORD ms);
+// True if done() became true within timeoutMs; done() is checked at least every 10 ms.
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs);
+
+struct MessageBoxSeen {
+    std::string caption;
+    std::string text;
+};
+
+// Watches, on its own thread, for message boxes (top-level windows of class #32770) of this process;
+// records caption and text and answers each with `answer` (WM_COMMAND posted to the box).
+class MessageBoxWatcher {
+public:
+    explicit MessageBoxWatcher(UINT answer = IDOK);
+    ~MessageBoxWatcher();
+    MessageBoxWatcher(const MessageBoxWatcher&) = delete;
+    MessageBoxWatcher& operator=(const MessageBoxWatcher&) = delete;
+
+    std::vector<MessageBoxSeen> Seen() const;
+    // Handles this thread's messages meanwhile, so that boxes shown by its callbacks can appear.
+    bool WaitForCount(size_t n, DWORD timeoutMs) const;
+
+private:
+    void Watch();
+
+    UINT answer_;
+    std::atomic<bool> stop_{false};
+    mutable std::mutex mutex_;
+    std::vector<MessageBoxSeen> seen_;
+    std::thread thread_;
+};
+
+}  // namespace testwin

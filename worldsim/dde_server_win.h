@@ -1,0 +1,54 @@
+// dde_server_win.h: the world's DDEML instance: the "Zelmarink" server, and the client side that pokes
+// acknowledgements and received data to registered programs.
+#pragma once
+
+#include <windows.h>
+
+#include <ddeml.h>
+
+#include <map>
+#include <optional>
+#include <string>
+#include <utility>
+
+namespace worldsim {
+
+// What the server asks of the world; called on the UI thread, inside the DDEML callback.
+class DdeHandler {
+public:
+    virtual bool OnConnect(const std::string& topic) = 0;
+    virtual bool OnPoke(const std::string& topic, const std::string& item, const std::string& block) = 0;
+    virtual std::optional<std::string> OnRequest(const std::string& topic, const std::string& item) = 0;
+
+protected:
+    ~DdeHandler() = default;
+};
+
+class DdeServer {
+public:
+    explicit DdeServer(DdeHandler& handler) : handler_(handler) {}
+    ~DdeServer();
+    DdeServer(const DdeServer&) = delete;
+    DdeServer& operator=(const DdeServer&) = delete;
+
+    bool Start();
+    void Stop();
+    // Pokes `block` to `service` on `topic` (item = topic) over a conversation kept open for the next time.
+    bool Poke(const std::string& service, const std::string& topic, const std::string& block);
+
+private:
+    static HDDEDATA CALLBACK Callback(UINT type, UINT format, HCONV conv, HSZ hsz1, HSZ hsz2, HDDEDATA data,
+                                      ULONG_PTR, ULONG_PTR);
+    HDDEDATA OnCallback(UINT type, UINT format, HCONV conv, HSZ hsz1, HSZ hsz2, HDDEDATA data);
+    std::string Query(HSZ hsz) const;
+    HCONV Connect(const std::string& service, const std::string& topic);
+    void Disconnect(HCONV conv);
+    void Forget(HCONV conv);
+
+    DdeHandler& handler_;
+    DWORD instance_ = 0;
+    HSZ service_ = nullptr;
+    std::map<std::pair<std::string, std::string>, HCONV> conversations_;  // (service, topic) -> open conversation
+};
+
+}  // namespace worldsim
