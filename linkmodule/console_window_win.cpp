@@ -1,0 +1,356 @@
+// console_window_win.cpp: the hidden console window ZM_DDE and the DDE client conversation it holds.
+//
+// The console link is a DDEML client conversation owned by the window: its own client-only DDEML instance,
+// opened by "link mode 2" on service and topic, kept open until the next console request closes it ("link
+// mode 0") or the window closes. Every transaction waits at most kTransactionTimeoutMs: long enough for a
+// world client that is busy drawing its chat, short enough that five failed attempts end within half a minute.
+#include "linkmodule/console_window_win.h"
+
+#include <vector>
+
+#include "common/dde_wake_win.h"
+#include "linkmodule/console_layout.h"
+#include "linkmodule/link_module_win.h"
+
+namespace linkmodule {
+namespace {
+
+constexpr DWORD kTransactionTimeoutMs = 5000;
+constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+
+LinkConsole* gConsole = nullptr;
+
+struct FieldControl {
+    ConsoleField field;
+    int id;
+};
+constexpr FieldControl kFieldControls[] = {
+    {ConsoleField::CommMode, IDC_ZM_DDE_COMM_MODE},
+    {ConsoleField::AvatarName, IDC_ZM_DDE_AVATAR_NAME},
+    {ConsoleField::CommText, IDC_ZM_DDE_COMM_TEXT},
+    {ConsoleField::Text1, IDC_ZM_DDE_TEXT1},
+};
+
+int ControlOf(ConsoleField field) {
+    for (const auto& f : kFieldControls)
+        if (f.field == field)
+            return f.id;
+    return 0;
+}
+
+// A client-only instance is told nothing the console needs to answer.
+HDDEDATA CALLBACK ConsoleDdeCallback(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR) {
+    return nullptr;
+}
+
+// String handles of one call, freed when it ends.
+class StringHandle {
+public:
+    StringHandle(DWORD instance, const std::string& text)
+        : instance_(instance), hsz_(DdeCreateStringHandleA(instance, text.c_str(), CP_WINANSI)) {}
+    ~StringHandle() {
+        if (hsz_)
+            DdeFreeStringHandle(instance_, hsz_);
+    }
+    StringHandle(const StringHandle&) = delete;
+    StringHandle& operator=(const StringHandle&) = delete;
+    HSZ get() const { return hsz_; }
+
+private:
+    DWORD instance_;
+    HSZ hsz_;
+};
+
+}  // namespace
+
+LinkConsole* LinkConsole::Current() {
+    return gConsole;
+}
+
+LinkConsole& LinkConsole::Ensure() {
+    if (!gConsole)
+        gConsole = new LinkConsole();
+    return *gConsole;
+}
+
+void LinkConsole::CloseCurrent() {
+    LinkConsole* console = gConsole;
+    if (!console)
+        return;
+    if (console->hwnd_)
+        DestroyWindow(console->hwnd_);  // WM_NCDESTROY deletes the object
+    else
+        delete console;
+}
+
+// Without a window (class or window creation failed) the console still carries its fields and its link:
+// only the display is missing.
+LinkConsole::LinkConsole() {
+    DWORD instance = 0;
+    if (DdeInitializeA(&instance, ConsoleDdeCallback, APPCMD_CLIENTONLY | CBF_SKIP_ALLNOTIFICATIONS, 0) ==
+        DMLERR_NO_ERROR)
+        ddeInstance_ = instance;
+
+    HINSTANCE module = GetModuleHandleA(nullptr);
+    static ATOM atom = 0;
+    if (!atom) {
+        WNDCLASSEXA wc{};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = WndProc;
+        wc.hInstance = module;
+        wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        wc.lpszClassName = kConsoleClassName;
+        atom = RegisterClassExA(&wc);
+    }
+    if (!atom)
+        return;
+
+    HDC screen = GetDC(nullptr);
+    const int dpiX = screen ? GetDeviceCaps(screen, LOGPIXELSX) : 96;
+    const int dpiY = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
+    if (screen)
+        ReleaseDC(nullptr, screen);
+    RECT frame = {0, 0, TwipsToPixels(kConsoleClientWidthTwips, dpiX), TwipsToPixels(kConsoleClientHeightTwips, dpiY)};
+    AdjustWindowRectEx(&frame, kWindowStyle, FALSE, 0);
+    font_ = CreateFontA(-PointsToPixels(kConsoleFontHundredthsOfPoint, dpiY), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE,
+                        ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                        DEFAULT_PITCH | FF_SWISS, kConsoleFontFace);
+    // Created hidden: no operation of either program shows it.
+    CreateWindowExA(0, kConsoleClassName, kConsoleCaption, kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                    frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, module, this);
+    if (hwnd_)
+        CreateControls();
+}
+
+LinkConsole::~LinkConsole() {
+    if (gConsole == this)
+        gConsole = nullptr;
+    if (ddeInstance_) {
+        win::DdeCallGuard wake;
+        if (conversation_)
+            DdeDisconnect(conversation_);
+        DdeUninitialize(ddeInstance_);
+    }
+    if (font_)
+        DeleteObject(font_);
+}
+
+void LinkConsole::CreateControls() {
+    HDC screen = GetDC(nullptr);
+    const int dpiX = screen ? GetDeviceCaps(screen, LOGPIXELSX) : 96;
+    const int dpiY = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
+    if (screen)
+        ReleaseDC(nullptr, screen);
+    for (const ControlSpec& c : ConsoleControls()) {
+        const char* cls = "STATIC";
+        DWORD style = WS_CHILD | WS_VISIBLE;
+        DWORD exStyle = 0;
+        switch (c.kind) {
+        case ControlKind::Label:
+            style |= SS_LEFT;
+            break;
+        case ControlKind::TextBox:
+            cls = "EDIT";
+            style |= WS_TABSTOP | ES_AUTOHSCROLL;
+            exStyle = WS_EX_CLIENTEDGE;
+            break;
+        case ControlKind::MultiLineTextBox:
+            cls = "EDIT";
+            style |= WS_TABSTOP | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN;
+            exStyle = WS_EX_CLIENTEDGE;
+            break;
+        case ControlKind::CheckBox:
+            cls = "BUTTON";
+            style |= WS_TABSTOP | BS_AUTOCHECKBOX;
+            break;
+        case ControlKind::Button:
+            cls = "BUTTON";
+            style |= WS_TABSTOP | BS_PUSHBUTTON;
+            break;
+        }
+        HWND control = CreateWindowExA(exStyle, cls, c.caption, style, TwipsToPixels(c.left, dpiX),
+                                       TwipsToPixels(c.top, dpiY), TwipsToPixels(c.width, dpiX),
+                                       TwipsToPixels(c.height, dpiY), hwnd_,
+                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), GetModuleHandleA(nullptr),
+                                       nullptr);
+        if (control && font_)
+            SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    }
+}
+
+void LinkConsole::ShowField(ConsoleField field) {
+    if (!hwnd_)
+        return;
+    showingText_ = true;
+    SetDlgItemTextA(hwnd_, ControlOf(field), fields_[Index(field)].c_str());
+    showingText_ = false;
+}
+
+void LinkConsole::SetText(ConsoleField field, const std::string& text) {
+    fields_[Index(field)] = text;
+    ShowField(field);
+}
+
+void LinkConsole::SetErrorCheck(bool checked) {
+    if (hwnd_)
+        CheckDlgButton(hwnd_, IDC_ZM_DDE_ERROR_CHECK, checked ? BST_CHECKED : BST_UNCHECKED);
+}
+
+// What the user types into a field becomes the field's text, as the buttons use whatever the fields hold.
+void LinkConsole::OnFieldEdited(ConsoleField field, int id) {
+    if (showingText_ || !hwnd_)
+        return;
+    HWND control = GetDlgItem(hwnd_, id);
+    const int length = GetWindowTextLengthA(control);
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    const int copied = GetWindowTextA(control, text.data(), length + 1);
+    text.resize(static_cast<size_t>(copied > 0 ? copied : 0));
+    fields_[Index(field)] = std::move(text);
+}
+
+// DDEML calls: each one inside a wake guard (Wine's DDEML otherwise stalls when the world client connects back
+// meanwhile), and with a close of the window held off until the call is over.
+template <typename Call>
+auto LinkConsole::DdeCall(Call call) {
+    ++ddeCallDepth_;
+    auto result = [&] {
+        win::DdeCallGuard wake;
+        return call();
+    }();
+    --ddeCallDepth_;
+    if (closePending_ && ddeCallDepth_ == 0 && hwnd_) {
+        closePending_ = false;
+        PostMessageA(hwnd_, WM_CLOSE, 0, 0);
+    }
+    return result;
+}
+
+void LinkConsole::CloseConversation() {
+    if (!conversation_)
+        return;
+    HCONV conversation = conversation_;
+    conversation_ = nullptr;
+    DdeCall([&] { return DdeDisconnect(conversation); });
+}
+
+bool LinkConsole::OpenConversation(const std::string& service, const std::string& topic) {
+    CloseConversation();
+    if (!ddeInstance_)
+        return false;
+    StringHandle hszService(ddeInstance_, service);
+    StringHandle hszTopic(ddeInstance_, topic);
+    if (!hszService.get() || !hszTopic.get())
+        return false;
+    conversation_ = DdeCall([&] { return DdeConnect(ddeInstance_, hszService.get(), hszTopic.get(), nullptr); });
+    return conversation_ != nullptr;
+}
+
+// The text and its NUL, as CF_TEXT. A refusal or a time-out is a link failure.
+bool LinkConsole::Poke(const std::string& item, const std::string& text) {
+    if (!conversation_)
+        return false;
+    StringHandle hszItem(ddeInstance_, item);
+    if (!hszItem.get())
+        return false;
+    DWORD result = 0;
+    const HDDEDATA done = DdeCall([&] {
+        return DdeClientTransaction(reinterpret_cast<LPBYTE>(const_cast<char*>(text.c_str())),
+                                    static_cast<DWORD>(text.size() + 1), conversation_, hszItem.get(), CF_TEXT,
+                                    XTYP_POKE, kTransactionTimeoutMs, &result);
+    });
+    return done != nullptr;
+}
+
+// The reply up to its first NUL. No reply (refused, timed out) is a link failure.
+std::optional<std::string> LinkConsole::Request(const std::string& item) {
+    if (!conversation_)
+        return std::nullopt;
+    StringHandle hszItem(ddeInstance_, item);
+    if (!hszItem.get())
+        return std::nullopt;
+    DWORD result = 0;
+    const HDDEDATA reply = DdeCall([&] {
+        return DdeClientTransaction(nullptr, 0, conversation_, hszItem.get(), CF_TEXT, XTYP_REQUEST,
+                                    kTransactionTimeoutMs, &result);
+    });
+    if (!reply)
+        return std::nullopt;
+    const DWORD size = DdeGetData(reply, nullptr, 0, 0);
+    std::vector<char> bytes(size);
+    if (size)
+        DdeGetData(reply, reinterpret_cast<LPBYTE>(bytes.data()), size, 0);
+    DdeFreeDataHandle(reply);
+    std::string text(bytes.begin(), bytes.end());
+    if (const size_t nul = text.find('\0'); nul != std::string::npos)
+        text.resize(nul);
+    return text;
+}
+
+// One handler per button; each runs exactly one console request.
+void LinkConsole::OnRegisterClicked() {
+    DdeLinkRegister();
+}
+void LinkConsole::OnCommunicateClicked() {
+    DdeLinkCommunicate();
+}
+void LinkConsole::OnGetAllTextClicked() {
+    DdeLinkGetAllText();
+}
+void LinkConsole::OnUnregisterClicked() {
+    DdeLinkUnregister();
+}
+
+void LinkConsole::OnCommand(int id, int code) {
+    switch (id) {
+    case IDC_ZM_DDE_REGISTER:      if (code == BN_CLICKED) OnRegisterClicked();      break;
+    case IDC_ZM_DDE_COMMUNICATE:   if (code == BN_CLICKED) OnCommunicateClicked();   break;
+    case IDC_ZM_DDE_GET_ALL_TEXT:  if (code == BN_CLICKED) OnGetAllTextClicked();    break;
+    case IDC_ZM_DDE_UNREGISTER:    if (code == BN_CLICKED) OnUnregisterClicked();    break;
+    case IDC_ZM_DDE_COMM_MODE:     if (code == EN_CHANGE) OnFieldEdited(ConsoleField::CommMode, id);    break;
+    case IDC_ZM_DDE_AVATAR_NAME:   if (code == EN_CHANGE) OnFieldEdited(ConsoleField::AvatarName, id);  break;
+    case IDC_ZM_DDE_COMM_TEXT:     if (code == EN_CHANGE) OnFieldEdited(ConsoleField::CommText, id);    break;
+    case IDC_ZM_DDE_TEXT1:         if (code == EN_CHANGE) OnFieldEdited(ConsoleField::Text1, id);       break;
+    }
+}
+
+// A close asked for while a DDEML call of this window is running (a peer's sent message) waits for the call.
+void LinkConsole::OnClose() {
+    if (ddeCallDepth_ > 0) {
+        closePending_ = true;
+        return;
+    }
+    DestroyWindow(hwnd_);
+}
+
+LRESULT CALLBACK LinkConsole::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    try {
+        if (msg == WM_NCCREATE) {
+            auto* self = static_cast<LinkConsole*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+            self->hwnd_ = hwnd;
+            SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        }
+        auto* self = reinterpret_cast<LinkConsole*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+        if (!self)
+            return DefWindowProcA(hwnd, msg, wParam, lParam);
+        switch (msg) {
+        case WM_COMMAND:
+            // The request may close this very window in one of its yields: nothing touches `self` after it.
+            self->OnCommand(LOWORD(wParam), HIWORD(wParam));
+            return 0;
+        case WM_CLOSE:
+            self->OnClose();
+            return 0;
+        case WM_NCDESTROY:
+            SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+            self->hwnd_ = nullptr;
+            delete self;
+            return DefWindowProcA(hwnd, msg, wParam, lParam);
+        }
+    } catch (...) {
+        // A failure inside a handler (out of memory) ends that handler only.
+    }
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+}  // namespace linkmodule

@@ -1,0 +1,69 @@
+// console_window_win.h: the link console window ZM_DDE, carrier of the console method's DDE link.
+#pragma once
+
+#include <windows.h>
+
+#include <ddeml.h>
+
+#include <array>
+#include <optional>
+#include <string>
+
+#include "linkmodule/link_core.h"
+
+namespace linkmodule {
+
+class LinkConsole {
+public:
+    // The console when it exists, else nullptr.
+    static LinkConsole* Current();
+    // The console, created hidden when it does not exist.
+    static LinkConsole& Ensure();
+    // Closes the window and ends its link conversation; nothing when there is no console.
+    static void CloseCurrent();
+
+    HWND hwnd() const { return hwnd_; }
+
+    const std::string& Text(ConsoleField field) const { return fields_[Index(field)]; }
+    void SetText(ConsoleField field, const std::string& text);
+    void SetErrorCheck(bool checked);
+
+    // The link of Text1: mode 0 closes the conversation, mode 2 opens one; poke and request use it.
+    void CloseConversation();
+    bool OpenConversation(const std::string& service, const std::string& topic);
+    bool Poke(const std::string& item, const std::string& text);
+    std::optional<std::string> Request(const std::string& item);
+
+    LinkConsole(const LinkConsole&) = delete;
+    LinkConsole& operator=(const LinkConsole&) = delete;
+
+private:
+    LinkConsole();
+    ~LinkConsole();
+
+    static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    void CreateControls();
+    void OnCommand(int id, int code);
+    void OnFieldEdited(ConsoleField field, int id);
+    void OnRegisterClicked();
+    void OnCommunicateClicked();
+    void OnGetAllTextClicked();
+    void OnUnregisterClicked();
+    void OnClose();
+    void ShowField(ConsoleField field);
+    template <typename Call>
+    auto DdeCall(Call call);
+    static size_t Index(ConsoleField field) { return static_cast<size_t>(field); }
+
+    HWND hwnd_ = nullptr;
+    HFONT font_ = nullptr;
+    // The fields' texts as bytes: the source of truth, shown in the edit boxes and updated when the user types.
+    std::array<std::string, 4> fields_;
+    bool showingText_ = false;
+    DWORD ddeInstance_ = 0;
+    HCONV conversation_ = nullptr;
+    int ddeCallDepth_ = 0;
+    bool closePending_ = false;
+};
+
+}  // namespace linkmodule

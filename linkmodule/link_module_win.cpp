@@ -1,0 +1,279 @@
+// link_module_win.cpp: the link module's Win32 side: the module variables, the operations the programs call,
+// the library callbacks, and the platform interface (yields, clock, library, console window, message boxes,
+// capture files) that the portable operations in link_core.cpp run on.
+#include "linkmodule/link_module_win.h"
+
+#include <vector>
+
+#include "linkmodule/console_window_win.h"
+#include "linkmodule/link_core.h"
+#include "linkmodule/link_library_win.h"
+
+namespace linkmodule {
+namespace {
+
+std::string gLibraryName = "zmvorq";
+
+std::string TakeString(BSTR s) {
+    std::string text = s ? std::string(reinterpret_cast<const char*>(s), SysStringByteLen(s)) : std::string();
+    SysFreeString(s);
+    return text;
+}
+
+// Modal to the program's active window; without one, to all of this thread's windows and above the programs'
+// top-most main windows.
+void ShowBox(const std::string& text, const std::string& caption, UINT icon) {
+    HWND owner = GetActiveWindow();
+    MessageBoxA(owner, text.c_str(), caption.c_str(), MB_OK | icon | (owner ? 0 : MB_TASKMODAL | MB_TOPMOST));
+}
+
+// Top-level windows of this process first: "the program's own window" is meant, should another program have
+// a window of the same title.
+HWND FindWindowByTitle(const std::string& title) {
+    struct Search {
+        const std::string* title;
+        DWORD process;
+        HWND found;
+    } search{&title, GetCurrentProcessId(), nullptr};
+    EnumWindows(
+        [](HWND hwnd, LPARAM lParam) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(lParam);
+            DWORD process = 0;
+            GetWindowThreadProcessId(hwnd, &process);
+            if (process != s->process)
+                return TRUE;
+            char text[512];
+            const int n = GetWindowTextA(hwnd, text, sizeof text);
+            if (n >= 0 && s->title->size() == static_cast<size_t>(n) && lstrcmpiA(text, s->title->c_str()) == 0) {
+                s->found = hwnd;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found ? search.found : FindWindowA(nullptr, title.c_str());
+}
+
+class WinLinkPort final : public LinkPort {
+public:
+    void YieldEvents() override { linkmodule::YieldEvents(); }
+    std::string ClockText() override {
+        SYSTEMTIME now;
+        GetLocalTime(&now);
+        return FormatClockText(now.wHour, now.wMinute, now.wSecond);
+    }
+    void WaitForEventOrNextSecond() override { linkmodule::WaitForEventOrNextSecond(); }
+
+    void LibraryInitDDE(const std::string& title) override {
+        if (const LinkLibraryFunctions* lib = Library())
+            lib->initDDE(title.c_str(), OnLinkAck, OnLinkReceive, OnLinkAllText);
+    }
+    void LibraryKillDDE() override {
+        if (const LinkLibraryFunctions* lib = Library())
+            lib->killDDE();
+    }
+    void LibraryRegister(const std::string& title) override {
+        if (const LinkLibraryFunctions* lib = Library())
+            lib->registerName(title.c_str());
+    }
+    void LibraryUnregister(const std::string& title) override {
+        if (const LinkLibraryFunctions* lib = Library())
+            lib->unregisterName(title.c_str());
+    }
+    void LibraryCommunicate(const std::string& title, int mode, const std::string& target,
+                            const std::string& text) override {
+        if (const LinkLibraryFunctions* lib = Library())
+            lib->communicate(title.c_str(), mode, target.c_str(), text.c_str());
+    }
+    void LibraryGetAllText(const std::string& title) override {
+        if (const LinkLibraryFunctions* lib = Library())
+            lib->getAllText(title.c_str());
+    }
+
+    void OpenConsole() override { LinkConsole::Ensure(); }
+    void CloseConsole() override { LinkConsole::CloseCurrent(); }
+    std::string ConsoleText(ConsoleField field) override { return LinkConsole::Ensure().Text(field); }
+    void SetConsoleText(ConsoleField field, const std::string& text) override {
+        LinkConsole::Ensure().SetText(field, text);
+    }
+    void SetErrorCheck(bool checked) override { LinkConsole::Ensure().SetErrorCheck(checked); }
+    void CloseConversation() override { LinkConsole::Ensure().CloseConversation(); }
+    bool OpenConversation(const std::string& service, const std::string& topic) override {
+        return LinkConsole::Ensure().OpenConversation(service, topic);
+    }
+    bool Poke(const std::string& item, const std::string& text) override {
+        return LinkConsole::Ensure().Poke(item, text);
+    }
+    std::optional<std::string> Request(const std::string& item) override {
+        return LinkConsole::Ensure().Request(item);
+    }
+    // An empty title names no window (FindWindow would take any untitled one).
+    bool ActivateWindow(const std::string& title) override {
+        if (title.empty())
+            return false;
+        HWND window = FindWindowByTitle(title);
+        if (!window)
+            return false;
+        SetForegroundWindow(window);
+        return true;
+    }
+
+    void ShowMessage(const std::string& text, const std::string& caption, MessageIcon icon) override {
+        ShowBox(text, caption, icon == MessageIcon::Information ? MB_ICONINFORMATION : 0);
+    }
+
+    bool FileExists(const std::string& path) override {
+        const DWORD attributes = GetFileAttributesA(path.c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    }
+    bool RemoveFile(const std::string& path) override { return DeleteFileA(path.c_str()) != 0; }
+    // A file that could not be written whole is removed again, so that no reader takes half a capture.
+    bool WriteWholeFile(const std::string& path, const std::string& content) override {
+        HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                  nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+            return false;
+        bool ok = true;
+        for (size_t done = 0; ok && done < content.size();) {
+            const DWORD chunk = static_cast<DWORD>(std::min<size_t>(content.size() - done, 1u << 20));
+            DWORD written = 0;
+            ok = WriteFile(file, content.data() + done, chunk, &written, nullptr) && written == chunk;
+            done += written;
+        }
+        ok = CloseHandle(file) && ok;
+        if (!ok)
+            DeleteFileA(path.c_str());
+        return ok;
+    }
+    std::string FallbackCapturePath() override {
+        char folder[MAX_PATH + 1];
+        const DWORD n = GetTempPathA(sizeof folder, folder);
+        if (n == 0 || n >= sizeof folder)
+            return std::string();
+        std::string path(folder, n);
+        if (path.back() != '\\' && path.back() != '/')
+            path += '\\';
+        return path + kCaptureFileName;
+    }
+
+private:
+    const LinkLibraryFunctions* Library();
+};
+
+WinLinkPort gPort;
+LinkCore gCore(gPort);
+
+const LinkLibraryFunctions* WinLinkPort::Library() {
+    return BoundLinkLibrary(gLibraryName, gCore.ApplicationTitle());
+}
+
+// No exception leaves the module: an operation that runs out of memory ends there, as a lost request would.
+template <typename F>
+void Guarded(F f) {
+    try {
+        f();
+    } catch (...) {
+    }
+}
+
+}  // namespace
+
+std::string& ClientWindowTitle = gCore.vars.ClientWindowTitle;
+bool& FocusControl = gCore.vars.FocusControl;
+bool& UseLibraryMethod = gCore.vars.UseLibraryMethod;
+std::int16_t& SendDelaySeconds = gCore.vars.SendDelaySeconds;
+std::string& EspTarget = gCore.vars.EspTarget;
+std::string& AllText = gCore.vars.AllText;
+
+void StartLinkModule(const LinkModuleOptions& options) {
+    gCore.SetApplicationTitle(options.applicationTitle);
+    gCore.SetWaitAfterKillDDE(options.libraryCloseWait == LibraryCloseWait::OneSecond);
+    gLibraryName = options.libraryName;
+}
+
+const std::string& ApplicationTitle() {
+    return gCore.ApplicationTitle();
+}
+
+void ReadLinkSettings() {
+    Guarded([] { gCore.ApplyLinkSettings(ReadLinkSettingsFile(kSettingsFileName)); });
+}
+
+void WaitSeconds(const std::int16_t& count) {
+    const std::int16_t changes = count;  // read once: a handler inside the wait may change the caller's variable
+    Guarded([&] { gCore.WaitSeconds(changes); });
+}
+
+void PinOnTop(HWND window) {
+    SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+}
+
+void OpenLink() {
+    Guarded([] { gCore.OpenLink(); });
+}
+
+void CloseLink() {
+    Guarded([] { gCore.CloseLink(); });
+}
+
+// The text is copied first: the caller's string may be changed by a handler running inside the yields.
+void SayText(const std::string& text) {
+    Guarded([&] { gCore.SayText(std::string(text)); });
+}
+
+void EspText(const std::string& text) {
+    Guarded([&] { gCore.EspText(std::string(text)); });
+}
+
+void FetchAllText() {
+    Guarded([] { gCore.FetchAllText(); });
+}
+
+std::string CapturePath() {
+    return gCore.CapturePath();
+}
+
+void DdeLinkRegister() {
+    Guarded([] { gCore.RunConsoleRequest(ConsoleRequest::Register); });
+}
+
+void DdeLinkUnregister() {
+    Guarded([] { gCore.RunConsoleRequest(ConsoleRequest::Unregister); });
+}
+
+void DdeLinkCommunicate() {
+    Guarded([] { gCore.RunConsoleRequest(ConsoleRequest::Communicate); });
+}
+
+void DdeLinkGetAllText() {
+    Guarded([] { gCore.RunConsoleRequest(ConsoleRequest::GetAllText); });
+}
+
+LONG WINAPI OnLinkAck(BSTR code) {
+    Guarded([&] { gCore.OnLinkAck(TakeString(code)); });
+    return 0;
+}
+
+LONG WINAPI OnLinkReceive(BSTR sender, LONG /*length: not used*/, BSTR data) {
+    Guarded([&] {
+        const std::string from = TakeString(sender);
+        gCore.OnLinkReceive(from, TakeString(data));
+    });
+    return 0;
+}
+
+LONG WINAPI OnLinkAllText(BSTR text) {
+    Guarded([&] { gCore.OnLinkAllText(TakeString(text)); });
+    return 0;
+}
+
+HWND ConsoleWindowHandle() {
+    const LinkConsole* console = LinkConsole::Current();
+    return console ? console->hwnd() : nullptr;
+}
+
+bool LinkLibraryWasLoaded() {
+    return LinkLibraryLoaded();
+}
+
+}  // namespace linkmodule

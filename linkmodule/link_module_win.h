@@ -1,0 +1,75 @@
+// link_module_win.h: the world link module as the game host and the configurator call it.
+//
+// At start-up, before its first window:
+//     linkmodule::StartLinkModule({"Tumbleroo"});                                          // the host
+//     linkmodule::StartLinkModule({"Ostrivar", linkmodule::LibraryCloseWait::None});       // the configurator
+// then, for example:
+//     linkmodule::ReadLinkSettings();  linkmodule::OpenLink();
+//     linkmodule::EspTarget = name;    linkmodule::EspText("You are on the List.");
+//     linkmodule::FetchAllText();      read linkmodule::CapturePath() (no file: no chat text came)
+//     return linkmodule::RunMessageLoop();
+// Everything runs on the UI thread; the operations yield, so the program's handlers and the link callbacks may
+// run inside them. No operation throws or returns an error.
+#pragma once
+
+#include <windows.h>
+
+#include <oleauto.h>
+
+#include <cstdint>
+#include <string>
+
+#include "linkmodule/message_loop_win.h"
+
+namespace linkmodule {
+
+// Library method only: whether CloseLink waits one clock second after KillDDE (the host) or not (the
+// configurator).
+enum class LibraryCloseWait { OneSecond, None };
+
+struct LinkModuleOptions {
+    std::string applicationTitle;
+    LibraryCloseWait libraryCloseWait = LibraryCloseWait::OneSecond;
+    std::string libraryName = "zmvorq";  // loaded by name on the first library call of the run
+};
+
+void StartLinkModule(const LinkModuleOptions& options);
+const std::string& ApplicationTitle();
+
+// The module variables.
+extern std::string& ClientWindowTitle;
+extern bool& FocusControl;
+extern bool& UseLibraryMethod;
+extern std::int16_t& SendDelaySeconds;
+extern std::string& EspTarget;
+extern std::string& AllText;
+
+void ReadLinkSettings();
+void WaitSeconds(const std::int16_t& count);
+void PinOnTop(HWND window);
+
+void OpenLink();
+void CloseLink();
+void SayText(const std::string& text);
+void EspText(const std::string& text);
+void FetchAllText();
+// Where the last capture was written: "C:\ZOBRA.TXT", or the same name in the user's temporary folder when the
+// root of C: could not be used. The file is missing there when the last fetch brought no text.
+std::string CapturePath();
+
+void DdeLinkRegister();
+void DdeLinkUnregister();
+void DdeLinkCommunicate();
+void DdeLinkGetAllText();
+
+// The callbacks given to InitDDE; each takes ownership of the strings and returns 0.
+LONG WINAPI OnLinkAck(BSTR code);
+LONG WINAPI OnLinkReceive(BSTR sender, LONG length, BSTR data);
+LONG WINAPI OnLinkAllText(BSTR text);
+
+// The console window ZM_DDE while it exists, else nullptr.
+HWND ConsoleWindowHandle();
+// Whether the link library has been loaded in this run.
+bool LinkLibraryWasLoaded();
+
+}  // namespace linkmodule
