@@ -3,6 +3,7 @@
 
 #include "worldsim/app_win.h"
 #include "worldsim/protocol.h"
+#include "worldsim/window_ids.h"
 #include "worldsim/world.h"
 
 namespace worldsim {
@@ -10,9 +11,6 @@ namespace {
 
 constexpr int kStatusHeight = 22;
 constexpr int kInputHeight = 24;
-constexpr int IDC_MAIN_STATUS = 101;
-constexpr int IDC_MAIN_CHAT = 102;
-constexpr int IDC_MAIN_INPUT = 103;
 
 std::wstring Widen(const std::string& bytes) {
     if (bytes.empty())

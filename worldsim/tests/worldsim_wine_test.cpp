@@ -3,6 +3,7 @@
 #include "common/dde_wake_win.h"
 #include "testing/world_harness_win.h"
 #include "worldsim/protocol.h"
+#include "worldsim/window_ids.h"
 
 #include <windows.h>
 
@@ -384,6 +385,8 @@ TEST(WorldsimWineTest, SendTriggersScenarioAndWorldctl) {
     ASSERT_TRUE(PumpUntil([&] { return !client.Arrivals(kTopicReceive, "WsTester").empty(); }, kWaitMs));
     EXPECT_EQ(client.Arrivals(kTopicReceive, "WsTester")[0].block, "Ann\x0c" "3\x0cx\x0cy\0"s);
     EXPECT_EQ(client.Arrivals(kTopicReceive, "WsTester").size(), 1u);  // the sender gets no copy of its own
+    // The world notes a delivery once the poke transaction has returned, a moment after the program has it.
+    EXPECT_TRUE(PumpUntil([&] { return world.Transcript("RECEIVE").size() == 2; }, kWaitMs));
     EXPECT_EQ(Field(world.Transcript("RECEIVE"), 1), (std::vector<std::string>{"delivered", "delivered"}));
 
     EXPECT_TRUE(world.Control("after|0.2|think|Bob|later"));
@@ -396,6 +399,22 @@ TEST(WorldsimWineTest, SendTriggersScenarioAndWorldctl) {
     EXPECT_EQ(Field(world.Transcript("MARK"), 0), (std::vector<std::string>{"scenario done", "from ctl", "fine"}));
     EXPECT_EQ(client.GetAllText("WsTester"),
               "ESP from Ann: $\r\nZed: ping\r\nAnn: pong\r\nBob thinks: later\r\nAnn: via ctl\r\n");
+
+    // A person at the window: plain text is said by the own avatar, a line with '|' is a command. The chat
+    // shows what was said, control characters written out.
+    HWND input = GetDlgItem(world.Window(), IDC_MAIN_INPUT);
+    ASSERT_TRUE(input);
+    for (const wchar_t* typed : {L"typed by hand", L"think|Ann|typed \\x41\\x0c", L"say|Ann"}) {
+        SendMessageW(input, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(typed));
+        SendMessageW(input, WM_KEYDOWN, VK_RETURN, 0);
+    }
+    EXPECT_EQ(Field(world.Transcript("CTRL"), 1).back(), "say|Ann");
+    EXPECT_EQ(Field(world.Transcript("CTRL"), 0).back(), "error");
+    wchar_t shown[2048] = {};
+    SendMessageW(GetDlgItem(world.Window(), IDC_MAIN_CHAT), WM_GETTEXT, std::size(shown),
+                 reinterpret_cast<LPARAM>(shown));
+    EXPECT_EQ(std::wstring(shown), L"ESP from Ann: $\r\nZed: ping\r\nAnn: pong\r\nBob thinks: later\r\n"
+                                   L"Ann: via ctl\r\nZed: typed by hand\r\nAnn thinks: typed A\\x0c\r\n");
 
     EXPECT_TRUE(world.Control("quit"));
     EXPECT_TRUE(world.WaitForExit(kWaitMs));
