@@ -25,6 +25,12 @@ DWORD WINAPI WakeThread(LPVOID) {
 }
 
 BOOL CALLBACK StartWakeThread(PINIT_ONCE, PVOID, PVOID*) {
+    // The thread runs code of the module that holds this file, which may be a DLL: pin that module so that
+    // a FreeLibrary cannot unload the code under the running thread.
+    HMODULE self = nullptr;
+    if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                            reinterpret_cast<LPCSTR>(&WakeThread), &self))
+        return FALSE;
     gWakeEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     if (!gWakeEvent)
         return FALSE;

@@ -30,12 +30,16 @@ cmake -S "$ROOT" -B "$WIN_BUILD" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-m
       -DWARNINGS_AS_ERRORS=$werror >/dev/null
 cmake --build "$WIN_BUILD" -j"$jobs" >/dev/null
 
-if [ ! -f "$WINEPREFIX/.null-driver" ]; then
+# Bump the marker when the prefix settings below change: existing prefixes then get them too.
+marker=$WINEPREFIX/.prepared-2
+if [ ! -f "$marker" ]; then
     echo "== Wine prefix $WINEPREFIX"
-    rm -rf "$WINEPREFIX"
-    wineboot -i >/dev/null 2>&1 || true
+    [ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1 || true
+    # No display needed: windows, message boxes and DDE work with the null driver, nothing is drawn.
     wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
+    # A crashing program prints its backtrace and ends instead of waiting on an invisible crash dialog.
+    wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
     wineserver -k || true
-    touch "$WINEPREFIX/.null-driver"
+    touch "$marker"
 fi
 echo "== set up"
