@@ -11,19 +11,8 @@ using Strings = std::vector<std::string>;
 
 Strings Render(const host::Script& script) {
     Strings out;
-    for (const auto& s : script) {
-        switch (s.kind) {
-        case host::Step::Kind::kSay:
-            out.push_back("say " + s.text);
-            break;
-        case host::Step::Kind::kEsp:
-            out.push_back("esp " + s.target + ": " + s.text);
-            break;
-        case host::Step::Kind::kWait:
-            out.push_back("wait " + std::to_string(s.seconds));
-            break;
-        }
-    }
+    for (const auto& s : script)
+        out.push_back(s.kind == host::Step::Kind::kWait ? "wait " + std::to_string(s.seconds) : "say " + s.text);
     return out;
 }
 

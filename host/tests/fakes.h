@@ -11,14 +11,18 @@
 
 namespace hosttest {
 
-// Everything observable, in order: "say X", "esp T: X", "wait N", "fetch", "round ...", "write FILE: CONTENT".
-using Log = std::vector<std::string>;
+using Strings = std::vector<std::string>;
 
-class FakeFiles : public host::FileStore {
+// Every file write and every call of the window, in order: "write FILE: CONTENT", "say X", "esp T: X",
+// "wait N", "fetch", "round NAME|CATEGORY|GWL" (a dash for a hidden button).
+class Fakes : public host::FileStore, public host::HostIo {
 public:
-    explicit FakeFiles(Log& log) : log_(log) {}
+    Strings log;
     std::map<std::string, std::string> files;
     std::set<std::string> unwritable;
+    std::function<void()> onFetch;
+    std::function<void(const std::string&)> onEsp;  // runs inside the ESP, as a maintenance click would
+    int yields = 0;
 
     std::optional<std::string> Read(const std::string& path) override {
         const auto it = files.find(path);
@@ -27,55 +31,40 @@ public:
     host::WriteResult Replace(const std::string& path, const std::string& content) override {
         if (unwritable.count(path))
             return {false, "disk full"};
-        files[path] = content;
-        log_.push_back("write " + path + ": " + content);
+        log.push_back("write " + path + ": " + (files[path] = content));
         return {};
     }
-
-private:
-    Log& log_;
-};
-
-class FakeIo : public host::HostIo {
-public:
-    explicit FakeIo(Log& log) : log_(log) {}
-    std::function<void()> onFetch;
-    std::function<void(const std::string&)> onEsp;  // runs inside the ESP, as a maintenance click would
-    int yields = 0;
-
-    void Say(const std::string& text) override { log_.push_back("say " + text); }
+    void Say(const std::string& text) override { log.push_back("say " + text); }
     void Esp(const std::string& target, const std::string& text) override {
-        log_.push_back("esp " + target + ": " + text);
+        log.push_back("esp " + target + ": " + text);
         if (onEsp)
             onEsp(target);
     }
-    void Wait(int seconds) override { log_.push_back("wait " + std::to_string(seconds)); }
+    void Wait(int seconds) override { log.push_back("wait " + std::to_string(seconds)); }
     void FetchChat() override {
-        log_.push_back("fetch");
+        log.push_back("fetch");
         if (onFetch)
             onFetch();
     }
     void Yield() override { ++yields; }
     void ShowRound(const host::Round& r) override {
-        log_.push_back("round " + r.PlayerName + "|" + r.SelectedCategory + "|" + (r.Command7 ? "G" : "-") +
-                       (r.Command6 ? "W" : "-") + (r.Command8 ? "L" : "-"));
+        log.push_back("round " + r.PlayerName + "|" + r.SelectedCategory + "|" + (r.Command7 ? "G" : "-") +
+                      (r.Command6 ? "W" : "-") + (r.Command8 ? "L" : "-"));
     }
-
-private:
-    Log& log_;
 };
 
+// Returns the readings in turn, round and round.
 class FakeClock : public host::Clock {
 public:
-    explicit FakeClock(std::vector<std::string> readings) : readings_(std::move(readings)) {}
+    explicit FakeClock(Strings readings) : readings_(std::move(readings)) {}
     std::string TimeText() override { return readings_[next_++ % readings_.size()]; }
 
 private:
-    std::vector<std::string> readings_;
+    Strings readings_;
     size_t next_ = 0;
 };
 
-// Returns the given values in turn and records the seeds.
+// Returns the values in turn and records the seeds.
 class ScriptedRandom : public host::RandomSource {
 public:
     explicit ScriptedRandom(std::vector<float> values) : values_(std::move(values)) {}
@@ -88,12 +77,19 @@ private:
     size_t next_ = 0;
 };
 
-inline host::NameList Names(std::initializer_list<const char*> names,
-                            host::NameList::Order order = host::NameList::Order::kArrival) {
+inline host::NameList Names(const Strings& names, host::NameList::Order order = host::NameList::Order::kArrival) {
     host::NameList list(order);
-    for (const char* n : names)
+    for (const auto& n : names)
         list.Add(n);
     return list;
+}
+
+inline host::GameLists Lists(const Strings& players, const Strings& winners, const Strings& waiting = {}) {
+    host::GameLists lists;
+    lists.PlayersList = Names(players);
+    lists.WinnersList = Names(winners, host::NameList::Order::kSortedIgnoreCase);
+    lists.WaitList = Names(waiting);
+    return lists;
 }
 
 }  // namespace hosttest
