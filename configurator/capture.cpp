@@ -109,8 +109,8 @@ bool FindEspReply(std::string_view capture, std::string_view ownAvatarName) {
         if (line.substr(0, kEspPrefix.size()) != kEspPrefix) {
             continue;
         }
-        if (SplitSpokenLine(TrimSpaces(line.substr(kEspPrefix.size())), sender, message) &&
-            sender == ownAvatarName && message == kEspTestText) {
+        if (SplitSpokenLine(TrimSpaces(line.substr(kEspPrefix.size())), sender, message) && sender == ownAvatarName &&
+            message == kEspTestText) {
             return true;
         }
     }

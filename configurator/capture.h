@@ -24,11 +24,11 @@ struct ConfiguratorFields {
 
 // Lines of a capture, ended by CR LF or by a lone CR.
 class CaptureLines {
-public:
+  public:
     explicit CaptureLines(std::string_view text) : rest_(text) {}
     bool Next(std::string_view& line);
 
-private:
+  private:
     std::string_view rest_;
 };
 

@@ -29,7 +29,7 @@ struct TimeOfDay {
 };
 
 class Link {
-public:
+  public:
     virtual ~Link() = default;
 
     // Puts the settings into the link module; every later request uses them.

@@ -32,8 +32,8 @@ ManualSecondsReading ReadManualSeconds(std::string_view text) {
     bool seenDigitOrPoint = false;
     bool inFraction = false;
     uint32_t whole = 0;
-    int firstFractionDigit = -1;      // the digit right after the point, -1 when none
-    bool nonZeroAfterFirst = false;   // any non-zero fraction digit after the first one
+    int firstFractionDigit = -1;     // the digit right after the point, -1 when none
+    bool nonZeroAfterFirst = false;  // any non-zero fraction digit after the first one
 
     for (char c : text) {
         if (IsBlank(c)) {

@@ -1,222 +1,139 @@
-// Reading the chat capture: line ends, trimming, the marker, the recorded test lines and the returned ESP.
+// Reading the chat capture back: line ends, trimming, the marker, test lines of any speaker, the ESP.
 #include "configurator/capture.h"
 
 #include <gtest/gtest.h>
 
-#include <initializer_list>
 #include <string>
 #include <vector>
 
 namespace {
 
-using config::ConfiguratorFields;
-
-// Chat lines as FetchAllText writes them: each ended by CR LF.
-std::string Chat(std::initializer_list<std::string> lines) {
+// Test shorthand: "\n" is CR LF, "@" the marker "Configuration Test: SetFocus - off", "#3.41" test line 3
+// spoken at 14:05:41.
+std::string Cap(const std::string& s) {
     std::string out;
-    for (const auto& l : lines) {
-        out += l + "\r\n";
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == '\n') {
+            out += "\r\n";
+        } else if (s[i] == '@') {
+            out += "Configuration Test: SetFocus - off";
+        } else if (s[i] == '#' && i + 4 < s.size()) {
+            out += s[i + 1] + std::string(" -- Configuration Test -- 14:05:") + s.substr(i + 3, 2);
+            i += 4;
+        } else {
+            out += s[i];
+        }
     }
     return out;
 }
+const std::string kNine = "Ann: #1.41\nAnn: #2.42\nAnn: #3.43\nAnn: #4.44\nAnn: #5.45\nAnn: #6.46\nAnn: #7.47\n";
+const std::string kNineLines = kNine + "Ann: #8.48\nAnn: #9.49\n";
+const std::string kOldNine =
+    "Ann: #1.11\nAnn: #2.12\nAnn: #3.13\nAnn: #4.14\nAnn: #5.15\nAnn: #6.16\nAnn: #7.17\n"
+    "Ann: #8.18\nAnn: #9.19\n";
 
-// A literal that may hold NULs, all of it.
-template <size_t N>
-std::string Raw(const char (&s)[N]) {
-    return std::string(s, N - 1);
-}
-
-std::string Line(const std::string& who, int n, const std::string& time) {
-    return who + ": " + std::to_string(n) + " -- Configuration Test -- " + time;
-}
-
-// Nine test lines by one speaker, one second apart: <minute>41 to <minute>49.
-std::vector<std::string> NineLines(const std::string& who, const std::string& minute = "14:05:") {
-    std::vector<std::string> out;
-    for (int n = 1; n <= 9; ++n) {
-        out.push_back(Line(who, n, minute + "4" + std::to_string(n)));
-    }
-    return out;
-}
-
-std::string Join(const std::vector<std::string>& head, const std::vector<std::string>& tail = {}) {
-    std::string out;
-    for (const auto& l : head) {
-        out += l + "\r\n";
-    }
-    for (const auto& l : tail) {
-        out += l + "\r\n";
-    }
-    return out;
-}
-
-const std::string kOff = "Configuration Test: SetFocus - off";
-
-TEST(CaptureLines, LineEnds) {
-    struct Row {
-        const char* what;
-        std::string text;
-        std::vector<std::string> lines;
+TEST(Capture, LineEndsAndTrimming) {
+    const std::pair<std::string, std::vector<std::string>> rows[] = {
+        {"a\r\nb\r\n", {"a", "b"}},
+        {"a\rb\r", {"a", "b"}},
+        {"a\r\n\r\n\rb", {"a", "", "", "b"}},
+        {"a\nb\r\nc", {"a\nb", "c"}},
+        {std::string("\0\xff\r", 3), {std::string("\0\xff", 2)}},
+        {"", {}},
     };
-    const Row rows[] = {
-        {"CR LF", "a\r\nb\r\n", {"a", "b"}},
-        {"lone CR", "a\rb\r", {"a", "b"}},
-        {"mixed, no end on the last line", "a\r\nb\rc", {"a", "b", "c"}},
-        {"empty lines kept", "a\r\n\r\n\rb", {"a", "", "", "b"}},
-        {"a lone LF does not end a line", "a\nb\r\n", {"a\nb"}},
-        {"LF CR is a line with an LF, then an end", "a\n\rb", {"a\n", "b"}},
-        {"NUL and 8-bit bytes pass", Raw("a\0b\xff\r\n"), {Raw("a\0b\xff")}},
-        {"empty text has no lines", "", {}},
-        {"just CR LF is one empty line", "\r\n", {""}},
-    };
-    for (const auto& r : rows) {
-        config::CaptureLines lines(r.text);
+    for (const auto& [text, want] : rows) {
+        config::CaptureLines lines(text);
         std::vector<std::string> got;
-        std::string_view l;
-        while (lines.Next(l)) {
+        for (std::string_view l; lines.Next(l);) {
             got.emplace_back(l);
         }
-        EXPECT_EQ(got, r.lines) << r.what;
+        EXPECT_EQ(got, want) << text;
     }
+    EXPECT_EQ(config::TrimSpaces("  Ann  "), "Ann");
+    EXPECT_EQ(config::TrimSpaces("    "), "");
+    EXPECT_EQ(config::TrimSpaces("\tAnn \t"), "\tAnn \t");  // spaces only
 }
 
-TEST(CaptureLines, TrimSpacesOnly) {
-    const std::pair<std::string, std::string> rows[] = {
-        {"  Ann  ", "Ann"}, {"Ann", "Ann"}, {"     ", ""}, {"", ""}, {"\tAnn \t", "\tAnn \t"}, {" a b ", "a b"},
-    };
-    for (const auto& [in, out] : rows) {
-        EXPECT_EQ(config::TrimSpaces(in), out) << '"' << in << '"';
-    }
-}
-
-TEST(RecordTestLines, Scenarios) {
+TEST(Capture, RecordTestLines) {
     struct Row {
         const char* what;
         std::string capture;
-        std::string marker;
-        std::vector<int> seq;  // slots 1 to 9
+        std::string seq;  // slots 1 to 9
         int nextSlot;
-        std::string own;                  // OwnAvatarName afterwards; it starts as "Earlier"
-        std::vector<std::string> stamps;  // slots 1 to 9, checked when given
+        std::string own;    // OwnAvatarName afterwards; it was "Earlier"
+        std::string stamp;  // slot 1, checked when given
     };
-    const std::string longLine(1 << 20, 'x');
+    const std::string mb(1 << 20, 'x');
     const Row rows[] = {
-        {"clean run", Join({"Ann: " + kOff}, NineLines("Ann")), kOff, {1, 2, 3, 4, 5, 6, 7, 8, 9}, 10, "Ann",
-         {"14:05:41", "14:05:42", "14:05:43", "14:05:44", "14:05:45", "14:05:46", "14:05:47", "14:05:48",
-          "14:05:49"}},
-        {"lines before the marker are not recorded", Join(NineLines("Ann", "13:00:")) + Join({"Ann: " + kOff}, NineLines("Ann")),
-         kOff, {1, 2, 3, 4, 5, 6, 7, 8, 9}, 10, "Ann",
-         {"14:05:41", "14:05:42", "14:05:43", "14:05:44", "14:05:45", "14:05:46", "14:05:47", "14:05:48",
-          "14:05:49"}},
-        {"the first marker wins: an earlier run's lines are recorded",
-         Join({"Ann: " + kOff}, NineLines("Ann", "13:00:")) + Join({"Ann: " + kOff}, NineLines("Ann")), kOff,
-         {1, 2, 3, 4, 5, 6, 7, 8, 9}, 10, "Ann",
-         {"13:00:41", "13:00:42", "13:00:43", "13:00:44", "13:00:45", "13:00:46", "13:00:47", "13:00:48",
-          "13:00:49"}},
-        {"another avatar's test line counts and names the speaker if last",
-         Chat({"Ann: " + kOff, Line("Ann", 1, "14:05:41"), Line("Bob", 7, "09:00:00"), "Bob: hello",
-               Line("Ann", 2, "14:05:42"), Line("Ann", 3, "14:05:43"), Line("Ann", 4, "14:05:44"),
-               Line("Ann", 5, "14:05:45"), Line("Ann", 6, "14:05:46"), Line("Bob", 8, "09:00:01")}),
-         kOff, {1, 7, 2, 3, 4, 5, 6, 8, 0}, 9, "Bob", {}},
-        {"only seven lines come back", Join({"Ann: " + kOff}, {Line("Ann", 1, "14:05:41"), Line("Ann", 2, "14:05:42"),
-                                                               Line("Ann", 3, "14:05:43"), Line("Ann", 4, "14:05:44"),
-                                                               Line("Ann", 5, "14:05:45"), Line("Ann", 6, "14:05:46"),
-                                                               Line("Ann", 7, "14:05:47")}),
-         kOff, {1, 2, 3, 4, 5, 6, 7, 0, 0}, 8, "Ann",
-         {"14:05:41", "14:05:42", "14:05:43", "14:05:44", "14:05:45", "14:05:46", "14:05:47", "", ""}},
-        {"recording stops at nine lines",
-         Chat({"Ann: " + kOff, Line("Ann", 1, "14:05:41"), Line("Ann", 2, "14:05:42"), Line("Ann", 2, "14:05:42"),
-               Line("Ann", 3, "14:05:43"), Line("Ann", 4, "14:05:44"), Line("Ann", 5, "14:05:45"),
-               Line("Ann", 6, "14:05:46"), Line("Ann", 7, "14:05:47"), Line("Ann", 8, "14:05:48"),
-               Line("Zed", 9, "14:05:49")}),
-         kOff, {1, 2, 2, 3, 4, 5, 6, 7, 8}, 10, "Ann", {}},
-        {"no marker: nothing recorded, the name kept", Join(NineLines("Ann")), kOff, {0, 0, 0, 0, 0, 0, 0, 0, 0}, 1,
-         "Earlier", {}},
-        {"a marker of the other focus setting is not this test's",
-         Join({"Ann: Configuration Test: SetFocus - on"}, NineLines("Ann")), kOff, {0, 0, 0, 0, 0, 0, 0, 0, 0}, 1,
-         "Earlier", {}},
-        {"the marker must be the whole text after the first colon",
-         Chat({"Ann: say " + kOff, "Ann: configuration test: setfocus - off", kOff, Line("Ann", 1, "14:05:41")}),
-         kOff, {0, 0, 0, 0, 0, 0, 0, 0, 0}, 1, "Earlier", {}},
-        {"spaces around speaker, marker and line are trimmed",
-         Chat({"   Ann  :   " + kOff + "   ", "  Ann :  4 -- Configuration Test -- 14:05:44   "}), kOff,
-         {4, 0, 0, 0, 0, 0, 0, 0, 0}, 2, "Ann", {"14:05:44", "", "", "", "", "", "", "", ""}},
-        {"DLL marker with its delay", Join({"Ann: Configuration Test: 3"}, NineLines("Ann")), "Configuration Test: 3",
-         {1, 2, 3, 4, 5, 6, 7, 8, 9}, 10, "Ann", {}},
-        {"lone CR line ends", "Ann: " + kOff + "\r" + Line("Ann", 1, "14:05:41") + "\r" + Line("Ann", 2, "14:05:42"),
-         kOff, {1, 2, 0, 0, 0, 0, 0, 0, 0}, 3, "Ann", {"14:05:41", "14:05:42", "", "", "", "", "", "", ""}},
-        {"a first character that is not a digit records 0",
-         Chat({"Ann: " + kOff, "Ann: x -- Configuration Test -- 14:05:41", "Ann: \xb9 -- Configuration Test -- 1"}),
-         kOff, {0, 0, 0, 0, 0, 0, 0, 0, 0}, 3, "Ann",
-         {"14:05:41", "est -- 1", "", "", "", "", "", "", ""}},
-        {"a test line without a colon is skipped, an empty speaker is recorded",
-         Chat({"Ann: " + kOff, "1 -- Configuration Test -- 14:05:41", ": 2 -- Configuration Test -- 14:05:42"}), kOff,
-         {2, 0, 0, 0, 0, 0, 0, 0, 0}, 2, "", {}},
-        {"a line cut off at the end of the capture is not a test line",
-         "Ann: " + kOff + "\r\n" + Line("Ann", 1, "14:05:41") + "\r\nAnn: 2 -- Configuration Te", kOff,
-         {1, 0, 0, 0, 0, 0, 0, 0, 0}, 2, "Ann", {}},
-        {"the marker as the last line", Chat({"Ann: " + kOff}), kOff, {0, 0, 0, 0, 0, 0, 0, 0, 0}, 1, "Earlier", {}},
-        {"empty capture", "", kOff, {0, 0, 0, 0, 0, 0, 0, 0, 0}, 1, "Earlier", {}},
-        {"junk, NULs, colons alone and a megabyte line are skipped",
-         Chat({Raw("\0\0\xff\xfe"), ":", " : : ", longLine, "Ann: " + kOff, longLine + ":" + longLine,
-               std::string("\x01\x02: \x03"), Line("Ann", 1, "14:05:41"), ":::::", Line("Ann", 2, "14:05:42")}),
-         kOff, {1, 2, 0, 0, 0, 0, 0, 0, 0}, 3, "Ann", {}},
-        {"NULs inside a test line", Chat({"Ann: " + kOff, Raw("A\0n: 5 -- Configuration Test -- \0\0:00:07")}),
-         kOff, {5, 0, 0, 0, 0, 0, 0, 0, 0}, 2, Raw("A\0n"),
-         {Raw("\0\0:00:07"), "", "", "", "", "", "", "", ""}},
+        {"clean", Cap("Ann: @\n" + kNineLines), "123456789", 10, "Ann", "14:05:41"},
+        {"lines before the marker are left out", Cap(kOldNine + "Ann: @\n" + kNineLines), "123456789", 10, "Ann",
+         "14:05:41"},
+        {"the first marker wins", Cap("Ann: @\n" + kOldNine + "Ann: @\n" + kNineLines), "123456789", 10, "Ann",
+         "14:05:11"},
+        {"another avatar's line counts and names the speaker", Cap("Ann: @\nAnn: #1.41\nBob: #7.00\nBob: hi\n"),
+         "170000000", 3, "Bob", ""},
+        {"only seven lines", Cap("Ann: @\n" + kNine), "123456700", 8, "Ann", ""},
+        {"recording stops at nine", Cap("Ann: @\nAnn: #2.40\n" + kNineLines), "212345678", 10, "Ann", "14:05:40"},
+        {"no marker", Cap(kNineLines), "000000000", 1, "Earlier", ""},
+        {"the other focus marker", Cap("Ann: Configuration Test: SetFocus - on\n" + kNineLines), "000000000", 1,
+         "Earlier", ""},
+        {"the marker is the whole text after the first colon",
+         Cap("Ann: say @\n@\nAnn: configuration test: setfocus - off\nAnn: #1.41"), "000000000", 1, "Earlier", ""},
+        {"spaces trimmed", Cap("   Ann  :   @   \n  Ann :  #4.44   "), "400000000", 2, "Ann", "14:05:44"},
+        {"lone CR", Cap("Ann: @\rAnn: #1.41\rAnn: #2.42"), "120000000", 3, "Ann", ""},
+        {"first character not a digit", Cap("Ann: @\nAnn: #x.41\nAnn: #\xb9.42"), "000000000", 3, "Ann", "14:05:41"},
+        {"no colon skipped, empty speaker kept", Cap("Ann: @\n#1.41\n: #2.42"), "200000000", 2, "", ""},
+        {"a line cut off", Cap("Ann: @\nAnn: #1.41\nAnn: 2 -- Configuration Te"), "100000000", 2, "Ann", ""},
+        {"junk, NULs and megabyte lines",
+         Cap(std::string("\0\xff\n:\n : \n", 9) + mb + "\nAnn: @\n" + mb + ":" + mb + "\nAnn: #1.41\n:::\nAnn: #2.42"),
+         "120000000", 3, "Ann", ""},
+        {"empty", "", "000000000", 1, "Earlier", ""},
     };
     for (const auto& r : rows) {
-        ConfiguratorFields f;
-        // Leftovers of an earlier test must not survive into this record.
-        f.SeqNumbers.fill(5);
+        config::ConfiguratorFields f;
+        f.SeqNumbers.fill(5);  // leftovers of an earlier test
         f.TimeStamps.fill("99:99:99");
         f.NextSlot = 7;
         f.OwnAvatarName = "Earlier";
         config::ClearRecord(f);
-        config::RecordTestLines(r.capture, r.marker, f);
-
-        std::vector<int> seq(f.SeqNumbers.begin() + 1, f.SeqNumbers.begin() + 10);
+        config::RecordTestLines(r.capture, "Configuration Test: SetFocus - off", f);
+        std::string seq;
+        for (int k = 1; k <= 9; ++k) {
+            seq += static_cast<char>('0' + f.SeqNumbers[k]);
+            EXPECT_EQ(f.TimeStamps[k].empty(), f.NextSlot <= k) << r.what << " slot " << k;
+        }
         EXPECT_EQ(seq, r.seq) << r.what;
         EXPECT_EQ(f.NextSlot, r.nextSlot) << r.what;
         EXPECT_EQ(f.OwnAvatarName, r.own) << r.what;
-        if (!r.stamps.empty()) {
-            std::vector<std::string> stamps(f.TimeStamps.begin() + 1, f.TimeStamps.begin() + 10);
-            EXPECT_EQ(stamps, r.stamps) << r.what;
+        if (!r.stamp.empty()) {
+            EXPECT_EQ(f.TimeStamps[1], r.stamp) << r.what;
         }
     }
 }
 
-TEST(FindEspReply, Lines) {
-    struct Row {
-        const char* what;
-        std::string capture;
-        std::string own;
+TEST(Capture, FindEspReply) {
+    const std::string mb(1 << 20, ':');
+    const struct {
+        std::string capture, own;
         bool found;
-    };
-    const std::string longLine(1 << 20, ':');
-    const Row rows[] = {
-        {"plain", Chat({"ESP from Ann: Configuration Test!"}), "Ann", true},
-        {"extra spaces around line, name and text",
-         Chat({"   ESP from    Ann    :     Configuration Test!    "}), "Ann", true},
-        {"after other chat and junk",
-         Chat({"Ann: hi", longLine, Raw("\0ESP"), "ESP from", "ESP from Bob: x",
-               "ESP from Ann: Configuration Test!"}),
-         "Ann", true},
-        {"lone CR line ends", "Bob: hi\rESP from Ann: Configuration Test!\r", "Ann", true},
-        {"no space after the prefix still has the prefix", Chat({"ESP fromAnn: Configuration Test!"}), "Ann", true},
-        {"from another avatar", Chat({"ESP from Bob: Configuration Test!"}), "Ann", false},
-        {"names are case-sensitive", Chat({"ESP from ann: Configuration Test!"}), "Ann", false},
-        {"the prefix is case-sensitive", Chat({"Esp from Ann: Configuration Test!"}), "Ann", false},
-        {"a different text", Chat({"ESP from Ann: Configuration Test"}), "Ann", false},
-        {"a spoken line is no ESP", Chat({"Ann: Configuration Test!"}), "Ann", false},
-        {"the prefix not at the start", Chat({"Bob: ESP from Ann: Configuration Test!"}), "Ann", false},
-        {"a tab is not trimmed", Chat({"ESP from \tAnn: Configuration Test!"}), "Ann", false},
-        {"a line without a colon", Chat({"ESP from Ann Configuration Test!"}), "Ann", false},
-        {"no own name: nothing was sent, so nothing came back", Chat({"ESP from : Configuration Test!"}), "", false},
-        {"empty capture", "", "Ann", false},
+    } rows[] = {
+        {"ESP from Ann: Configuration Test!\r\n", "Ann", true},
+        {"   ESP from    Ann    :     Configuration Test!    ", "Ann", true},
+        {"Ann: hi\r\n" + mb + "\r\nESP from\rESP from Bob: x\rESP from Ann: Configuration Test!", "Ann", true},
+        {"ESP fromAnn: Configuration Test!", "Ann", true},
+        {"ESP from Bob: Configuration Test!", "Ann", false},
+        {"ESP from ann: Configuration Test!", "Ann", false},
+        {"Esp from Ann: Configuration Test!", "Ann", false},
+        {"ESP from Ann: Configuration Test", "Ann", false},
+        {"Ann: Configuration Test!", "Ann", false},
+        {"Bob: ESP from Ann: Configuration Test!", "Ann", false},
+        {"ESP from \tAnn: Configuration Test!", "Ann", false},
+        {"ESP from Ann Configuration Test!", "Ann", false},
+        {"ESP from : Configuration Test!", "", false},  // no name: nothing was sent
+        {"", "Ann", false},
     };
     for (const auto& r : rows) {
-        EXPECT_EQ(config::FindEspReply(r.capture, r.own), r.found) << r.what;
+        EXPECT_EQ(config::FindEspReply(r.capture, r.own), r.found) << r.capture.substr(0, 60);
     }
 }
 
