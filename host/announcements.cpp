@@ -6,15 +6,15 @@ namespace host {
 void Play(const Script& script, Speaker& speaker) {
     for (const auto& step : script) {
         switch (step.kind) {
-        case Step::Kind::kSay:
-            speaker.Say(step.text);
-            break;
-        case Step::Kind::kEsp:
-            speaker.Esp(step.target, step.text);
-            break;
-        case Step::Kind::kWait:
-            speaker.Wait(step.seconds);
-            break;
+            case Step::Kind::kSay:
+                speaker.Say(step.text);
+                break;
+            case Step::Kind::kEsp:
+                speaker.Esp(step.target, step.text);
+                break;
+            case Step::Kind::kWait:
+                speaker.Wait(step.seconds);
+                break;
         }
     }
 }

@@ -9,19 +9,19 @@
 namespace host {
 
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     // Local time of day as "hh:mm:ss", 24-hour clock.
     virtual std::string TimeText() = 0;
 };
 
 class SystemClock : public Clock {
-public:
+  public:
     std::string TimeText() override;
 };
 
 class RandomSource {
-public:
+  public:
     virtual ~RandomSource() = default;
     // Mixes the number into the running state; a number used before must not restart the sequence.
     virtual void Reseed(int32_t seed) = 0;
@@ -31,12 +31,12 @@ public:
 
 // A 64-bit state stepped and scrambled the splitmix64 way; Reseed folds the seed into the current state.
 class MixingGenerator : public RandomSource {
-public:
+  public:
     explicit MixingGenerator(uint64_t initialState = 0x2545F4914F6CDD1Dull) : state_(initialState) {}
     void Reseed(int32_t seed) override;
     float Next() override;
 
-private:
+  private:
     uint64_t state_;
 };
 
@@ -55,9 +55,9 @@ int ClockSeededPosition(int n, Clock& clock, RandomSource& random);
 struct DrawResult {
     enum class Status {
         kDrawn,
-        kNoPlayers,          // PlayersList empty
-        kAsManyAsWinners,    // PlayersList and WinnersList hold the same number of entries
-        kNoneEligible,       // every player is on WinnersList or WaitList
+        kNoPlayers,        // PlayersList empty
+        kAsManyAsWinners,  // PlayersList and WinnersList hold the same number of entries
+        kNoneEligible,     // every player is on WinnersList or WaitList
     };
     Status status = Status::kNoPlayers;
     std::string name;

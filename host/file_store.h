@@ -12,7 +12,7 @@ struct WriteResult {
 };
 
 class FileStore {
-public:
+  public:
     virtual ~FileStore() = default;
     // The whole file as bytes; nullopt when it is missing or cannot be read.
     virtual std::optional<std::string> Read(const std::string& path) = 0;
@@ -25,7 +25,7 @@ WriteResult ReplaceFileAtomically(const std::string& path, const std::string& co
 
 // The real files, relative to the current directory.
 class DiskFiles : public FileStore {
-public:
+  public:
     std::optional<std::string> Read(const std::string& path) override;
     WriteResult Replace(const std::string& path, const std::string& content) override;
 };

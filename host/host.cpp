@@ -189,8 +189,8 @@ Outcome Host::SaveMacroTitles(const MacroTitles& typed) {
         titles_[i] = OneLineTitle(typed[i]);
     const WriteResult r = files_.Replace(kMacroTitlesFile, FormatMacroTitles(titles_));
     if (!r.ok) {
-        AddProblem(outcome, std::string("The macro titles could not be saved to ") + kMacroTitlesFile + " (" +
-                                r.error + "). The menu shows them until the program ends.");
+        AddProblem(outcome, std::string("The macro titles could not be saved to ") + kMacroTitlesFile + " (" + r.error +
+                                "). The menu shows them until the program ends.");
     }
     return outcome;
 }

@@ -25,7 +25,7 @@ struct Round {
 };
 
 class HostIo : public Speaker {
-public:
+  public:
     // FetchAllText: writes the capture file afresh, or leaves none.
     virtual void FetchChat() = 0;
     // One pass of the event loop.
@@ -40,7 +40,7 @@ struct Outcome {
 };
 
 class Host {
-public:
+  public:
     Host(HostIo& io, FileStore& files, Clock& clock, RandomSource& random)
         : io_(io), files_(files), clock_(clock), random_(random) {}
 
@@ -72,7 +72,7 @@ public:
     // "Restore Players" after the operator answered Yes to kRestoreQuestion.
     void RestorePlayers();
 
-private:
+  private:
     void Save(Outcome& outcome);
 
     HostIo& io_;

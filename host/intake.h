@@ -32,12 +32,12 @@ int CountIntakeMarkers(const std::vector<std::string>& lines);
 
 // The taking pass over the capture, one line at a time, after the marker lines were counted.
 class CaptureScanner {
-public:
+  public:
     explicit CaptureScanner(int markerCount) : markerCount_(markerCount), taking_(markerCount == 0) {}
     // The sender when this line is a "$" ESP that intake takes; nullopt otherwise.
     std::optional<std::string> Take(std::string_view line);
 
-private:
+  private:
     int markerCount_;
     int passed_ = 0;
     bool taking_;

@@ -12,12 +12,12 @@ PlayerMaintenance::PlayerMaintenance(GameLists& lists) : lists_(lists) {
 
 NameList& PlayerMaintenance::mirrored(Section s) {
     switch (s) {
-    case Section::kPlayers:
-        return lists_.PlayersList;
-    case Section::kWaitList:
-        return lists_.WaitList;
-    case Section::kWinners:
-        break;
+        case Section::kPlayers:
+            return lists_.PlayersList;
+        case Section::kWaitList:
+            return lists_.WaitList;
+        case Section::kWinners:
+            break;
     }
     return lists_.WinnersList;
 }

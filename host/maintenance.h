@@ -10,7 +10,7 @@
 namespace host {
 
 class PlayerMaintenance {
-public:
+  public:
     // Sections from the top of the window down.
     enum class Section { kPlayers = 0, kWaitList = 1, kWinners = 2 };
 
@@ -28,7 +28,7 @@ public:
     // "Clear List" of a section.
     void ClearList(Section s);
 
-private:
+  private:
     struct Part {
         NameList copy{NameList::Order::kSortedIgnoreCase};
         std::optional<int> selected;

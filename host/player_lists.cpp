@@ -29,8 +29,9 @@ bool NameList::Add(std::string name) {
         names_.push_back(std::move(name));
     } else {
         // upper_bound puts a new name after the ones it equals ignoring case, so equal names keep arrival order.
-        const auto at = std::upper_bound(names_.begin(), names_.end(), name,
-                                         [](const std::string& x, const std::string& y) { return LessIgnoringCase(x, y); });
+        const auto at =
+            std::upper_bound(names_.begin(), names_.end(), name,
+                             [](const std::string& x, const std::string& y) { return LessIgnoringCase(x, y); });
         names_.insert(at, std::move(name));
     }
     return true;

@@ -15,10 +15,10 @@ inline constexpr int kMaxListEntries = 32767;
 bool LessIgnoringCase(std::string_view a, std::string_view b);
 
 class NameList {
-public:
+  public:
     enum class Order {
-        kArrival,          // appended at the end
-        kSortedIgnoreCase, // inserted at its alphabetical place, after entries that compare equal
+        kArrival,           // appended at the end
+        kSortedIgnoreCase,  // inserted at its alphabetical place, after entries that compare equal
     };
 
     explicit NameList(Order order = Order::kArrival) : order_(order) {}
@@ -38,7 +38,7 @@ public:
     bool RemoveFirst(std::string_view name);
     void Clear() { names_.clear(); }
 
-private:
+  private:
     Order order_;
     std::vector<std::string> names_;
 };

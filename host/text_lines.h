@@ -9,8 +9,8 @@ namespace host {
 
 // Which bytes end a line when a file is read.
 enum class LineEnds {
-    kCrOrCrLf,     // CR, or CR LF taken as one end; a lone LF stays inside the line
-    kCrCrLfOrLf,   // as above, and a lone LF also ends a line
+    kCrOrCrLf,    // CR, or CR LF taken as one end; a lone LF stays inside the line
+    kCrCrLfOrLf,  // as above, and a lone LF also ends a line
 };
 
 std::vector<std::string> SplitLines(std::string_view text, LineEnds ends);

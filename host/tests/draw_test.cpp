@@ -23,8 +23,9 @@ TEST(Draw, SeedAndPosition) {
     }
     // The largest value below 1 makes n * r + 1 round up to n + 1 for n = 1, 2, 4 ... 16384.
     const float top = std::nextafter(1.0f, 0.0f);
-    const std::tuple<int, float, int> positions[] = {{1, 0.0f, 1}, {3, 0.33f, 1}, {3, 0.34f, 2}, {3, 0.999f, 3},
-                                                     {1, top, 1},  {4, top, 4},   {16384, top, 16384}, {32767, top, 32767}};
+    const std::tuple<int, float, int> positions[] = {{1, 0.0f, 1},        {3, 0.33f, 1},      {3, 0.34f, 2},
+                                                     {3, 0.999f, 3},      {1, top, 1},        {4, top, 4},
+                                                     {16384, top, 16384}, {32767, top, 32767}};
     for (const auto& [n, r, k] : positions)
         EXPECT_EQ(host::DrawPosition(n, r), k) << n << " " << r;
 }

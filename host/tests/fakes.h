@@ -16,7 +16,7 @@ using Strings = std::vector<std::string>;
 // Every file write and every call of the window, in order: "write FILE: CONTENT", "say X", "esp T: X",
 // "wait N", "fetch", "round NAME|CATEGORY|GWL" (a dash for a hidden button).
 class Fakes : public host::FileStore, public host::HostIo {
-public:
+  public:
     Strings log;
     std::map<std::string, std::string> files;
     std::set<std::string> unwritable;
@@ -55,24 +55,24 @@ public:
 
 // Returns the readings in turn, round and round.
 class FakeClock : public host::Clock {
-public:
+  public:
     explicit FakeClock(Strings readings) : readings_(std::move(readings)) {}
     std::string TimeText() override { return readings_[next_++ % readings_.size()]; }
 
-private:
+  private:
     Strings readings_;
     size_t next_ = 0;
 };
 
 // Returns the values in turn and records the seeds.
 class ScriptedRandom : public host::RandomSource {
-public:
+  public:
     explicit ScriptedRandom(std::vector<float> values) : values_(std::move(values)) {}
     std::vector<int32_t> seeds;
     void Reseed(int32_t seed) override { seeds.push_back(seed); }
     float Next() override { return values_[next_++ % values_.size()]; }
 
-private:
+  private:
     std::vector<float> values_;
     size_t next_ = 0;
 };

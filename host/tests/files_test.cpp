@@ -14,7 +14,12 @@ TEST(GameFiles, Categories) {
         {"Fruits\r\n\r\n  Animals\r\n", {"Fruits", "  Animals"}},
         {"A\rB\nC\r\nD", {"A", "B", "C", "D"}},
         {"   \r\n \r\n\tTabbed \r\nFruits\r\nFruits\r\n", {"\tTabbed ", "Fruits", "Fruits"}},
-        {std::string("Bin\0\xff\x01" "ary\r\n", 11), {std::string("Bin\0\xff\x01" "ary", 9)}},
+        {std::string("Bin\0\xff\x01"
+                     "ary\r\n",
+                     11),
+         {std::string("Bin\0\xff\x01"
+                      "ary",
+                      9)}},
     };
     for (const auto& [file, categories] : rows)
         EXPECT_EQ(host::ParseCategories(file).Names(), categories);

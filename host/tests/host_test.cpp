@@ -89,16 +89,36 @@ TEST(HostCommands, GetPlayers) {
     };
     const Row rows[] = {
         {"new senders once each, in capture order",
-         "ESP from Amy: $\r\nBob: hello\r\nESP from Bob: $\r\nESP from Amy: $\r\n", {}, false, {"Amy", "Bob"},
+         "ESP from Amy: $\r\nBob: hello\r\nESP from Bob: $\r\nESP from Amy: $\r\n",
+         {},
+         false,
+         {"Amy", "Bob"},
          {"Amy", "Bob"}},
-        {"listed entries block, trimmed", "ESP from Amy: $\rESP from Cy: $\r\n", {" Amy ", "Bob"}, false, {"Cy"},
+        {"listed entries block, trimmed",
+         "ESP from Amy: $\rESP from Cy: $\r\n",
+         {" Amy ", "Bob"},
+         false,
+         {"Cy"},
          {" Amy ", "Bob", "Cy"}},
-        {"after the last marker", "ESP from A: $\r\n" + m + "\r\nESP from B: $\r\n" + m + "\r\nESP from C: $", {},
-         false, {"C"}, {"C"}},
+        {"after the last marker",
+         "ESP from A: $\r\n" + m + "\r\nESP from B: $\r\n" + m + "\r\nESP from C: $",
+         {},
+         false,
+         {"C"},
+         {"C"}},
         {"no capture", std::nullopt, {"Amy"}, false, {}, {"Amy"}},
-        {"refused names", "ESP from List2: $\r\nESP from : $\r\nESP from list2: $\r\n", {}, false, {"list2"}, {"list2"}},
-        {"deleted during the run, taken again", "ESP from Amy: $\r\nESP from Bob: $\r\nESP from Amy: $\r\n", {}, true,
-         {"Amy", "Bob", "Amy"}, {"Bob", "Amy"}},
+        {"refused names",
+         "ESP from List2: $\r\nESP from : $\r\nESP from list2: $\r\n",
+         {},
+         false,
+         {"list2"},
+         {"list2"}},
+        {"deleted during the run, taken again",
+         "ESP from Amy: $\r\nESP from Bob: $\r\nESP from Amy: $\r\n",
+         {},
+         true,
+         {"Amy", "Bob", "Amy"},
+         {"Bob", "Amy"}},
     };
     for (const auto& r : rows) {
         Fakes io;
@@ -133,8 +153,10 @@ TEST(HostCommands, FilesOnRequest) {
     FakeClock clock({"10:20:30"});
     ScriptedRandom random({0.0f});
     host::Host host(io, io, clock, random);
-    io.files = {{"MACTITS.TXT", "  Prizes  \r\nRules\r\n"}, {"MACRO1.TXT", "never\r\n"},
-                {"MACRO2.TXT", "Welcome!\r\n\r\nHave fun.\r\n"}, {"MACRO10.TXT", "Last"},
+    io.files = {{"MACTITS.TXT", "  Prizes  \r\nRules\r\n"},
+                {"MACRO1.TXT", "never\r\n"},
+                {"MACRO2.TXT", "Welcome!\r\n\r\nHave fun.\r\n"},
+                {"MACRO10.TXT", "Last"},
                 {"GORVATH.SAV", "Amy\r\n\r\nList2\r\nzed\r\nBob\r\n"}};
     host.LOAD_MACTITS();
     EXPECT_EQ(host.Titles()[0], "Prizes");
