@@ -1,6 +1,8 @@
 // announcements.cpp: the fixed texts of the game and the scripts built from them.
 #include "host/announcements.h"
 
+#include <initializer_list>
+
 namespace host {
 
 void Play(const Script& script, Speaker& speaker) {
