@@ -1,0 +1,37 @@
+// controls_win.h: turns a window's control table (common/layout.h) into real windows.
+#pragma once
+
+#include <windows.h>
+
+#include <span>
+#include <string>
+
+#include "common/layout.h"
+
+namespace win {
+
+struct Dpi {
+    int x = 96, y = 96;
+};
+// The screen's logical resolution.
+Dpi ScreenDpi();
+
+// The program's face: MS Sans Serif, bold or not, at a size in hundredths of a point. The caller deletes it.
+HFONT CreateUiFont(int hundredthsOfPoint, bool bold, const Dpi& dpi);
+
+// Creates every control of the table as a child of `window` (or of the frame named by its `parent`), with the
+// control's id, caption, place, visibility and font. Controls are created in table order, which is the tab order.
+void CreateControls(HWND window, std::span<const common::ControlSpec> table, HFONT font, const Dpi& dpi);
+
+// The outer size of a window whose client area is widthTwips x heightTwips, for its style, menu and exStyle.
+SIZE WindowSizeForClient(int widthTwips, int heightTwips, DWORD style, bool hasMenu, DWORD exStyle, const Dpi& dpi);
+
+// Moves the window so that it stands centred on the screen (its size unchanged).
+void CentreOnScreen(HWND window);
+
+// Text of a control as 8-bit (ANSI) text, and back.
+std::string ControlText(HWND window, int id);
+void SetControlText(HWND window, int id, const std::string& text);
+void ShowControl(HWND window, int id, bool visible);
+
+}  // namespace win
