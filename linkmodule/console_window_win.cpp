@@ -8,6 +8,7 @@
 
 #include <vector>
 
+#include "common/controls_win.h"
 #include "common/dde_wake_win.h"
 #include "linkmodule/console_layout.h"
 #include "linkmodule/link_module_win.h"
@@ -106,21 +107,15 @@ LinkConsole::LinkConsole() {
     if (!atom)
         return;
 
-    HDC screen = GetDC(nullptr);
-    const int dpiX = screen ? GetDeviceCaps(screen, LOGPIXELSX) : 96;
-    const int dpiY = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
-    if (screen)
-        ReleaseDC(nullptr, screen);
-    RECT frame = {0, 0, TwipsToPixels(kConsoleClientWidthTwips, dpiX), TwipsToPixels(kConsoleClientHeightTwips, dpiY)};
-    AdjustWindowRectEx(&frame, kWindowStyle, FALSE, 0);
-    font_ = CreateFontA(-PointsToPixels(kConsoleFontHundredthsOfPoint, dpiY), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE,
-                        ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                        DEFAULT_PITCH | FF_SWISS, kConsoleFontFace);
+    const win::Dpi dpi = win::ScreenDpi();
+    const SIZE size =
+        win::WindowSizeForClient(kConsoleClientWidthTwips, kConsoleClientHeightTwips, kWindowStyle, false, 0, dpi);
+    font_ = win::CreateUiFont(kConsoleFontHundredthsOfPoint, true, dpi);
     // Created hidden: no operation of either program shows it.
-    CreateWindowExA(0, kConsoleClassName, kConsoleCaption, kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-                    frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, module, this);
+    CreateWindowExA(0, kConsoleClassName, kConsoleCaption, kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT, size.cx,
+                    size.cy, nullptr, nullptr, module, this);
     if (hwnd_)
-        CreateControls();
+        win::CreateControls(hwnd_, ConsoleControls(), font_, dpi);
 }
 
 LinkConsole::~LinkConsole() {
@@ -134,49 +129,6 @@ LinkConsole::~LinkConsole() {
     }
     if (font_)
         DeleteObject(font_);
-}
-
-void LinkConsole::CreateControls() {
-    HDC screen = GetDC(nullptr);
-    const int dpiX = screen ? GetDeviceCaps(screen, LOGPIXELSX) : 96;
-    const int dpiY = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
-    if (screen)
-        ReleaseDC(nullptr, screen);
-    for (const ControlSpec& c : ConsoleControls()) {
-        const char* cls = "STATIC";
-        DWORD style = WS_CHILD | WS_VISIBLE;
-        DWORD exStyle = 0;
-        switch (c.kind) {
-        case ControlKind::Label:
-            style |= SS_LEFT;
-            break;
-        case ControlKind::TextBox:
-            cls = "EDIT";
-            style |= WS_TABSTOP | ES_AUTOHSCROLL;
-            exStyle = WS_EX_CLIENTEDGE;
-            break;
-        case ControlKind::MultiLineTextBox:
-            cls = "EDIT";
-            style |= WS_TABSTOP | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN;
-            exStyle = WS_EX_CLIENTEDGE;
-            break;
-        case ControlKind::CheckBox:
-            cls = "BUTTON";
-            style |= WS_TABSTOP | BS_AUTOCHECKBOX;
-            break;
-        case ControlKind::Button:
-            cls = "BUTTON";
-            style |= WS_TABSTOP | BS_PUSHBUTTON;
-            break;
-        }
-        HWND control = CreateWindowExA(exStyle, cls, c.caption, style, TwipsToPixels(c.left, dpiX),
-                                       TwipsToPixels(c.top, dpiY), TwipsToPixels(c.width, dpiX),
-                                       TwipsToPixels(c.height, dpiY), hwnd_,
-                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), GetModuleHandleA(nullptr),
-                                       nullptr);
-        if (control && font_)
-            SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-    }
 }
 
 void LinkConsole::ShowField(ConsoleField field) {

@@ -42,7 +42,6 @@ private:
     ~LinkConsole();
 
     static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-    void CreateControls();
     void OnCommand(int id, int code);
     void OnFieldEdited(ConsoleField field, int id);
     void OnRegisterClicked();

@@ -105,48 +105,29 @@ TEST(LinkTexts, MissingLibraryMessageNamesWhatIsMissing) {
     EXPECT_NE(two.find("lacks the functions InitDDE, KillDDE."), std::string::npos) << two;
 }
 
-TEST(ConsoleLayout, ControlsAreUniqueNamedAndInsideTheClientArea) {
+TEST(ConsoleLayout, ControlsAreUniqueAndInsideTheClientArea) {
     std::set<int> ids;
-    std::set<std::string> names;
     int buttons = 0;
-    for (const ControlSpec& c : ConsoleControls()) {
+    for (const common::ControlSpec& c : ConsoleControls()) {
         EXPECT_TRUE(ids.insert(c.id).second) << "duplicate id " << c.id;
-        if (*c.name) {
-            EXPECT_TRUE(names.insert(c.name).second) << "duplicate name " << c.name;
-        }
-        EXPECT_GE(c.left, 0) << c.caption;
-        EXPECT_GE(c.top, 0) << c.caption;
-        EXPECT_GT(c.width, 0) << c.caption;
-        EXPECT_GT(c.height, 0) << c.caption;
-        EXPECT_LE(c.left + c.width, kConsoleClientWidthTwips) << c.caption;
-        EXPECT_LE(c.top + c.height, kConsoleClientHeightTwips) << c.caption;
-        if (c.kind == ControlKind::Button)
+        EXPECT_GE(c.left, 0) << c.id;
+        EXPECT_GE(c.top, 0) << c.id;
+        EXPECT_GT(c.width, 0) << c.id;
+        EXPECT_GT(c.height, 0) << c.id;
+        EXPECT_LE(c.left + c.width, kConsoleClientWidthTwips) << c.id;
+        EXPECT_LE(c.top + c.height, kConsoleClientHeightTwips) << c.id;
+        EXPECT_EQ(c.flags & common::kHidden, 0u) << c.id;
+        if (c.kind == common::ControlKind::Button)
             ++buttons;
-        // Labels and buttons show a caption; text boxes start empty.
-        const bool captioned = c.kind == ControlKind::Label || c.kind == ControlKind::Button || c.kind == ControlKind::CheckBox;
-        EXPECT_EQ(*c.caption != '\0', captioned) << c.id;
+        // Labels, buttons and the check box show a caption; the text boxes start empty.
+        const bool textBox = c.kind == common::ControlKind::TextBox || c.kind == common::ControlKind::MultiLineTextBox;
+        EXPECT_EQ(*c.caption == '\0', textBox) << c.id;
     }
     EXPECT_EQ(buttons, 4);
-    for (const char* name : {"CommMode", "AvatarName", "CommText", "ErrorCheck", "Text1", "ZM_Register",
-                             "ZM_Communicate", "ZM_GetAllText", "ZM_Unregister"})
-        EXPECT_TRUE(names.count(name)) << name;
-}
-
-TEST(ConsoleLayout, TwipsAndPointsToPixels) {
-    const struct {
-        int twips, dpi, pixels;
-    } twipRows[] = {
-        {5430, 96, 362}, {2520, 96, 168}, {1335, 96, 89},  {15, 96, 1},    {7, 96, 0},     {8, 96, 1},
-        {5430, 120, 453}, {1335, 120, 111}, {285, 120, 24}, {6, 120, 1},   {5, 120, 0},    {0, 120, 0},
-        {1440, 144, 144}, {-8, 96, -1},    {-7, 96, 0},    {1440, 192, 192},
-    };
-    for (const auto& r : twipRows)
-        EXPECT_EQ(TwipsToPixels(r.twips, r.dpi), r.pixels) << r.twips << " twips at " << r.dpi;
-    const struct {
-        int hundredths, dpi, pixels;
-    } pointRows[] = {{825, 96, 11}, {825, 120, 14}, {825, 144, 17}, {825, 72, 8}, {1000, 96, 13}};
-    for (const auto& r : pointRows)
-        EXPECT_EQ(PointsToPixels(r.hundredths, r.dpi), r.pixels) << r.hundredths << " at " << r.dpi;
+    for (int id : {IDC_ZM_DDE_COMM_MODE, IDC_ZM_DDE_AVATAR_NAME, IDC_ZM_DDE_COMM_TEXT, IDC_ZM_DDE_ERROR_CHECK,
+                   IDC_ZM_DDE_REGISTER, IDC_ZM_DDE_COMMUNICATE, IDC_ZM_DDE_GET_ALL_TEXT, IDC_ZM_DDE_UNREGISTER,
+                   IDC_ZM_DDE_TEXT1})
+        EXPECT_TRUE(ids.count(id)) << id;
 }
 
 }  // namespace

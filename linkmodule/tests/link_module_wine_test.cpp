@@ -1,0 +1,584 @@
+// The link module under Wine against the stand-in world client, as program "Tumbleroo": both methods checked
+// byte for byte in the world's transcript, the acknowledgement and receive boxes, the console window and its
+// link's retries, focus control, the chat capture, clock waits and the kept WM_QUIT.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <fstream>
+#include <functional>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "linkmodule/console_layout.h"
+#include "linkmodule/link_module_win.h"
+#include "testing/world_harness_win.h"
+
+namespace {
+
+using testwin::WorldProcess;
+namespace lm = linkmodule;
+
+constexpr char kCapture[] = "C:\\ZOBRA.TXT";
+
+// The program's own window, titled with the application title as the programs' main windows are.
+HWND gOwnWindow = nullptr;
+std::deque<std::function<void()>> gHooks;
+
+LRESULT CALLBACK OwnWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_APP) {
+        if (!gHooks.empty()) {
+            auto hook = std::move(gHooks.front());
+            gHooks.pop_front();
+            hook();
+        }
+        return 0;
+    }
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+class OwnWindowEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        WNDCLASSEXA wc{};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = OwnWindowProc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "LinkModuleTestMain";
+        RegisterClassExA(&wc);
+        gOwnWindow = CreateWindowExA(0, wc.lpszClassName, "Tumbleroo", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 300,
+                                     200, nullptr, nullptr, wc.hInstance, nullptr);
+        ASSERT_NE(gOwnWindow, nullptr);
+    }
+};
+[[maybe_unused]] auto* const gEnvironment = ::testing::AddGlobalTestEnvironment(new OwnWindowEnvironment);
+
+// Runs `hook` inside a later yield of the module (or a pump of the test).
+void PostHook(std::function<void()> hook) {
+    gHooks.push_back(std::move(hook));
+    PostMessageA(gOwnWindow, WM_APP, 0, 0);
+}
+
+// Runs `action` in the first yield in which `ready` holds; gives up after `tries` yields.
+void RunWhen(std::function<bool()> ready, std::function<void()> action, int tries = 5000) {
+    PostHook([=] {
+        if (ready())
+            action();
+        else if (tries > 0)
+            RunWhen(ready, action, tries - 1);
+    });
+}
+
+// A record as the console pokes it: the text and its NUL.
+std::string WithNul(std::string text) {
+    text.push_back('\0');
+    return text;
+}
+
+std::vector<std::string> Received(const WorldProcess& world, const std::string& topic) {
+    std::vector<std::string> blocks;
+    for (const auto& line : world.Transcript("RECV"))
+        if (line.fields.size() == 4 && line.fields[0] == topic)
+            blocks.push_back(line.fields[3]);
+    return blocks;
+}
+
+std::vector<std::string> Column(const std::vector<testwin::TranscriptLine>& lines, size_t field) {
+    std::vector<std::string> values;
+    for (const auto& line : lines)
+        values.push_back(line.fields.size() > field ? line.fields[field] : "?");
+    return values;
+}
+
+std::optional<std::string> ReadWholeFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    std::ostringstream all;
+    all << in.rdbuf();
+    return all.str();
+}
+
+std::string TempCapture() {
+    char folder[MAX_PATH + 1];
+    const DWORD n = GetTempPathA(sizeof folder, folder);
+    return std::string(folder, n) + "ZOBRA.TXT";
+}
+
+std::string ControlText(HWND parent, int id) {
+    HWND control = GetDlgItem(parent, id);
+    std::string text(static_cast<size_t>(GetWindowTextLengthA(control)) + 1, '\0');
+    text.resize(static_cast<size_t>(GetWindowTextA(control, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+// As a person types: the edit box tells its window of the change (WM_SETTEXT would not, for a multi-line box).
+void TypeInto(HWND console, int id, const char* text) {
+    HWND edit = GetDlgItem(console, id);
+    SendMessageA(edit, EM_SETSEL, 0, -1);
+    SendMessageA(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text));
+}
+
+bool ErrorCheckChecked() {
+    HWND console = lm::ConsoleWindowHandle();
+    return console && IsDlgButtonChecked(console, IDC_ZM_DDE_ERROR_CHECK) == BST_CHECKED;
+}
+
+class LinkModuleWine : public ::testing::Test {
+protected:
+    void SetUp() override {
+        lm::StartLinkModule({"Tumbleroo"});
+        lm::ClientWindowTitle = "Pelmor 3.0";
+        lm::FocusControl = false;
+        lm::UseLibraryMethod = false;
+        lm::SendDelaySeconds = 0;
+        lm::EspTarget.clear();
+        lm::AllText.clear();
+        DeleteFileA(kCapture);
+        DeleteFileA(TempCapture().c_str());
+        gHooks.clear();
+        SetForegroundWindow(gOwnWindow);
+    }
+    void TearDown() override {
+        if (lm::ConsoleWindowHandle())
+            DestroyWindow(lm::ConsoleWindowHandle());
+        testwin::PumpFor(50);
+    }
+
+    testwin::MessageBoxWatcher boxes;  // answers every box, so that no test can hang on one
+};
+
+TEST_F(LinkModuleWine, LibraryMethodSpeaksEspsAndFetchesByteForByte) {
+    WorldProcess world({"--me", "Marla"});
+    ASSERT_TRUE(world.ok());
+    ASSERT_TRUE(world.Control("avatar|Ann"));
+    lm::UseLibraryMethod = true;
+
+    lm::OpenLink();
+    lm::SayText("hello");
+    lm::EspTarget = "Ann";
+    lm::EspText("You are on the List.");
+    ASSERT_TRUE(testwin::PumpUntil([&] { return world.Transcript("ACK").size() >= 3; }, 10000));
+    lm::FetchAllText();
+    lm::CloseLink();
+    ASSERT_TRUE(testwin::PumpUntil([&] { return world.Transcript("ACK").size() >= 4; }, 10000));
+
+    EXPECT_EQ(Received(world, "Zelmarink_Register"), std::vector<std::string>{WithNul("Tumbleroo")});
+    EXPECT_EQ(Received(world, "Zelmarink_Unregister"), std::vector<std::string>{WithNul("Tumbleroo")});
+    const auto communicated = Received(world, "Zelmarink_Communicate");
+    ASSERT_EQ(communicated.size(), 2u);
+    // The record and its NUL, then the library's padding up to strlen(name)+strlen(target)+strlen(text)+10.
+    const std::string speak = WithNul("Tumbleroo\f0\f\fhello");
+    const std::string esp = WithNul("Tumbleroo\f2\fAnn\fYou are on the List.");
+    EXPECT_EQ(communicated[0].substr(0, speak.size()), speak);
+    EXPECT_EQ(communicated[0].size(), 9u + 0 + 5 + 10);
+    EXPECT_EQ(communicated[1].substr(0, esp.size()), esp);
+    EXPECT_EQ(communicated[1].size(), 9u + 3 + 20 + 10);
+    EXPECT_EQ(Column(world.Transcript("ACK"), 2), (std::vector<std::string>{"0", "0", "0", "0"}));
+
+    const auto requests = world.Transcript("REQ");
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].fields[0], "Zelmarink_GetAllText");
+    EXPECT_EQ(requests[0].fields[1], "Tumbleroo");
+    EXPECT_EQ(lm::CapturePath(), kCapture);
+    EXPECT_EQ(ReadWholeFile(kCapture), requests[0].fields[3] + "\r\n");
+    EXPECT_NE(requests[0].fields[3].find("Marla: hello\r\nESP to Ann: You are on the List.\r\n"), std::string::npos);
+    EXPECT_EQ(lm::AllText, requests[0].fields[3]);
+    EXPECT_TRUE(boxes.Seen().empty());
+    EXPECT_EQ(lm::ConsoleWindowHandle(), nullptr);  // the library method never creates the console
+}
+
+TEST_F(LinkModuleWine, ConsoleMethodSpeaksEspsAndFetchesByteForByte) {
+    WorldProcess world({"--me", "Marla"});
+    ASSERT_TRUE(world.ok());
+    ASSERT_TRUE(world.Control("avatar|Ann"));
+    SetForegroundWindow(gOwnWindow);  // a new world's window comes up in front
+
+    lm::OpenLink();
+    HWND console = lm::ConsoleWindowHandle();
+    ASSERT_NE(console, nullptr);
+    EXPECT_FALSE(IsWindowVisible(console));
+    lm::SayText("hello");
+    lm::EspTarget = "Ann";
+    lm::EspText("You are on the List.");
+    // The fields keep the last request's values.
+    EXPECT_EQ(ControlText(console, IDC_ZM_DDE_COMM_MODE), "2");
+    EXPECT_EQ(ControlText(console, IDC_ZM_DDE_AVATAR_NAME), "Ann");
+    EXPECT_EQ(ControlText(console, IDC_ZM_DDE_COMM_TEXT), "You are on the List.");
+    lm::FetchAllText();
+    EXPECT_FALSE(ErrorCheckChecked());
+    lm::CloseLink();
+    EXPECT_EQ(lm::ConsoleWindowHandle(), nullptr);
+    EXPECT_FALSE(IsWindow(console));
+
+    EXPECT_EQ(Received(world, "Zelmarink_Register"), std::vector<std::string>{WithNul("Tumbleroo")});
+    EXPECT_EQ(Received(world, "Zelmarink_Communicate"),
+              (std::vector<std::string>{WithNul("Tumbleroo\f0\f\fhello"),
+                                        WithNul("Tumbleroo\f2\fAnn\fYou are on the List.")}));
+    EXPECT_EQ(Received(world, "Zelmarink_Unregister"), std::vector<std::string>{WithNul("Tumbleroo")});
+    // Without focus control the world's window was never brought to the front.
+    for (const auto& line : world.Transcript("RECV"))
+        EXPECT_EQ(line.fields[2], "bg");
+
+    const auto requests = world.Transcript("REQ");
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].fields[1], "Tumbleroo");
+    EXPECT_EQ(ReadWholeFile(kCapture), requests[0].fields[3] + "\r\n");
+    // The world's acknowledgements find no service under the console method, and no box appears.
+    EXPECT_TRUE(testwin::PumpUntil([&] { return world.Transcript("ACK").size() >= 4; }, 10000));
+    for (const auto& ack : world.Transcript("ACK"))
+        EXPECT_EQ(ack.fields[1], "failed");
+    EXPECT_TRUE(boxes.Seen().empty());
+}
+
+TEST_F(LinkModuleWine, ConsoleWindowHasEveryControlOfItsTable) {
+    lm::SayText("");  // sends nothing and creates nothing
+    EXPECT_EQ(lm::ConsoleWindowHandle(), nullptr);
+    lm::EspTarget = "Ann";
+    lm::EspText("touch");  // no world: the request fails, but the console is created to carry it
+    HWND console = lm::ConsoleWindowHandle();
+    ASSERT_NE(console, nullptr);
+    EXPECT_FALSE(IsWindowVisible(console));
+
+    char caption[64] = {};
+    GetWindowTextA(console, caption, sizeof caption);
+    EXPECT_STREQ(caption, "ZM DDE COMMUNICATION");
+    HDC screen = GetDC(nullptr);
+    const int dpiX = GetDeviceCaps(screen, LOGPIXELSX), dpiY = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    RECT client;
+    GetClientRect(console, &client);
+    EXPECT_EQ(client.right, common::TwipsToPixels(lm::kConsoleClientWidthTwips, dpiX));
+    EXPECT_EQ(client.bottom, common::TwipsToPixels(lm::kConsoleClientHeightTwips, dpiY));
+
+    for (const common::ControlSpec& c : lm::ConsoleControls()) {
+        HWND control = GetDlgItem(console, c.id);
+        ASSERT_NE(control, nullptr) << c.id;
+        RECT r;
+        GetWindowRect(control, &r);
+        MapWindowPoints(nullptr, console, reinterpret_cast<POINT*>(&r), 2);
+        EXPECT_EQ(r.left, common::TwipsToPixels(c.left, dpiX)) << c.id;
+        EXPECT_EQ(r.top, common::TwipsToPixels(c.top, dpiY)) << c.id;
+        EXPECT_EQ(r.right - r.left, common::TwipsToPixels(c.width, dpiX)) << c.id;
+        EXPECT_EQ(r.bottom - r.top, common::TwipsToPixels(c.height, dpiY)) << c.id;
+        if (*c.caption) {
+            EXPECT_EQ(ControlText(console, c.id), c.caption);
+        }
+        LOGFONTA font{};
+        ASSERT_TRUE(GetObjectA(reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)), sizeof font, &font))
+            << c.id;
+        EXPECT_STREQ(font.lfFaceName, "MS Sans Serif");
+        EXPECT_EQ(font.lfWeight, FW_BOLD);
+        EXPECT_EQ(font.lfHeight, -common::PointsToPixels(825, dpiY));
+    }
+    EXPECT_EQ(ControlText(console, IDC_ZM_DDE_COMM_TEXT), "touch");
+    EXPECT_EQ(ControlText(console, IDC_ZM_DDE_AVATAR_NAME), "Ann");
+}
+
+TEST_F(LinkModuleWine, ConsoleButtonsRunOneRequestEach) {
+    WorldProcess world({"--me", "Marla"});
+    ASSERT_TRUE(world.ok());
+    lm::OpenLink();
+    HWND console = lm::ConsoleWindowHandle();
+    ASSERT_NE(console, nullptr);
+    // Typed into the fields as a person would, then "Communicate": mode 2 without an avatar.
+    TypeInto(console, IDC_ZM_DDE_COMM_MODE, "2");
+    TypeInto(console, IDC_ZM_DDE_AVATAR_NAME, "");
+    TypeInto(console, IDC_ZM_DDE_COMM_TEXT, "typed by hand");
+    SendMessageA(GetDlgItem(console, IDC_ZM_DDE_COMMUNICATE), BM_CLICK, 0, 0);
+    EXPECT_EQ(Received(world, "Zelmarink_Communicate"),
+              std::vector<std::string>{WithNul("Tumbleroo\f2\f\ftyped by hand")});
+
+    SendMessageA(GetDlgItem(console, IDC_ZM_DDE_GET_ALL_TEXT), BM_CLICK, 0, 0);
+    ASSERT_EQ(world.Transcript("REQ").size(), 1u);
+    const std::string chat = world.Transcript("REQ")[0].fields[3];
+    EXPECT_EQ(ControlText(console, IDC_ZM_DDE_TEXT1).substr(0, 10), chat.substr(0, 10));
+
+    SendMessageA(GetDlgItem(console, IDC_ZM_DDE_UNREGISTER), BM_CLICK, 0, 0);
+    SendMessageA(GetDlgItem(console, IDC_ZM_DDE_REGISTER), BM_CLICK, 0, 0);
+    EXPECT_EQ(Received(world, "Zelmarink_Register").size(), 2u);  // OpenLink's and the button's
+    EXPECT_EQ(Received(world, "Zelmarink_Unregister").size(), 1u);
+    EXPECT_FALSE(ErrorCheckChecked());
+    // Acknowledgements reach a program only through the library method: no box, not even for code 12.
+    EXPECT_TRUE(testwin::PumpUntil([&] { return world.Transcript("ACK").size() >= 4; }, 10000));
+    EXPECT_EQ(Column(world.Transcript("ACK"), 2), (std::vector<std::string>{"0", "12", "0", "0"}));
+    EXPECT_TRUE(boxes.Seen().empty());
+    lm::CloseLink();
+}
+
+TEST_F(LinkModuleWine, AcknowledgementBoxes) {
+    WorldProcess world({"--me", "Marla"});
+    ASSERT_TRUE(world.ok());
+    lm::UseLibraryMethod = true;
+    lm::OpenLink();
+    ASSERT_TRUE(testwin::PumpUntil([&] { return world.Transcript("ACK").size() >= 1; }, 10000));
+
+    const char* const messages[] = {
+        "1- Target avatar is not logged on",
+        "2 - Your avatar not allowed to send/receive API messages",
+        "3 - Target avatar is not allowed to send/receive API messages",
+        "4 - You are in a region that does not allow API messages",
+        "5 - Target avatar is in a region that does not allow API messages",
+        "6 - Your avatar is currently busy",
+        "7 - Target avatar is currently busy",
+        "8 - Too many names already registered",
+        "9 - App.Title already registered",
+        "10 - App.Title was not registered",
+        "11 - No text was specified",
+        "12 - Mode was ESP but no avatar name was specified",
+        "13 - Mode was speak or think but your avatar is a ghost",
+        "14 - One or more arguments are missing",
+        "15 - Data length below zero",
+        "16 - No data was specified",
+        "17 - You are not logged in yet",
+    };
+    struct Row {
+        std::string code;
+        std::string message;
+    };
+    std::vector<Row> rows;
+    for (int code = 1; code <= 17; ++code)
+        rows.push_back({std::to_string(code), messages[code - 1]});
+    rows.push_back({"18", "99 - Unknown error occured"});
+    rows.push_back({"-1", "99 - Unknown error occured"});
+    rows.push_back({" 5", "99 - Unknown error occured"});
+    rows.push_back({"0", ""});  // no box
+
+    size_t expected = 0;
+    for (const auto& r : rows) {
+        ASSERT_TRUE(world.Control("fault|ackcode|Zelmarink_Communicate|" + r.code)) << r.code;
+        lm::SayText("code " + r.code);
+        if (r.message.empty()) {
+            testwin::PumpFor(300);
+            EXPECT_EQ(boxes.Seen().size(), expected) << "a box for code 0";
+            continue;
+        }
+        ASSERT_TRUE(boxes.WaitForCount(++expected, 10000)) << r.code;
+        const auto seen = boxes.Seen().back();
+        EXPECT_EQ(seen.caption, "ProcessAckData Response Message") << r.code;
+        EXPECT_EQ(seen.text, r.message) << "[" << r.code << "]";
+    }
+    ASSERT_TRUE(world.Control("fault|ackcode|Zelmarink_Communicate|off"));
+    lm::CloseLink();
+}
+
+TEST_F(LinkModuleWine, ReceivedDataBox) {
+    WorldProcess world({"--me", "Marla"});
+    ASSERT_TRUE(world.ok());
+    ASSERT_TRUE(world.Control("avatar|Bob"));
+    lm::UseLibraryMethod = true;
+    lm::OpenLink();
+    ASSERT_TRUE(testwin::PumpUntil([&] { return world.Transcript("ACK").size() >= 1; }, 10000));
+    ASSERT_TRUE(world.Control("send|Bob|Tumbleroo|hello"));
+    ASSERT_TRUE(boxes.WaitForCount(1, 10000));
+    EXPECT_EQ(boxes.Seen()[0].caption, "Tumbleroo");
+    EXPECT_EQ(boxes.Seen()[0].text, "Data received from Bob: hello");
+    lm::CloseLink();
+}
+
+TEST_F(LinkModuleWine, LibraryMethodWithoutTheWorldShowsUnknownErrorPerRequest) {
+    lm::UseLibraryMethod = true;
+    lm::OpenLink();  // InitDDE, then a register that cannot reach the world
+    lm::FetchAllText();
+    testwin::PumpFor(200);
+    // One box for the register, one per fetch attempt; no file.
+    const auto seen = boxes.Seen();
+    EXPECT_EQ(seen.size(), 6u);
+    for (const auto& box : seen)
+        EXPECT_EQ(box.text, "99 - Unknown error occured");
+    EXPECT_FALSE(ReadWholeFile(lm::CapturePath()));
+    lm::CloseLink();
+}
+
+TEST_F(LinkModuleWine, ConsoleLinkFailuresAreRetriedFiveTimesThenFlagged) {
+    {
+        // The world refuses every conversation: five connects per request, then ErrorCheck.
+        WorldProcess world({"--me", "Marla"});
+        ASSERT_TRUE(world.ok());
+        ASSERT_TRUE(world.Control("fault|refuse|all|on"));
+        lm::SayText("never heard");
+        EXPECT_TRUE(ErrorCheckChecked());
+        const auto connects = world.Transcript("CONNECT");
+        EXPECT_EQ(Column(connects, 0), std::vector<std::string>(5, "Zelmarink_Communicate"));
+        EXPECT_EQ(Column(connects, 1), std::vector<std::string>(5, "refused"));
+        EXPECT_TRUE(world.Transcript("RECV").empty());
+
+        // The next request starts with ErrorCheck unchecked and succeeds.
+        ASSERT_TRUE(world.Control("fault|refuse|all|off"));
+        PostHook([] { EXPECT_TRUE(ErrorCheckChecked()) << "cleared before the next request started"; });
+        lm::SayText("heard");
+        EXPECT_FALSE(ErrorCheckChecked());
+        EXPECT_EQ(Received(world, "Zelmarink_Communicate"), std::vector<std::string>{WithNul("Tumbleroo\f0\f\fheard")});
+    }
+    // No world at all: the caller carries on, the failure shows on ErrorCheck only.
+    lm::SayText("into the void");
+    EXPECT_TRUE(ErrorCheckChecked());
+    lm::FetchAllText();
+    EXPECT_TRUE(ErrorCheckChecked());
+    EXPECT_FALSE(ReadWholeFile(lm::CapturePath()));
+    lm::CloseLink();
+    EXPECT_TRUE(boxes.Seen().empty());
+}
+
+TEST_F(LinkModuleWine, FocusControlBringsTheWorldForwardThenTheProgram) {
+    WorldProcess world({"--me", "Marla"});
+    ASSERT_TRUE(world.ok());
+    ASSERT_TRUE(world.Control("avatar|Ann"));
+    lm::FocusControl = true;
+    SetForegroundWindow(gOwnWindow);
+
+    lm::OpenLink();
+    EXPECT_EQ(GetForegroundWindow(), gOwnWindow);
+    lm::SayText("in front");
+    EXPECT_EQ(GetForegroundWindow(), gOwnWindow);
+    lm::EspTarget = "Ann";
+    lm::EspText("also in front");
+    EXPECT_EQ(GetForegroundWindow(), gOwnWindow);
+    lm::FetchAllText();
+    EXPECT_EQ(GetForegroundWindow(), gOwnWindow);
+    lm::CloseLink();
+    EXPECT_EQ(GetForegroundWindow(), gOwnWindow);
+
+    const auto pokes = world.Transcript("RECV");
+    EXPECT_EQ(Column(pokes, 0), (std::vector<std::string>{"Zelmarink_Register", "Zelmarink_Communicate",
+                                                          "Zelmarink_Communicate", "Zelmarink_Unregister"}));
+    EXPECT_EQ(Column(pokes, 2), std::vector<std::string>(4, "fg"));
+    EXPECT_EQ(Column(world.Transcript("REQ"), 2), std::vector<std::string>{"fg"});
+
+    // A title that no window has ends each request before anything is sent, unflagged.
+    lm::ClientWindowTitle = "Pelmor 9.9";
+    lm::SayText("not sent");
+    EXPECT_FALSE(ErrorCheckChecked());
+    EXPECT_EQ(world.Transcript("RECV").size(), 4u);
+    lm::FetchAllText();  // five attempts, none sent: no file
+    EXPECT_EQ(world.Transcript("REQ").size(), 1u);
+    EXPECT_FALSE(ReadWholeFile(lm::CapturePath()));
+}
+
+TEST_F(LinkModuleWine, FetchWhoseFirstAttemptGetsNoText) {
+    for (bool library : {true, false}) {
+        WorldProcess world({"--me", "Marla"});
+        ASSERT_TRUE(world.ok());
+        ASSERT_TRUE(world.Control("say|Marla|first words"));
+        ASSERT_TRUE(world.Control("fault|notext|on"));
+        lm::UseLibraryMethod = library;
+        lm::OpenLink();
+        DeleteFileA(kCapture);
+        // The world finds its text again as soon as it has refused one request.
+        RunWhen([&] { return world.Transcript("REQ").size() >= 1; },
+                [&] { ASSERT_TRUE(world.Control("fault|notext|off")); });
+        lm::FetchAllText();
+        const auto requests = world.Transcript("REQ");
+        ASSERT_EQ(requests.size(), 2u) << library;
+        EXPECT_EQ(requests[0].fields[3], "-") << library;
+        EXPECT_EQ(requests[1].fields[3], "Marla: first words\r\n") << library;
+        EXPECT_EQ(ReadWholeFile(kCapture), "Marla: first words\r\n\r\n") << library;
+        lm::CloseLink();
+    }
+}
+
+TEST_F(LinkModuleWine, FetchWithoutAnyTextLeavesNoFile) {
+    for (bool library : {true, false}) {
+        WorldProcess world({"--me", "Marla"});
+        ASSERT_TRUE(world.ok());
+        lm::UseLibraryMethod = library;
+        lm::OpenLink();
+        std::ofstream(kCapture) << "an old capture\r\n";
+        ASSERT_TRUE(world.Control("fault|notext|on"));
+        lm::FetchAllText();
+        EXPECT_FALSE(ReadWholeFile(kCapture)) << library;
+        EXPECT_FALSE(ReadWholeFile(lm::CapturePath())) << library;
+        // Five attempts; by the console each is a request of five link attempts.
+        EXPECT_EQ(world.Transcript("REQ").size(), library ? 5u : 25u);
+        lm::CloseLink();
+    }
+}
+
+TEST_F(LinkModuleWine, LibraryFetchAfterASuccessfulOneWithTheWorldSilent) {
+    WorldProcess world({"--me", "Marla"});
+    ASSERT_TRUE(world.ok());
+    ASSERT_TRUE(world.Control("say|Marla|hello"));
+    lm::UseLibraryMethod = true;
+    lm::OpenLink();
+    lm::FetchAllText();
+    ASSERT_EQ(ReadWholeFile(kCapture), "Marla: hello\r\n\r\n");
+    ASSERT_TRUE(world.Control("fault|notext|on"));
+    lm::FetchAllText();
+    EXPECT_FALSE(ReadWholeFile(kCapture));
+    EXPECT_EQ(lm::AllText, "");
+    lm::CloseLink();
+}
+
+TEST_F(LinkModuleWine, CaptureGoesToTheTempFolderWhenTheRootCannotBeUsed) {
+    WorldProcess world({"--me", "Marla"});
+    ASSERT_TRUE(world.ok());
+    ASSERT_TRUE(world.Control("say|Marla|hello"));
+    lm::UseLibraryMethod = true;
+    lm::OpenLink();
+    // A folder of that name: the capture can be neither deleted nor created there.
+    ASSERT_TRUE(CreateDirectoryA(kCapture, nullptr));
+    lm::FetchAllText();
+    EXPECT_EQ(lm::CapturePath(), TempCapture());
+    EXPECT_EQ(ReadWholeFile(TempCapture()), "Marla: hello\r\n\r\n");
+    RemoveDirectoryA(kCapture);
+    // With the root usable again the capture goes back there and the one in the temp folder is gone.
+    lm::FetchAllText();
+    EXPECT_EQ(lm::CapturePath(), kCapture);
+    EXPECT_EQ(ReadWholeFile(kCapture), "Marla: hello\r\n\r\n");
+    EXPECT_FALSE(ReadWholeFile(TempCapture()));
+    lm::CloseLink();
+}
+
+TEST_F(LinkModuleWine, ConsoleIsCreatedAgainWhenTouchedAfterCloseLink) {
+    WorldProcess world({"--me", "Marla"});
+    ASSERT_TRUE(world.ok());
+    lm::OpenLink();
+    lm::CloseLink();
+    EXPECT_EQ(lm::ConsoleWindowHandle(), nullptr);
+    lm::SayText("after close");
+    HWND again = lm::ConsoleWindowHandle();
+    ASSERT_NE(again, nullptr);
+    EXPECT_FALSE(IsWindowVisible(again));
+    EXPECT_EQ(Received(world, "Zelmarink_Communicate"),
+              std::vector<std::string>{WithNul("Tumbleroo\f0\f\fafter close")});
+}
+
+TEST_F(LinkModuleWine, WaitSecondsCountsClockChangesAndHandlesEventsMeanwhile) {
+    bool handled = false;
+    PostHook([&] { handled = true; });
+    const ULONGLONG start = GetTickCount64();
+    lm::WaitSeconds(3);
+    const ULONGLONG elapsed = GetTickCount64() - start;
+    EXPECT_GE(elapsed, 1900u);
+    EXPECT_LE(elapsed, 3200u);
+    EXPECT_TRUE(handled);
+
+    // A wait started right after a change of the clock's seconds lasts almost the whole second.
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    Sleep(1000 - now.wMilliseconds % 1000 + 20);
+    const ULONGLONG start1 = GetTickCount64();
+    lm::WaitSeconds(1);
+    EXPECT_GE(GetTickCount64() - start1, 800u);
+}
+
+// Last: the kept WM_QUIT stays kept for the rest of the run.
+TEST_F(LinkModuleWine, QuitMetDuringAYieldIsKeptUntilTheCommandIsOver) {
+    WorldProcess world({"--me", "Marla"});
+    ASSERT_TRUE(world.ok());
+    lm::OpenLink();
+    PostQuitMessage(7);
+    lm::SayText("after the quit");  // the quit is met in its first yield; the command still runs to its end
+    EXPECT_TRUE(lm::QuitKept());
+    EXPECT_EQ(lm::KeptQuitCode(), 7);
+    EXPECT_EQ(Received(world, "Zelmarink_Communicate"),
+              std::vector<std::string>{WithNul("Tumbleroo\f0\f\fafter the quit")});
+    lm::CloseLink();
+    EXPECT_EQ(Received(world, "Zelmarink_Unregister").size(), 1u);
+    EXPECT_EQ(lm::RunMessageLoop(), 7);  // the program's loop ends at once with the kept code
+}
+
+}  // namespace
