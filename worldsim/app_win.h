@@ -26,6 +26,7 @@ public:
     void DeliverDue();
     void RunScheduled();
     void Shutdown();
+    bool Busy() const { return delivering_; }
 
     // From the DDE server.
     bool OnConnect(const std::string& topic) override;

@@ -38,10 +38,11 @@ bool DdeServer::Start() {
 }
 
 void DdeServer::Stop() {
+    for (const auto& [key, link] : links_)
+        Close(link);
+    links_.clear();
     if (!instance_)
         return;
-    while (!conversations_.empty())
-        Disconnect(conversations_.begin()->second);
     if (service_) {
         DdeNameService(instance_, service_, nullptr, DNS_UNREGISTER);
         DdeFreeStringHandle(instance_, service_);
@@ -53,69 +54,83 @@ void DdeServer::Stop() {
         gServer = nullptr;
 }
 
-// A failed poke on a kept conversation is retried once on a new one, unless the program did answer (it
-// refused the poke, or is still busy with it): a repeated acknowledgement would be a fault of its own.
+// A conversation found dead (the program ended or restarted its DDE instance) is replaced by a new one. A
+// failed poke is retried once on a new conversation, unless the program did answer (it refused the poke, or
+// is still busy with it): a repeated acknowledgement would be a fault of its own.
 bool DdeServer::Poke(const std::string& service, const std::string& topic, const std::string& block) {
     if (!instance_ || service.empty())
         return false;  // an empty service name would connect to anyone offering the topic
     const auto key = std::make_pair(service, topic);
     for (int attempt = 0; attempt < 2; ++attempt) {
-        HCONV conv = nullptr;
-        if (auto it = conversations_.find(key); it != conversations_.end())
-            conv = it->second;
-        else if ((conv = Connect(service, topic)) != nullptr)
-            conversations_[key] = conv;
-        if (!conv)
-            return false;
-        HSZ item = DdeCreateStringHandleA(instance_, topic.c_str(), CP_WINANSI);
+        auto it = links_.find(key);
+        if (it != links_.end() && !Alive(it->second.conv)) {
+            Close(it->second);
+            links_.erase(it);
+            it = links_.end();
+        }
+        if (it == links_.end()) {
+            const Link opened = Open(service, topic);
+            if (!opened.conv)
+                return false;
+            it = links_.emplace(key, opened).first;
+        }
+        const Link link = it->second;
+        HSZ item = DdeCreateStringHandleA(link.instance, topic.c_str(), CP_WINANSI);
         DWORD result = 0;
         HDDEDATA done;
         {
             win::DdeCallGuard guard;
             done = DdeClientTransaction(reinterpret_cast<LPBYTE>(const_cast<char*>(block.data())),
-                                        static_cast<DWORD>(block.size()), conv, item, CF_TEXT, XTYP_POKE,
+                                        static_cast<DWORD>(block.size()), link.conv, item, CF_TEXT, XTYP_POKE,
                                         kPokeTimeoutMs, &result);
         }
-        DdeFreeStringHandle(instance_, item);
+        DdeFreeStringHandle(link.instance, item);
         if (done)
             return true;
-        const UINT error = DdeGetLastError(instance_);
+        const UINT error = DdeGetLastError(link.instance);
         if (error == DMLERR_POKEACKTIMEOUT || error == DMLERR_NOTPROCESSED || error == DMLERR_BUSY)
             return false;
-        if (conversations_.count(key) && conversations_[key] == conv)
-            Disconnect(conv);
+        Close(link);
+        links_.erase(key);
     }
     return false;
 }
 
-HCONV DdeServer::Connect(const std::string& service, const std::string& topic) {
-    HSZ hszService = DdeCreateStringHandleA(instance_, service.c_str(), CP_WINANSI);
-    HSZ hszTopic = DdeCreateStringHandleA(instance_, topic.c_str(), CP_WINANSI);
-    HCONV conv = nullptr;
+bool DdeServer::Alive(HCONV conv) {
+    CONVINFO info = {};
+    info.cb = sizeof info;
+    if (!DdeQueryConvInfo(conv, QID_SYNC, &info))
+        return false;
+    return (info.wStatus & ST_CONNECTED) && IsWindow(info.hwndPartner);
+}
+
+DdeServer::Link DdeServer::Open(const std::string& service, const std::string& topic) {
+    Link link;
+    if (DdeInitializeA(&link.instance, Callback, APPCMD_CLIENTONLY, 0) != DMLERR_NO_ERROR)
+        return {};
+    HSZ hszService = DdeCreateStringHandleA(link.instance, service.c_str(), CP_WINANSI);
+    HSZ hszTopic = DdeCreateStringHandleA(link.instance, topic.c_str(), CP_WINANSI);
     if (hszService && hszTopic) {
         win::DdeCallGuard guard;
-        conv = DdeConnect(instance_, hszService, hszTopic, nullptr);
+        link.conv = DdeConnect(link.instance, hszService, hszTopic, nullptr);
     }
     if (hszService)
-        DdeFreeStringHandle(instance_, hszService);
+        DdeFreeStringHandle(link.instance, hszService);
     if (hszTopic)
-        DdeFreeStringHandle(instance_, hszTopic);
-    return conv;
-}
-
-void DdeServer::Disconnect(HCONV conv) {
-    Forget(conv);
-    win::DdeCallGuard guard;
-    DdeDisconnect(conv);
-}
-
-void DdeServer::Forget(HCONV conv) {
-    for (auto it = conversations_.begin(); it != conversations_.end(); ++it) {
-        if (it->second == conv) {
-            conversations_.erase(it);
-            return;
-        }
+        DdeFreeStringHandle(link.instance, hszTopic);
+    if (!link.conv) {
+        Close(link);
+        return {};
     }
+    return link;
+}
+
+void DdeServer::Close(const Link& link) {
+    win::DdeCallGuard guard;
+    if (link.conv && Alive(link.conv))
+        DdeDisconnect(link.conv);
+    if (link.instance)
+        DdeUninitialize(link.instance);
 }
 
 std::string DdeServer::Query(HSZ hsz) const {
@@ -124,18 +139,18 @@ std::string DdeServer::Query(HSZ hsz) const {
     return buffer;
 }
 
-HDDEDATA CALLBACK DdeServer::Callback(UINT type, UINT format, HCONV conv, HSZ hsz1, HSZ hsz2, HDDEDATA data,
+HDDEDATA CALLBACK DdeServer::Callback(UINT type, UINT format, HCONV, HSZ hsz1, HSZ hsz2, HDDEDATA data,
                                       ULONG_PTR, ULONG_PTR) {
     if (!gServer)
         return nullptr;
     try {
-        return gServer->OnCallback(type, format, conv, hsz1, hsz2, data);
+        return gServer->OnCallback(type, format, hsz1, hsz2, data);
     } catch (...) {
         return nullptr;  // nothing may unwind into DDEML
     }
 }
 
-HDDEDATA DdeServer::OnCallback(UINT type, UINT format, HCONV conv, HSZ hsz1, HSZ hsz2, HDDEDATA data) {
+HDDEDATA DdeServer::OnCallback(UINT type, UINT format, HSZ hsz1, HSZ hsz2, HDDEDATA data) {
     switch (type) {
     case XTYP_CONNECT:  // hsz1 = topic, hsz2 = service
         if (DdeCmpStringHandles(hsz2, service_) != 0)
@@ -161,9 +176,6 @@ HDDEDATA DdeServer::OnCallback(UINT type, UINT format, HCONV conv, HSZ hsz1, HSZ
         bytes.push_back(0);
         return DdeCreateDataHandle(instance_, bytes.data(), static_cast<DWORD>(bytes.size()), 0, hsz2, CF_TEXT, 0);
     }
-    case XTYP_DISCONNECT:  // a program ended a conversation we keep open for its acknowledgements
-        Forget(conv);
-        return nullptr;
     default:
         return nullptr;
     }

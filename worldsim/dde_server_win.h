@@ -37,18 +37,26 @@ public:
     bool Poke(const std::string& service, const std::string& topic, const std::string& block);
 
 private:
+    // An outgoing conversation lives in a client-only DDEML instance of its own: under Wine a conversation
+    // whose partner vanished cannot be disconnected, and it blocks every new DdeConnect to the same service
+    // and topic within its instance. Ending that instance is the one way to be rid of it.
+    struct Link {
+        DWORD instance = 0;
+        HCONV conv = nullptr;
+    };
+
     static HDDEDATA CALLBACK Callback(UINT type, UINT format, HCONV conv, HSZ hsz1, HSZ hsz2, HDDEDATA data,
                                       ULONG_PTR, ULONG_PTR);
-    HDDEDATA OnCallback(UINT type, UINT format, HCONV conv, HSZ hsz1, HSZ hsz2, HDDEDATA data);
+    HDDEDATA OnCallback(UINT type, UINT format, HSZ hsz1, HSZ hsz2, HDDEDATA data);
     std::string Query(HSZ hsz) const;
-    HCONV Connect(const std::string& service, const std::string& topic);
-    void Disconnect(HCONV conv);
-    void Forget(HCONV conv);
+    static bool Alive(HCONV conv);
+    static Link Open(const std::string& service, const std::string& topic);
+    static void Close(const Link& link);
 
     DdeHandler& handler_;
     DWORD instance_ = 0;
     HSZ service_ = nullptr;
-    std::map<std::pair<std::string, std::string>, HCONV> conversations_;  // (service, topic) -> open conversation
+    std::map<std::pair<std::string, std::string>, Link> links_;  // (service, topic) -> open conversation
 };
 
 }  // namespace worldsim

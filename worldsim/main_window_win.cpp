@@ -134,6 +134,13 @@ LRESULT MainWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_SETFOCUS:
         SetFocus(input_);
         return 0;
+    case WM_CTLCOLORSTATIC:  // a read-only edit asks like a static: keep the chat on white, easier to read
+        if (reinterpret_cast<HWND>(lParam) == chat_) {
+            SetBkColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_WINDOW));
+            SetTextColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_WINDOWTEXT));
+            return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
+        }
+        break;
     case WM_COPYDATA:
         return OnCopyData(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
     case kMsgDeliver:
@@ -145,7 +152,16 @@ LRESULT MainWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             app_.DeliverDue();
         else if (wParam == kTimerScheduled)
             app_.RunScheduled();
+        else if (wParam == kTimerClose)
+            PostMessageW(hwnd_, WM_CLOSE, 0, 0);
         return 0;
+    case WM_CLOSE:
+        // A modal DDEML wait may dispatch this; the DDE instance must outlive the call it is in.
+        if (app_.Busy()) {
+            SetTimer(hwnd_, kTimerClose, 50, nullptr);
+            return 0;
+        }
+        break;
     case WM_DESTROY:
         app_.Shutdown();
         PostQuitMessage(0);

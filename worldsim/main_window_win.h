@@ -15,6 +15,7 @@ class World;
 inline constexpr UINT kMsgDeliver = WM_APP + 1;
 inline constexpr UINT_PTR kTimerDeliver = 1;    // the next delayed acknowledgement is due
 inline constexpr UINT_PTR kTimerScheduled = 2;  // the next after| command is due
+inline constexpr UINT_PTR kTimerClose = 3;      // closing waits for the poke in progress
 
 class MainWindow {
 public:

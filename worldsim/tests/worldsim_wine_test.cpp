@@ -206,7 +206,8 @@ private:
 TEST(WorldsimWineTest, RequestsAcknowledgementsAndChat) {
     WorldProcess world;
     ASSERT_TRUE(world.ok());
-    Client client({"WsTester"});
+    std::optional<Client> client;
+    client.emplace(std::vector<std::string>{"WsTester"});
 
     struct Step {
         std::string_view topic;
@@ -234,27 +235,27 @@ TEST(WorldsimWineTest, RequestsAcknowledgementsAndChat) {
             EXPECT_TRUE(world.Control(step.control));
         }
         acks.push_back(step.ack);
-        EXPECT_EQ(client.PokeAck(step.topic, step.block), step.ack) << step.topic << " " << step.block;
+        EXPECT_EQ(client->PokeAck(step.topic, step.block), step.ack) << step.topic << " " << step.block;
     }
 
     // Two pokes over one conversation kept open; the acks come while it is still open.
-    HCONV conv = client.Open(kTopicCommunicate);
+    HCONV conv = client->Open(kTopicCommunicate);
     ASSERT_TRUE(conv);
-    EXPECT_TRUE(client.PokeOn(conv, kTopicCommunicate, Communicate("WsTester", 0, "", "kept 1")));
-    EXPECT_TRUE(client.PokeOn(conv, kTopicCommunicate, Communicate("WsTester", 0, "", "kept 2")));
-    EXPECT_TRUE(PumpUntil([&] { return client.Arrivals(kTopicAck, "WsTester").size() == acks.size() + 2; }, kWaitMs));
-    client.Close(conv);
+    EXPECT_TRUE(client->PokeOn(conv, kTopicCommunicate, Communicate("WsTester", 0, "", "kept 1")));
+    EXPECT_TRUE(client->PokeOn(conv, kTopicCommunicate, Communicate("WsTester", 0, "", "kept 2")));
+    EXPECT_TRUE(PumpUntil([&] { return client->Arrivals(kTopicAck, "WsTester").size() == acks.size() + 2; }, kWaitMs));
+    client->Close(conv);
     acks.insert(acks.end(), {"0", "0"});
 
     // A caller without a DDE service of its own: the world says it, the ack cannot be delivered.
-    EXPECT_TRUE(client.Poke(kTopicCommunicate, Communicate("NoSuchService", 0, "", "unacked")));
+    EXPECT_TRUE(client->Poke(kTopicCommunicate, Communicate("NoSuchService", 0, "", "unacked")));
     EXPECT_TRUE(PumpUntil([&] { return !world.Transcript("ACK").empty() &&
                                        world.Transcript("ACK").back().fields[0] == "NoSuchService"; },
                           kWaitMs));
 
     const std::string chat = "Marla: hello\r\nMarla thinks: hm\r\nESP from Marla: me\r\nESP to Bob: hi\r\n"
                              "Marla: kept 1\r\nMarla: kept 2\r\nMarla: unacked\r\n";
-    EXPECT_EQ(client.GetAllText("WsTester"), chat);
+    EXPECT_EQ(client->GetAllText("WsTester"), chat);
 
     const auto ackLines = world.Transcript("ACK");
     ASSERT_EQ(ackLines.size(), acks.size() + 1);
@@ -280,6 +281,13 @@ TEST(WorldsimWineTest, RequestsAcknowledgementsAndChat) {
     for (const auto& line : world.Transcript("CONNECT")) {
         EXPECT_EQ(line.fields[1], "accepted") << line.fields[0];
     }
+
+    // A program that ends its DDE instance and starts a new one under the same name (how the link module
+    // reconnects) gets its acknowledgements again: the world lets go of the conversation that died.
+    client.reset();
+    client.emplace(std::vector<std::string>{"WsTester"});
+    EXPECT_EQ(client->PokeAck(kTopicRegister, "WsTester\0"s), "0");
+    EXPECT_EQ(client->PokeAck(kTopicCommunicate, Communicate("WsTester", 0, "", "back again")), "0");
 }
 
 TEST(WorldsimWineTest, FaultsSwitchedWhileRunning) {
