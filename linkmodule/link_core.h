@@ -62,7 +62,8 @@ public:
     // Brings the window with this title to the front; false when no window has it.
     virtual bool ActivateWindow(const std::string& title) = 0;
 
-    // A modal message box with the OK button; returns when it is closed.
+    // A modal message box with the OK button. Called from the library's callbacks: the shell may show it right
+    // after the callback has returned instead of inside it.
     virtual void ShowMessage(const std::string& text, const std::string& caption, MessageIcon icon) = 0;
 
     // Files of the chat capture.

@@ -3,6 +3,7 @@
 // capture files) that the portable operations in link_core.cpp run on.
 #include "linkmodule/link_module_win.h"
 
+#include <deque>
 #include <vector>
 
 #include "linkmodule/console_window_win.h"
@@ -25,6 +26,63 @@ std::string TakeString(BSTR s) {
 void ShowBox(const std::string& text, const std::string& caption, UINT icon) {
     HWND owner = GetActiveWindow();
     MessageBoxA(owner, text.c_str(), caption.c_str(), MB_OK | icon | (owner ? 0 : MB_TASKMODAL | MB_TOPMOST));
+}
+
+// The acknowledgement and received-data boxes are shown from a message of the module's own (message-only)
+// window, posted by the library's callback, rather than inside the callback. The callback thus answers the world
+// client's poke at once: a modal box inside it would hold the world client's transaction for as long as the box
+// is open, and under Wine a box opened while the library is inside a DDEML call leaves that call waiting for its
+// full time-out after the box is closed (10 s measured). The box appears in the next yield, or in the program's
+// own loop; boxes still stack when several arrive while one is open.
+constexpr UINT kShowNoticeMessage = WM_APP + 1;  // private to the notice window's class
+
+struct Notice {
+    std::string text, caption;
+    UINT icon;
+};
+std::deque<Notice> gNotices;
+HWND gNoticeWindow = nullptr;
+
+LRESULT CALLBACK NoticeWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == kShowNoticeMessage) {
+        try {
+            if (!gNotices.empty()) {
+                const Notice notice = std::move(gNotices.front());
+                gNotices.pop_front();
+                ShowBox(notice.text, notice.caption, notice.icon);
+            }
+        } catch (...) {
+        }
+        return 0;
+    }
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+HWND NoticeWindow() {
+    if (gNoticeWindow)
+        return gNoticeWindow;
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = NoticeWindowProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "ZM_DDE_Notices";
+    RegisterClassExA(&wc);  // fails harmlessly when already registered
+    gNoticeWindow = CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance,
+                                    nullptr);
+    return gNoticeWindow;
+}
+
+void PostNotice(const std::string& text, const std::string& caption, UINT icon) {
+    HWND window = NoticeWindow();
+    if (!window) {
+        ShowBox(text, caption, icon);  // no window to post to: shown at once, as the callback's own box
+        return;
+    }
+    gNotices.push_back({text, caption, icon});
+    if (!PostMessageA(window, kShowNoticeMessage, 0, 0)) {
+        gNotices.pop_back();
+        ShowBox(text, caption, icon);
+    }
 }
 
 // Top-level windows of this process first: "the program's own window" is meant, should another program have
@@ -119,7 +177,7 @@ public:
     }
 
     void ShowMessage(const std::string& text, const std::string& caption, MessageIcon icon) override {
-        ShowBox(text, caption, icon == MessageIcon::Information ? MB_ICONINFORMATION : 0);
+        PostNotice(text, caption, icon == MessageIcon::Information ? MB_ICONINFORMATION : 0);
     }
 
     bool FileExists(const std::string& path) override {
