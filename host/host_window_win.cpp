@@ -1,0 +1,571 @@
+// host_window_win.cpp: the HostWindow's Win32 side. Every rule of the game is host::Host's; a handler here reads
+// the controls, runs one host:: command inside the busy state, and writes the result back.
+//
+// Closing the window must end the program at once, also in the middle of a command that is speaking or counting
+// down (the close arrives inside one of its yields). The window then hides itself, and the command is ended at its
+// next step: every HostIo call checks Closing() and throws CommandAbandoned, which unwinds host::Host (it holds no
+// state across those calls, see host.cpp) and is caught in Run(). Only then are the link closed and the windows
+// destroyed, so that the link is never torn down under a request that is still running. A WM_QUIT that a yield
+// meets and keeps (linkmodule::QuitKept) ends the command the same way.
+#include "host/host_window_win.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <exception>
+
+#include "common/controls_win.h"
+#include "host/host_window_layout.h"
+#include "host/intake.h"
+#include "host/test_hook.h"
+#include "linkmodule/link_module_win.h"
+
+namespace host {
+namespace {
+
+constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+
+struct CommandAbandoned {};
+
+HMENU BuildMenu() {
+    HMENU bar = CreateMenu();
+    HMENU popup = nullptr;
+    for (const MenuSpec& m : kHostMenu) {
+        if (m.level == 0 && m.id == 0) {
+            popup = CreatePopupMenu();
+            AppendMenuA(bar, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(popup), m.caption);
+        } else if (m.level == 0) {
+            AppendMenuA(bar, MF_STRING, static_cast<UINT_PTR>(m.id), m.caption);
+            popup = nullptr;
+        } else if (popup) {
+            AppendMenuA(popup, MF_STRING, static_cast<UINT_PTR>(m.id), m.caption);
+        }
+    }
+    return bar;
+}
+
+// The frame is a group box, whose window procedure neither passes its children's clicks on nor paints its
+// inside. Subclassed, it forwards them to the HostWindow and paints itself with the window's background, so that
+// the panel covers the round controls beneath it.
+LRESULT CALLBACK MacroFrameProc(HWND frame, UINT msg, WPARAM wParam, LPARAM lParam) {
+    const auto original = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(frame, GWLP_USERDATA));
+    switch (msg) {
+        case WM_COMMAND:
+        case WM_CTLCOLORBTN:
+        case WM_CTLCOLOREDIT:
+        case WM_CTLCOLORSTATIC:
+            return SendMessageA(GetParent(frame), msg, wParam, lParam);
+        case WM_ERASEBKGND: {
+            const auto brush = reinterpret_cast<HBRUSH>(
+                SendMessageA(GetParent(frame), WM_CTLCOLORSTATIC, wParam, reinterpret_cast<LPARAM>(frame)));
+            RECT rc;
+            GetClientRect(frame, &rc);
+            FillRect(reinterpret_cast<HDC>(wParam), &rc, brush);
+            return 1;
+        }
+    }
+    return original ? CallWindowProcA(original, frame, msg, wParam, lParam)
+                    : DefWindowProcA(frame, msg, wParam, lParam);
+}
+
+std::string MenuCaption(HMENU menu, int id) {
+    char buffer[512] = {};
+    const int n = GetMenuStringA(menu, static_cast<UINT>(id), buffer, sizeof buffer, MF_BYCOMMAND);
+    return std::string(buffer, static_cast<size_t>(std::max(n, 0)));
+}
+
+}  // namespace
+
+std::optional<std::string> HostFiles::Read(const std::string& path) {
+    return disk_.Read(path == kCaptureFile ? linkmodule::CapturePath() : path);
+}
+
+WriteResult HostFiles::Replace(const std::string& path, const std::string& content) {
+    return disk_.Replace(path, content);
+}
+
+HostWindow::HostWindow()
+    : random_(StartupEntropy()),
+      host_(*this, files_, clock_, random_),
+      maintenance_(std::make_unique<MaintenanceWindow>(host_.Lists())),
+      background_(kIdleColour) {}
+
+HostWindow::~HostWindow() {
+    Shutdown();
+    maintenance_.reset();
+    for (HGDIOBJ object : {static_cast<HGDIOBJ>(font_), static_cast<HGDIOBJ>(idleBrush_),
+                           static_cast<HGDIOBJ>(busyBrush_)}) {
+        if (object)
+            DeleteObject(object);
+    }
+}
+
+bool HostWindow::Create(int show) {
+    const HINSTANCE instance = GetModuleHandleA(nullptr);
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = WndProc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
+    wc.lpszClassName = kHostClassName;
+    if (!RegisterClassExA(&wc))
+        return false;
+    testHookMessage_ = RegisterWindowMessageA(kTestHookMessage);
+    idleBrush_ = CreateSolidBrush(kIdleColour);
+    busyBrush_ = CreateSolidBrush(kBusyColour);
+
+    const win::Dpi dpi = win::ScreenDpi();
+    const SIZE size = win::WindowSizeForClient(kHostClientWidthTwips, kHostClientHeightTwips, kWindowStyle, true, 0, dpi);
+    HMENU menu = BuildMenu();
+    CreateWindowExA(0, kHostClassName, kHostCaption, kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT, size.cx, size.cy,
+                    nullptr, menu, instance, this);
+    if (!hwnd_) {
+        DestroyMenu(menu);
+        return false;
+    }
+    // A menu bar too wide for the window wraps onto a second line and takes that from the client area.
+    RECT client;
+    GetClientRect(hwnd_, &client);
+    const int missing = common::TwipsToPixels(kHostClientHeightTwips, dpi.y) - (client.bottom - client.top);
+    if (missing > 0)
+        SetWindowPos(hwnd_, nullptr, 0, 0, size.cx, size.cy + missing, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+
+    ++running_;
+    try {
+        StartUp();
+    } catch (...) {
+        // Start-up absorbs what it cannot read; a failure beyond that (no memory) leaves a window without it.
+    }
+    --running_;
+    if (Closing()) {
+        Shutdown();
+        return true;
+    }
+    ShowWindow(hwnd_, show);
+    UpdateWindow(hwnd_);
+    FocusDummy();
+    return true;
+}
+
+// Controls first (WM_CREATE), then, before the window is first shown, the start-up sequence in its order.
+void HostWindow::OnCreate() {
+    const win::Dpi dpi = win::ScreenDpi();
+    font_ = win::CreateUiFont(kHostFontHundredthsOfPoint, true, dpi);
+    win::CreateControls(hwnd_, kHostWindowControls, font_, dpi);
+    for (const auto& c : kHostWindowControls) {
+        if (c.parent != 0)
+            continue;
+        // Overlapping siblings: the one above (MacroFrame over the round controls) is not painted over.
+        HWND control = GetDlgItem(hwnd_, c.id);
+        SetWindowLongPtrA(control, GWL_STYLE, GetWindowLongPtrA(control, GWL_STYLE) | WS_CLIPSIBLINGS);
+    }
+    frame_ = GetDlgItem(hwnd_, IDC_HOST_MACROFRAME);
+    if (frame_) {
+        SetWindowLongPtrA(frame_, GWL_STYLE, GetWindowLongPtrA(frame_, GWL_STYLE) | WS_CLIPCHILDREN);
+        SetWindowLongPtrA(frame_, GWLP_USERDATA, GetWindowLongPtrA(frame_, GWLP_WNDPROC));
+        SetWindowLongPtrA(frame_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(MacroFrameProc));
+    }
+}
+
+void HostWindow::StartUp() {
+    win::CentreOnScreen(hwnd_);
+    host_.LOAD_MACTITS();
+    ShowMacroTitles();
+    linkmodule::ReadLinkSettings();
+    host_.LoadCategories();
+    linkmodule::PinOnTop(hwnd_);
+    linkOpen_ = true;
+    linkmodule::OpenLink();
+}
+
+void HostWindow::Shutdown() {
+    if (shutDown_)
+        return;
+    shutDown_ = true;
+    maintenance_->Close();
+    if (hwnd_)
+        ShowWindow(hwnd_, SW_HIDE);
+    if (linkOpen_) {
+        linkOpen_ = false;
+        linkmodule::CloseLink();
+    }
+    if (hwnd_)
+        DestroyWindow(hwnd_);  // WM_DESTROY posts the WM_QUIT that ends the message loop
+}
+
+LRESULT CALLBACK HostWindow::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    auto* self = reinterpret_cast<HostWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    if (msg == WM_NCCREATE) {
+        self = static_cast<HostWindow*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        self->hwnd_ = hwnd;
+    }
+    if (!self)
+        return DefWindowProcA(hwnd, msg, wParam, lParam);
+    try {
+        return self->HandleMessage(msg, wParam, lParam);
+    } catch (...) {
+        return DefWindowProcA(hwnd, msg, wParam, lParam);
+    }
+}
+
+LRESULT HostWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    const HWND hwnd = hwnd_;
+    if (msg == testHookMessage_ && testHookMessage_ != 0)
+        return OnTestHook(wParam);
+    switch (msg) {
+        case WM_CREATE:
+            OnCreate();
+            return 0;
+        case WM_COMMAND:
+            OnCommand(LOWORD(wParam), HIWORD(wParam));
+            return 0;
+        case WM_SIZE:  // also the first display, minimising and restoring
+            linkmodule::PinOnTop(hwnd);
+            return 0;
+        case WM_ERASEBKGND: {
+            RECT rc;
+            GetClientRect(hwnd, &rc);
+            FillRect(reinterpret_cast<HDC>(wParam), &rc, background_ == kBusyColour ? busyBrush_ : idleBrush_);
+            return 1;
+        }
+        case WM_CTLCOLORSTATIC:
+            return OnControlColour(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+        case WM_CTLCOLORBTN:
+            return reinterpret_cast<LRESULT>(background_ == kBusyColour ? busyBrush_ : idleBrush_);
+        case WM_SETCURSOR:
+            if (busy_) {
+                SetCursor(LoadCursor(nullptr, IDC_WAIT));
+                return TRUE;
+            }
+            break;
+        case WM_CLOSE:
+            OnClose();
+            return 0;
+        case WM_DESTROY:
+            PostQuitMessage(0);
+            return 0;
+        case WM_NCDESTROY:
+            hwnd_ = nullptr;
+            frame_ = nullptr;
+            break;
+    }
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+// `PlayerName` shows the system's window colours; the frame's caption area, the window's background.
+LRESULT HostWindow::OnControlColour(HDC dc, HWND control) {
+    if (GetDlgCtrlID(control) == IDC_HOST_PLAYERNAME) {
+        SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+        SetBkColor(dc, GetSysColor(COLOR_WINDOW));
+        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
+    }
+    SetBkColor(dc, background_);
+    return reinterpret_cast<LRESULT>(background_ == kBusyColour ? busyBrush_ : idleBrush_);
+}
+
+// Test hook: see host/test_hook.h.
+LRESULT HostWindow::OnTestHook(WPARAM query) const {
+    switch (query) {
+        case kHookBackground:
+            return static_cast<LRESULT>(background_);
+        case kHookBusy:
+            return busy_ ? 1 : 0;
+        case kHookCommandsDone:
+            return static_cast<LRESULT>(commandsDone_);
+        case kHookCommandsRefused:
+            return static_cast<LRESULT>(commandsRefused_);
+    }
+    return 0;
+}
+
+// A command that arrives while another runs is refused: the disabled window takes no clicks, and this also turns
+// away commands posted to it, and those reaching it inside a message box's loop.
+void HostWindow::OnCommand(int id, int code) {
+    const auto binding = CommandFor(id);
+    if (!binding || code != BN_CLICKED)  // menus send 0 as well; other notifications are not choices
+        return;
+    if (busy_ || running_ > 0 || Closing()) {
+        ++commandsRefused_;
+        return;
+    }
+    switch (binding->command) {
+        case HostCommand::ReadList: OnReadList(); break;
+        case HostCommand::RegCountdown: OnRegCountdown(); break;
+        case HostCommand::PickPlayer: OnPickPlayer(); break;
+        case HostCommand::PickCategory: OnPickCategory(); break;
+        case HostCommand::GiveCategory: OnGiveCategory(); break;
+        case HostCommand::DeclareWinner: OnDeclareWinner(); break;
+        case HostCommand::DeclareLoser: OnDeclareLoser(); break;
+        case HostCommand::SaveTitles: OnSaveTitles(); break;
+        case HostCommand::Oops: OnOops(); break;
+        case HostCommand::HowToPlay: OnHowToPlay(); break;
+        case HostCommand::PlayMacro: OnPlayMacro(binding->macro); break;
+        case HostCommand::SetupMacros: OnSetupMacros(); break;
+        case HostCommand::AskForPlayers: OnAskForPlayers(); break;
+        case HostCommand::GetPlayers: OnGetPlayers(); break;
+        case HostCommand::PlayerMaintenance: OnPlayerMaintenance(); break;
+        case HostCommand::Reconnect: OnReconnect(); break;
+        case HostCommand::RestorePlayers: OnRestorePlayers(); break;
+    }
+}
+
+// Never refused. While something runs, the windows vanish at once and the rest waits until it has stopped.
+void HostWindow::OnClose() {
+    if (shutDown_)
+        return;
+    if (running_ > 0) {
+        closeRequested_ = true;
+        maintenance_->Close();
+        ShowWindow(hwnd_, SW_HIDE);
+        return;
+    }
+    Shutdown();
+}
+
+void HostWindow::OnReadList() {
+    Run(UsesBusyState(HostCommand::ReadList), [&] { return host_.ReadList(); });
+}
+
+void HostWindow::OnRegCountdown() {
+    Run(UsesBusyState(HostCommand::RegCountdown), [&] { return host_.RegCountdown(); });
+}
+
+void HostWindow::OnPickPlayer() {
+    Run(UsesBusyState(HostCommand::PickPlayer), [&] { return host_.PickPlayer(); });
+}
+
+void HostWindow::OnPickCategory() {
+    Run(UsesBusyState(HostCommand::PickCategory), [&] { return host_.PickCategory(); });
+}
+
+void HostWindow::OnGiveCategory() {
+    Run(UsesBusyState(HostCommand::GiveCategory), [&] { return host_.GiveCategory(); });
+}
+
+void HostWindow::OnDeclareWinner() {
+    Run(UsesBusyState(HostCommand::DeclareWinner), [&] { return host_.DeclareWinner(); });
+}
+
+void HostWindow::OnDeclareLoser() {
+    Run(UsesBusyState(HostCommand::DeclareLoser), [&] { return host_.DeclareLoser(); });
+}
+
+void HostWindow::OnHowToPlay() {
+    Run(UsesBusyState(HostCommand::HowToPlay), [&] { return host_.HowToPlay(); });
+}
+
+void HostWindow::OnPlayMacro(int k) {
+    Run(UsesBusyState(HostCommand::PlayMacro), [&] { return host_.PlayMacro(k); });
+}
+
+void HostWindow::OnAskForPlayers() {
+    Run(UsesBusyState(HostCommand::AskForPlayers), [&] { return host_.AskForPlayers(); });
+}
+
+void HostWindow::OnGetPlayers() {
+    Run(UsesBusyState(HostCommand::GetPlayers), [&] { return host_.GetPlayers(); });
+}
+
+// The settings read at start-up are used again; SCONTROL.TXT is not read.
+void HostWindow::OnReconnect() {
+    Run(UsesBusyState(HostCommand::Reconnect), [&] {
+        linkOpen_ = false;
+        linkmodule::CloseLink();
+        StopIfClosing();
+        linkOpen_ = true;
+        linkmodule::OpenLink();
+        return Outcome{};
+    });
+}
+
+// "Setup": the boxes are filled from the menu captions, so unsaved edits of an earlier "Setup" are dropped.
+void HostWindow::OnSetupMacros() {
+    Run(UsesBusyState(HostCommand::SetupMacros), [&] {
+        const HMENU menu = GetMenu(hwnd_);
+        for (int i = 0; i < kMacroCount; ++i)
+            SetDlgItemTextA(frame_, IDC_HOST_MACROTITLE0 + i,
+                            TitleOfMenuCaption(MenuCaption(menu, IDM_MACS_MACROS1 + i)).c_str());
+        ShowMacroPanel(true);
+        Outcome outcome;
+        outcome.focusDummy = false;
+        return outcome;
+    });
+}
+
+// "Save": the titles as typed go to MACTITS.TXT and to the menu; a file that cannot be written is reported, and
+// the menu shows the new titles all the same. The focus leaves the panel that is hidden.
+void HostWindow::OnSaveTitles() {
+    Run(UsesBusyState(HostCommand::SaveTitles), [&] {
+        MacroTitles typed;
+        for (int i = 0; i < kMacroCount; ++i)
+            typed[static_cast<size_t>(i)] = win::ControlText(frame_, IDC_HOST_MACROTITLE0 + i);
+        Outcome outcome = host_.SaveMacroTitles(typed);
+        ShowMacroTitles();
+        ShowMacroPanel(false);
+        outcome.focusDummy = true;
+        return outcome;
+    });
+}
+
+void HostWindow::OnOops() {
+    Run(UsesBusyState(HostCommand::Oops), [&] {
+        ShowMacroPanel(false);
+        return Outcome{};
+    });
+}
+
+void HostWindow::OnPlayerMaintenance() {
+    Run(UsesBusyState(HostCommand::PlayerMaintenance), [&] {
+        maintenance_->ShowOrRaise();
+        Outcome outcome;
+        outcome.focusDummy = false;
+        return outcome;
+    });
+}
+
+// The question has an empty caption and no icon; the answer No reads nothing.
+void HostWindow::OnRestorePlayers() {
+    Run(UsesBusyState(HostCommand::RestorePlayers), [&] {
+        if (MessageBoxA(hwnd_, kRestoreQuestion, "", MB_YESNO) == IDYES && !Closing())
+            host_.RestorePlayers();
+        return Outcome{};
+    });
+}
+
+template <typename Command>
+void HostWindow::Run(bool busy, Command&& command) {
+    ++running_;
+    // The operator may have typed a category since the last command.
+    host_.SetSelectedCategory(win::ControlText(hwnd_, IDC_HOST_SELECTEDCATEGORY));
+    if (busy)
+        EnterBusy();
+    Outcome outcome;
+    try {
+        outcome = command();
+    } catch (const CommandAbandoned&) {
+    } catch (const std::exception& e) {
+        outcome.problems.push_back(std::string("The command stopped early: ") + e.what());
+    } catch (...) {
+        outcome.problems.push_back("The command stopped early.");
+    }
+    if (!Closing()) {
+        if (busy)
+            LeaveBusy();
+        ShowProblems(outcome.problems);  // still counted as running: its message loop must not start another
+        if (outcome.focusDummy && !Closing())
+            FocusDummy();
+        ++commandsDone_;
+    }
+    --running_;
+    if (Closing() && running_ == 0)
+        Shutdown();
+}
+
+// Enter, in this order: hourglass, window (with its controls and menus) disabled, background red.
+void HostWindow::EnterBusy() {
+    busy_ = true;
+    SetCursor(LoadCursor(nullptr, IDC_WAIT));
+    EnableWindow(hwnd_, FALSE);
+    SetBackground(kBusyColour);
+}
+
+// Leave, in this order: background cyan, default pointer, window enabled.
+void HostWindow::LeaveBusy() {
+    SetBackground(kIdleColour);
+    busy_ = false;
+    SetCursor(LoadCursor(nullptr, IDC_ARROW));
+    EnableWindow(hwnd_, TRUE);
+}
+
+void HostWindow::SetBackground(COLORREF colour) {
+    background_ = colour;
+    RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+void HostWindow::FocusDummy() {
+    if (HWND dummy = GetDlgItem(hwnd_, IDC_HOST_DUMMY))
+        SetFocus(dummy);
+}
+
+void HostWindow::ShowProblems(const std::vector<std::string>& problems) {
+    if (problems.empty())
+        return;
+    std::string text;
+    for (const auto& p : problems)
+        text += (text.empty() ? "" : "\r\n\r\n") + p;
+    MessageBoxA(hwnd_, text.c_str(), kHostCaption, MB_OK | MB_ICONWARNING);
+}
+
+void HostWindow::ShowMacroTitles() {
+    const HMENU menu = GetMenu(hwnd_);
+    const MacroTitles& titles = host_.Titles();
+    for (int i = 0; i < kMacroCount; ++i) {
+        const int id = IDM_MACS_MACROS1 + i;
+        ModifyMenuA(menu, static_cast<UINT>(id), MF_BYCOMMAND | MF_STRING, static_cast<UINT_PTR>(id),
+                    MenuCaptionOfTitle(titles[static_cast<size_t>(i)]).c_str());
+    }
+}
+
+void HostWindow::ShowMacroPanel(bool shown) {
+    if (!frame_)
+        return;
+    if (shown) {
+        SetWindowPos(frame_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+    } else {
+        ShowWindow(frame_, SW_HIDE);
+    }
+}
+
+bool HostWindow::Closing() const {
+    return shutDown_ || closeRequested_ || linkmodule::QuitKept();
+}
+
+void HostWindow::StopIfClosing() const {
+    if (Closing())
+        throw CommandAbandoned{};
+}
+
+void HostWindow::Say(const std::string& text) {
+    StopIfClosing();
+    linkmodule::SayText(text);
+    StopIfClosing();
+}
+
+void HostWindow::Esp(const std::string& target, const std::string& text) {
+    StopIfClosing();
+    linkmodule::EspTarget = target;
+    linkmodule::EspText(text);
+    StopIfClosing();
+}
+
+void HostWindow::Wait(int seconds) {
+    StopIfClosing();
+    const auto count = static_cast<std::int16_t>(std::clamp(seconds, 0, 32767));
+    linkmodule::WaitSeconds(count);
+    StopIfClosing();
+}
+
+void HostWindow::FetchChat() {
+    StopIfClosing();
+    linkmodule::FetchAllText();
+    StopIfClosing();
+}
+
+void HostWindow::Yield() {
+    linkmodule::YieldEvents();
+    StopIfClosing();
+}
+
+void HostWindow::ShowRound(const Round& round) {
+    if (Closing())
+        return;
+    win::SetControlText(hwnd_, IDC_HOST_PLAYERNAME, round.PlayerName);
+    if (win::ControlText(hwnd_, IDC_HOST_SELECTEDCATEGORY) != round.SelectedCategory)
+        win::SetControlText(hwnd_, IDC_HOST_SELECTEDCATEGORY, round.SelectedCategory);
+    win::ShowControl(hwnd_, IDC_HOST_COMMAND7, round.Command7);
+    win::ShowControl(hwnd_, IDC_HOST_COMMAND6, round.Command6);
+    win::ShowControl(hwnd_, IDC_HOST_COMMAND8, round.Command8);
+}
+
+}  // namespace host

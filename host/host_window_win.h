@@ -1,0 +1,118 @@
+// host_window_win.h: the HostWindow, the game host's main and start-up window: the controls of
+// kHostWindowControls, the menu bar, the busy state, and one handler per button and menu item over host::Host.
+#pragma once
+
+#include <windows.h>
+// winbase.h defines Yield() as an empty macro (a 16-bit leftover); HostIo has a member of that name.
+#undef Yield
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "host/draw.h"
+#include "host/host.h"
+#include "host/maintenance_window_win.h"
+
+namespace host {
+
+// What the window reads and writes on disk: the game's files in the current directory, and the chat capture
+// wherever the link module wrote it.
+class HostFiles final : public FileStore {
+public:
+    std::optional<std::string> Read(const std::string& path) override;
+    WriteResult Replace(const std::string& path, const std::string& content) override;
+
+private:
+    DiskFiles disk_;
+};
+
+class HostWindow final : private HostIo {
+public:
+    HostWindow();
+    ~HostWindow() override;
+    HostWindow(const HostWindow&) = delete;
+    HostWindow& operator=(const HostWindow&) = delete;
+
+    // Creates the window, runs the start-up sequence, then shows it. False when the window cannot be created.
+    bool Create(int show);
+    // Closes the link and destroys every window of the program; the message loop then ends. Runs once.
+    void Shutdown();
+
+private:
+    static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+    void OnCreate();
+    void StartUp();
+    void OnCommand(int id, int code);
+    void OnClose();
+    LRESULT OnTestHook(WPARAM query) const;
+    LRESULT OnControlColour(HDC dc, HWND control);
+
+    // One handler per button and menu item.
+    void OnReadList();
+    void OnRegCountdown();
+    void OnPickPlayer();
+    void OnPickCategory();
+    void OnGiveCategory();
+    void OnDeclareWinner();
+    void OnDeclareLoser();
+    void OnSaveTitles();
+    void OnOops();
+    void OnHowToPlay();
+    void OnPlayMacro(int k);
+    void OnSetupMacros();
+    void OnAskForPlayers();
+    void OnGetPlayers();
+    void OnPlayerMaintenance();
+    void OnReconnect();
+    void OnRestorePlayers();
+
+    // Runs a command to its end: inside the busy state or not, its problems shown in one message box, and the
+    // focus given to `Dummy` when the command says so. No exception leaves it.
+    template <typename Command>
+    void Run(bool busy, Command&& command);
+    void EnterBusy();
+    void LeaveBusy();
+    void SetBackground(COLORREF colour);
+    void FocusDummy();
+    void ShowProblems(const std::vector<std::string>& problems);
+    void ShowMacroTitles();
+    void ShowMacroPanel(bool shown);
+    // True once the program is ending: the window was closed, or a WM_QUIT was met inside a yield.
+    bool Closing() const;
+    // Ends the running command (see CommandAbandoned in the .cpp) when the program is ending.
+    void StopIfClosing() const;
+
+    // HostIo: what a command does through the window.
+    void Say(const std::string& text) override;
+    void Esp(const std::string& target, const std::string& text) override;
+    void Wait(int seconds) override;
+    void FetchChat() override;
+    void Yield() override;
+    void ShowRound(const Round& round) override;
+
+    HostFiles files_;
+    SystemClock clock_;
+    MixingGenerator random_;
+    Host host_;
+    std::unique_ptr<MaintenanceWindow> maintenance_;
+
+    HWND hwnd_ = nullptr;
+    HWND frame_ = nullptr;
+    HFONT font_ = nullptr;
+    HBRUSH idleBrush_ = nullptr;
+    HBRUSH busyBrush_ = nullptr;
+    COLORREF background_;
+    UINT testHookMessage_ = 0;
+
+    bool busy_ = false;
+    int running_ = 0;             // commands (or the start-up) under way, nested in each other's message loops
+    bool closeRequested_ = false;  // closed while something ran: Shutdown once it has stopped
+    bool shutDown_ = false;
+    bool linkOpen_ = false;
+    unsigned long commandsDone_ = 0;
+    unsigned long commandsRefused_ = 0;
+};
+
+}  // namespace host

@@ -1,0 +1,197 @@
+// maintenance_window_win.cpp: the PlayerMaintenanceWindow's Win32 side. The rules (sorted snapshots, one visible
+// "Delete Player", first exact match removed) are host::PlayerMaintenance's; this file shows its state.
+#include "host/maintenance_window_win.h"
+
+#include <string>
+
+#include "common/controls_win.h"
+#include "host/host_window_layout.h"
+#include "host/maintenance_layout.h"
+
+namespace host {
+namespace {
+
+constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+
+const MaintenanceSectionIds* SectionOfControl(int id) {
+    for (const auto& s : kMaintenanceSections) {
+        if (s.list == id || s.deleteButton == id || s.clearButton == id)
+            return &s;
+    }
+    return nullptr;
+}
+
+bool IsSectionLabel(HWND control) {
+    const int id = GetDlgCtrlID(control);
+    for (const auto& s : kMaintenanceSections) {
+        if (s.label == id)
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+MaintenanceWindow::~MaintenanceWindow() {
+    Close();
+    if (font_)
+        DeleteObject(font_);
+    if (labelFont_)
+        DeleteObject(labelFont_);
+    if (background_)
+        DeleteObject(background_);
+}
+
+// Brought forward, not refilled: the copies stay the snapshot taken when the window was created.
+void MaintenanceWindow::ShowOrRaise() {
+    if (hwnd_) {
+        if (IsIconic(hwnd_))
+            ShowWindow(hwnd_, SW_RESTORE);
+        SetForegroundWindow(hwnd_);
+        BringWindowToTop(hwnd_);
+        return;
+    }
+    if (Create()) {
+        ShowWindow(hwnd_, SW_SHOWNORMAL);
+        UpdateWindow(hwnd_);
+    }
+}
+
+void MaintenanceWindow::Close() {
+    if (hwnd_)
+        DestroyWindow(hwnd_);
+}
+
+bool MaintenanceWindow::Create() {
+    const HINSTANCE instance = GetModuleHandleA(nullptr);
+    static ATOM atom = 0;
+    if (!atom) {
+        WNDCLASSEXA wc{};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = WndProc;
+        wc.hInstance = instance;
+        wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+        wc.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
+        wc.lpszClassName = kMaintenanceClassName;
+        atom = RegisterClassExA(&wc);
+        if (!atom)
+            return false;
+    }
+    const win::Dpi dpi = win::ScreenDpi();
+    if (!font_)
+        font_ = win::CreateUiFont(kMaintenanceFontHundredthsOfPoint, true, dpi);
+    if (!labelFont_)
+        labelFont_ = win::CreateUiFont(kSectionLabelHundredthsOfPoint, true, dpi);
+    if (!background_)
+        background_ = CreateSolidBrush(kIdleColour);
+
+    const SIZE size = win::WindowSizeForClient(kMaintenanceClientWidthTwips, kMaintenanceClientHeightTwips,
+                                               kWindowStyle, false, 0, dpi);
+    // No owner: the HostWindow's busy state disables it alone, and closing this window leaves the host alone.
+    CreateWindowExA(0, kMaintenanceClassName, kMaintenanceCaption, kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                    size.cx, size.cy, nullptr, nullptr, instance, this);
+    if (!hwnd_)
+        return false;
+    win::CreateControls(hwnd_, kMaintenanceControls, font_, dpi);
+    win::CreateControls(hwnd_, kMaintenanceLabels, labelFont_, dpi);
+    win::CentreOnScreen(hwnd_);
+    model_.emplace(lists_);
+    ShowModel(true);
+    return true;
+}
+
+LRESULT CALLBACK MaintenanceWindow::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    auto* self = reinterpret_cast<MaintenanceWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    if (msg == WM_NCCREATE) {
+        self = static_cast<MaintenanceWindow*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        self->hwnd_ = hwnd;
+    }
+    if (!self)
+        return DefWindowProcA(hwnd, msg, wParam, lParam);
+    try {
+        return self->HandleMessage(msg, wParam, lParam);
+    } catch (...) {
+        return DefWindowProcA(hwnd, msg, wParam, lParam);
+    }
+}
+
+LRESULT MaintenanceWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    const HWND hwnd = hwnd_;
+    switch (msg) {
+        case WM_COMMAND:
+            OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
+            return 0;
+        case WM_ERASEBKGND: {
+            RECT rc;
+            GetClientRect(hwnd, &rc);
+            FillRect(reinterpret_cast<HDC>(wParam), &rc, background_);
+            return 1;
+        }
+        case WM_CTLCOLORSTATIC:
+            if (IsSectionLabel(reinterpret_cast<HWND>(lParam))) {
+                const HDC dc = reinterpret_cast<HDC>(wParam);
+                SetTextColor(dc, kSectionLabelTextColour);
+                SetBkColor(dc, GetSysColor(COLOR_WINDOW));
+                return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
+            }
+            break;
+        case WM_CTLCOLORBTN:
+            return reinterpret_cast<LRESULT>(background_);
+        case WM_NCDESTROY:
+            // The window and its copies go together; this object stays for the next "Player Maintenance".
+            hwnd_ = nullptr;
+            model_.reset();
+            break;
+    }
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+void MaintenanceWindow::OnCommand(int id, int code, HWND control) {
+    const MaintenanceSectionIds* s = SectionOfControl(id);
+    if (!s || !model_ || !control)
+        return;
+    if (id == s->list && code == LBN_SELCHANGE)
+        OnSelect(s->section);
+    else if (id == s->deleteButton && code == BN_CLICKED)
+        OnDeletePlayer(s->section);
+    else if (id == s->clearButton && code == BN_CLICKED)
+        OnClearList(s->section);
+}
+
+void MaintenanceWindow::OnSelect(PlayerMaintenance::Section section) {
+    const MaintenanceSectionIds& s = kMaintenanceSections[static_cast<int>(section)];
+    const LRESULT index = SendDlgItemMessageA(hwnd_, s.list, LB_GETCURSEL, 0, 0);
+    model_->Select(section, index == LB_ERR ? std::nullopt : std::optional<int>(static_cast<int>(index)));
+    ShowModel(false);
+}
+
+void MaintenanceWindow::OnDeletePlayer(PlayerMaintenance::Section section) {
+    model_->DeletePlayer(section);
+    ShowModel(true);
+}
+
+void MaintenanceWindow::OnClearList(PlayerMaintenance::Section section) {
+    model_->ClearList(section);
+    ShowModel(true);
+}
+
+// Setting a selection from here sends no LBN_SELCHANGE, so it does not count as the operator's selection.
+void MaintenanceWindow::ShowModel(bool refill) {
+    for (const auto& s : kMaintenanceSections) {
+        const HWND list = GetDlgItem(hwnd_, s.list);
+        if (refill) {
+            SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+            SendMessageA(list, LB_RESETCONTENT, 0, 0);
+            for (const std::string& name : model_->Copy(s.section).Names())
+                SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+            SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+            InvalidateRect(list, nullptr, TRUE);
+        }
+        const auto selected = model_->Selected(s.section);
+        SendMessageA(list, LB_SETCURSEL, selected ? static_cast<WPARAM>(*selected) : static_cast<WPARAM>(-1), 0);
+        win::ShowControl(hwnd_, s.deleteButton, model_->DeleteShown(s.section));
+    }
+}
+
+}  // namespace host
