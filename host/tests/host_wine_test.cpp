@@ -363,4 +363,237 @@ TEST(GorvathWine, RoundsOfTheGame) {
     EXPECT_EQ(game.Maintenance(), (Game::MaintenanceLists{{"Ann", "Bob", "Cleo"}, {second}, winners}));
 }
 
+// The maintenance window: sorted snapshots, one "Delete Player" at most, deleting the first of two equal
+// winners, brought forward without a refill, and clearing PlayersList in the middle of a running countdown.
+TEST(GorvathWine, PlayerMaintenance) {
+    Folder folder(Files{{"SCONTROL.TXT", kLibraryMethod},
+                        {"GORVATH.SAV", "Zed\r\namy\r\nBob\r\nList2\r\nBob\r\nBob\r\n"}});
+    Game game(folder, {"avatar|Zed", "avatar|amy", "avatar|Bob"});
+    ASSERT_TRUE(game.gorvath->ok());
+    Gorvath& g = *game.gorvath;
+    game.Restore(IDYES);
+    game.OpenMaintenance();
+    const HWND window = g.Maintenance();
+    EXPECT_EQ(hostremote::WindowText(window), "Player Maintenance");
+    EXPECT_EQ(game.Maintenance(), (Game::MaintenanceLists{{"amy", "Bob", "Zed"}, {}, {"Bob", "Bob"}}));
+    EXPECT_EQ(game.DeletesShown(), "---");
+
+    g.SelectInMaintenance(IDC_MAINT_LIST1, 0);
+    EXPECT_EQ(game.DeletesShown(), "P--");
+    g.SelectInMaintenance(IDC_MAINT_LIST2, 1);
+    EXPECT_EQ(game.DeletesShown(), "--V");
+    EXPECT_EQ(g.ListSelection(IDC_MAINT_LIST1), LB_ERR);
+    g.ClickInMaintenance(IDC_MAINT_COMMAND3);
+    EXPECT_EQ(game.Maintenance(), (Game::MaintenanceLists{{"amy", "Bob", "Zed"}, {}, {"Bob"}}));
+    EXPECT_EQ(game.DeletesShown(), "---");
+    game.ExpectSays(IDC_HOST_COMMAND4, SaidAll(host::RegCountdownScript()));
+    EXPECT_EQ(folder.Read("GORVATH.SAV"), "Zed\r\namy\r\nBob\r\nList2\r\nBob\r\n");
+
+    // A restore (of the older file) refills the game's lists, not the open window; choosing the window again only
+    // brings it forward.
+    folder.Write("GORVATH.SAV", "Zed\r\namy\r\nBob\r\nList2\r\nBob\r\nBob\r\n");
+    game.Restore(IDYES);
+    ASSERT_TRUE(g.Run(IDM_RECOVER_PLAYERWINDOW));
+    EXPECT_EQ(g.Maintenance(), window);
+    EXPECT_EQ(game.Maintenance(), (Game::MaintenanceLists{{"amy", "Bob", "Zed"}, {}, {"Bob"}}));
+
+    // Bob has won twice and cannot be drawn. While the countdown runs, the operator clears PlayersList.
+    ASSERT_TRUE(g.Run(IDC_HOST_COMMAND12));
+    const std::string drawn = g.Text(IDC_HOST_PLAYERNAME);
+    ASSERT_TRUE(drawn == "Zed" || drawn == "amy") << drawn;
+    EXPECT_EQ(game.NewChat(6), DrawLines(drawn));
+    g.SetText(IDC_HOST_SELECTEDCATEGORY, "Animals");
+    const unsigned long done = g.CommandsDone();
+    g.Post(IDC_HOST_COMMAND7);
+    ASSERT_TRUE(testwin::PumpUntil([&] { return g.Busy(); }, 5000));
+    g.SelectInMaintenance(IDC_MAINT_LIST1, 2);
+    EXPECT_EQ(game.DeletesShown(), "P--");
+    g.ClickInMaintenance(IDC_MAINT_COMMAND2);
+    EXPECT_TRUE(g.Busy());
+    EXPECT_EQ(game.Maintenance(), (Game::MaintenanceLists{{}, {}, {"Bob"}}));
+    EXPECT_EQ(game.DeletesShown(), "---");
+    for (int list : {IDC_MAINT_LIST1, IDC_MAINT_LIST2, IDC_MAINT_LIST3})
+        EXPECT_EQ(g.ListSelection(list), LB_ERR);
+    ASSERT_TRUE(testwin::PumpUntil([&] { return g.CommandsDone() > done; }, 30000));
+    EXPECT_EQ(game.NewChat(15), GiveCategoryLines("Animals"));
+    game.ExpectSays(IDC_HOST_COMMAND8, {Loser(drawn)});
+    game.ExpectSays(IDC_HOST_COMMAND1, {Said("The following are on the list:")});
+    EXPECT_EQ(folder.Read("GORVATH.SAV"), "List2\r\nBob\r\nBob\r\n");
+
+    // Reopened: the loser waits; deleting that entry and clearing the winners leave an empty saved game.
+    game.CloseMaintenance();
+    game.OpenMaintenance();
+    EXPECT_NE(g.Maintenance(), window);
+    EXPECT_EQ(game.Maintenance(), (Game::MaintenanceLists{{}, {drawn}, {"Bob", "Bob"}}));
+    g.SelectInMaintenance(IDC_MAINT_LIST3, 0);
+    EXPECT_EQ(game.DeletesShown(), "-W-");
+    g.ClickInMaintenance(IDC_MAINT_COMMAND6);
+    g.ClickInMaintenance(IDC_MAINT_COMMAND4);
+    EXPECT_EQ(game.Maintenance(), (Game::MaintenanceLists{{}, {}, {}}));
+    game.ExpectSays(IDC_HOST_COMMAND1, {Said("The following are on the list:")});
+    EXPECT_EQ(folder.Read("GORVATH.SAV"), "");
+}
+
+// Closing the window in the middle of the countdown: the windows vanish at once, the countdown stops, the link
+// is closed and the process ends.
+TEST(GorvathWine, ClosingEndsARunningCommand) {
+    Folder folder(Files{{"SCONTROL.TXT", kLibraryMethod}, {"GORVATH.SAV", "Ann\r\n"}});
+    Game game(folder, {"avatar|Ann"});
+    ASSERT_TRUE(game.gorvath->ok());
+    Gorvath& g = *game.gorvath;
+    game.Restore(IDYES);
+    game.OpenMaintenance();
+    game.ExpectSays(IDC_HOST_COMMAND12, DrawLines("Ann"));
+    g.SetText(IDC_HOST_SELECTEDCATEGORY, "Fruits");
+    g.Post(IDC_HOST_COMMAND7);
+    const Lines countdown = GiveCategoryLines("Fruits");
+    ASSERT_EQ(game.NewChat(5), Lines(countdown.begin(), countdown.begin() + 5));
+    const ULONGLONG start = GetTickCount64();
+    PostMessageW(g.Window(), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(testwin::PumpUntil([&] { return !IsWindowVisible(g.Window()) && !g.Maintenance(); }, 2000));
+    ASSERT_TRUE(g.WaitForExit(10000));
+    EXPECT_LT(GetTickCount64() - start, 5000u);
+    const Lines after = game.NewChat();
+    EXPECT_LE(after.size(), 1u);  // a countdown line already on its way
+    EXPECT_EQ(game.Received("Zelmarink_Unregister"), Lines{"Tumbleroo"});
+}
+
+// Console method: the announcements and a reconnect, with every line as the world received it.
+TEST(GorvathWine, AnnouncementsByConsole) {
+    Folder folder(Files{{"SCONTROL.TXT", kConsoleMethod}, {"GORVATH.SAV", "Old\r\n"}});
+    Game game(folder, {});
+    ASSERT_TRUE(game.gorvath->ok());
+    Gorvath& g = *game.gorvath;
+    game.ExpectSays(IDC_HOST_COMMAND4, {Said("Closing the list in 5."), Said("5"), Said("4"), Said("3"), Said("2"),
+                                        Said("1"), Said("******* The List is Closed. *******")});
+    EXPECT_EQ(folder.Read("GORVATH.SAV"), "");  // the lists start empty: a restart must restore first
+    game.ExpectSays(IDM_MACS_WELCOMEMESSAGE,
+                    {Said("Zobek's Tumbleroo"), Said(host::kHowToPlayNotice), Said(" "), Said("How Tumbleroo Works:"),
+                     Said(" "), Said("1. I draw a player at random from the list of players."),
+                     Said("2. The player comes down in front of everyone to play."),
+                     Said("3. I give the player a category."),
+                     Said("4. The player has to SHOUT outloud 5 things that fit that category within 10 seconds."),
+                     Said("5. If they don't, they go back into the possible players list and could be picked again."),
+                     Said(" "),
+                     Said("Please Note: The Host has the last say on whether something fits the category or not."),
+                     Said(" "), Said("ESP me a $ to get in on the game.")});
+    EXPECT_EQ(g.Focus(), g.Control(IDC_HOST_DUMMY));
+    const Lines registered = game.Received("Zelmarink_Register");
+    ASSERT_TRUE(g.Run(IDM_RECOVER_RECON));
+    EXPECT_EQ(game.Received("Zelmarink_Unregister"), Lines{"Tumbleroo"});
+    EXPECT_EQ(game.Received("Zelmarink_Register").size(), registered.size() + 1);
+    EXPECT_EQ(game.Received("Zelmarink_Register").back(), "Tumbleroo");
+    for (const auto& ack : game.world.Transcript("ACK"))  // acknowledgements reach the library method only
+        EXPECT_NE(ack.fields.at(1), "delivered");
+    game.ExpectSays(IDM_ASKFORIT, {Said("Please ESP a single $ to me to be put on the List.")});
+    game.ExpectIdle();
+}
+
+// Macro titles and texts: the menu item with index 1 plays MACRO2.TXT; "Setup", "Oops" and "Save".
+TEST(GorvathWine, Macros) {
+    Folder folder(Files{{"SCONTROL.TXT", kLibraryMethod},
+                        {"MACTITS.TXT", "  Prizes  \r\nRules\r\n"},
+                        {"MACRO1.TXT", "Never said\r\n"},
+                        {"MACRO2.TXT", "Welcome!\r\n\r\nHave fun.\r\n"}});
+    Game game(folder, {});
+    ASSERT_TRUE(game.gorvath->ok());
+    Gorvath& g = *game.gorvath;
+    const auto boxes = [&] {
+        Lines texts;
+        for (int i = 0; i < 9; ++i)
+            texts.push_back(g.Text(IDC_HOST_MACROTITLE0 + i));
+        return texts;
+    };
+    Lines titles = {"Prizes", "Rules", "Macro3", "Macro4", "Macro5", "Macro6", "Macro7", "Macro8", "Macro9"};
+
+    game.ExpectSays(IDM_MACS_SETUPMACS, {});
+    EXPECT_TRUE(g.Visible(IDC_HOST_MACROFRAME));
+    EXPECT_TRUE(g.Visible(IDC_HOST_COMMAND14));
+    EXPECT_EQ(boxes(), titles);
+    g.SetText(IDC_HOST_MACROTITLE0 + 1, "Changed");
+    ASSERT_TRUE(g.Run(IDC_HOST_COMMAND19));
+    EXPECT_FALSE(g.Visible(IDC_HOST_MACROFRAME));
+    ASSERT_TRUE(g.Run(IDM_MACS_SETUPMACS));
+    EXPECT_EQ(boxes(), titles);
+
+    // The macro panel stays open while a macro is spoken.
+    game.ExpectSays(IDM_MACS_MACROS1, {Said("Welcome!"), Said("Have fun.")});
+    game.ExpectSays(IDM_MACS_MACROS1 + 8, {});
+    game.ExpectIdle();
+    EXPECT_TRUE(g.Visible(IDC_HOST_MACROFRAME));
+
+    g.SetText(IDC_HOST_MACROTITLE0, "House Rules & Prizes");
+    ASSERT_TRUE(g.Run(IDC_HOST_COMMAND14));
+    EXPECT_FALSE(g.Visible(IDC_HOST_MACROFRAME));
+    EXPECT_EQ(g.Focus(), g.Control(IDC_HOST_DUMMY));
+    titles[0] = "House Rules & Prizes";
+    std::string file;
+    for (const auto& t : titles)
+        file += t + "\r\n";
+    EXPECT_EQ(folder.Read("MACTITS.TXT"), file);
+    ASSERT_TRUE(g.Run(IDM_MACS_SETUPMACS));  // the boxes come from the menu captions
+    EXPECT_EQ(boxes(), titles);
+    ASSERT_TRUE(g.Run(IDC_HOST_COMMAND19));
+    EXPECT_TRUE(game.NewChat().empty());
+}
+
+// GORVATH.SAV and MACTITS.TXT that cannot be written: one clear message per command, the command goes on, the
+// previous saved game stays whole, and the menu shows the new titles all the same.
+TEST(GorvathWine, UnwritableFiles) {
+    Folder folder(Files{{"SCONTROL.TXT", kLibraryMethod}, {"GORVATH.SAV", "Keep\r\n"}},
+                  {"GORVATH.SAV.tmp", "MACTITS.TXT.tmp"});
+    Game game(folder, {"avatar|Keep"});
+    ASSERT_TRUE(game.gorvath->ok());
+    Gorvath& g = *game.gorvath;
+    game.Restore(IDYES);
+
+    for (int id : {IDC_HOST_COMMAND1, IDM_GETIT}) {
+        SCOPED_TRACE(id);
+        const unsigned long done = g.CommandsDone();
+        g.Post(id);
+        const auto box = g.WaitForMessageBox(20000);
+        ASSERT_TRUE(box);
+        EXPECT_EQ(box->caption, "Tumbleroo");
+        EXPECT_NE(box->text.find("could not be saved to GORVATH.SAV"), std::string::npos) << box->text;
+        EXPECT_NE(box->text.find("previous saved game is kept"), std::string::npos) << box->text;
+        Gorvath::Answer(*box, IDOK);
+        ASSERT_TRUE(testwin::PumpUntil([&] { return g.CommandsDone() > done; }, 10000));
+        EXPECT_FALSE(g.WaitForMessageBox(300));  // one box, although Get_Players saves twice
+    }
+    EXPECT_EQ(game.NewChat(2), (Lines{Said("The following are on the list:"), Said("Keep")}));
+    EXPECT_EQ(folder.Read("GORVATH.SAV"), "Keep\r\n");
+
+    ASSERT_TRUE(g.Run(IDM_MACS_SETUPMACS));
+    g.SetText(IDC_HOST_MACROTITLE0, "Prizes");
+    g.Post(IDC_HOST_COMMAND14);
+    const auto box = g.WaitForMessageBox(10000);
+    ASSERT_TRUE(box);
+    EXPECT_NE(box->text.find("could not be saved to MACTITS.TXT"), std::string::npos) << box->text;
+    Gorvath::Answer(*box, IDOK);
+    EXPECT_FALSE(folder.Read("MACTITS.TXT"));
+    ASSERT_TRUE(g.Run(IDM_MACS_SETUPMACS));
+    EXPECT_EQ(g.Text(IDC_HOST_MACROTITLE0), "Prizes");
+    game.ExpectIdle();
+}
+
+// "Restore Players": No reads nothing; Yes takes blank lines out, keeps look-alikes of the section line as
+// entries, and the next save writes the lists back in the exact format.
+TEST(GorvathWine, SaveAndRestore) {
+    const std::string saved = "Amy\r\n\r\n   \r\nlist2\r\n List2\r\nList2\r\nCara\r\n\r\nBob\r\nBob\r\n";
+    Folder folder(Files{{"SCONTROL.TXT", kLibraryMethod}, {"GORVATH.SAV", saved}});
+    Game game(folder, {});
+    ASSERT_TRUE(game.gorvath->ok());
+    game.Restore(IDNO);
+    game.OpenMaintenance();
+    EXPECT_EQ(game.Maintenance(), (Game::MaintenanceLists{{}, {}, {}}));
+    game.CloseMaintenance();
+    EXPECT_EQ(folder.Read("GORVATH.SAV"), saved);
+
+    game.Restore(IDYES);
+    game.OpenMaintenance();
+    EXPECT_EQ(game.Maintenance(), (Game::MaintenanceLists{{" List2", "Amy", "list2"}, {}, {"Bob", "Bob", "Cara"}}));
+    game.ExpectSays(IDC_HOST_COMMAND4, SaidAll(host::RegCountdownScript()));
+    EXPECT_EQ(folder.Read("GORVATH.SAV"), "Amy\r\nlist2\r\n List2\r\nList2\r\nBob\r\nBob\r\nCara\r\n");
+}
+
 }  // namespace
