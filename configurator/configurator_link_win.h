@@ -1,0 +1,39 @@
+// configurator_link_win.h: the configurator's rules (config::Link) carried out by the link module, the
+// window's status line, the local clock and SCONTROL.TXT in the current directory.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "configurator/link_port.h"
+
+namespace config {
+
+class ModuleLink final : public Link {
+public:
+    // statusLogPath: the test hook of configurator_ids.h; empty for none.
+    ModuleLink(HWND window, int statusControlId, std::string statusLogPath);
+
+    void ApplySettings(const LinkSettings& settings) override;
+    void ShowStatus(const std::string& text) override;
+    void OpenLink() override;
+    void CloseLink() override;
+    void SayText(const std::string& text) override;
+    void EspText(const std::string& target, const std::string& text) override;
+    std::optional<std::string> FetchCapture() override;
+    TimeOfDay Now() override;
+    bool SaveSettingsFile(const std::string& content) override;
+
+private:
+    void AppendToStatusLog(const std::string& text) const;
+
+    HWND window_;
+    int statusControlId_;
+    std::string statusLogPath_;
+};
+
+// The settings the link module holds now.
+LinkSettings ModuleSettings();
+
+}  // namespace config

@@ -1,0 +1,302 @@
+// configurator_window_win.cpp: ConfiguratorWindow. The tests and their judging live in configuration.cpp;
+// this file shows the window, keeps it on top, marks it busy and hands each button to one config:: call.
+#include "configurator/configurator_window_win.h"
+
+#include <cstdlib>
+#include <string>
+
+#include "common/controls_win.h"
+#include "configurator/configuration.h"
+#include "configurator/configurator_layout.h"
+#include "configurator/texts.h"
+#include "linkmodule/link_module_win.h"
+
+namespace config {
+namespace {
+
+constexpr DWORD kWindowStyle = WS_OVERLAPPEDWINDOW;
+constexpr char kTitleClassName[] = "VantrelAppTitle";
+constexpr UINT kForwardActivation = WM_APP + 1;
+
+COLORREF ColourOf(Rgb c) {
+    return RGB(c.red, c.green, c.blue);
+}
+
+bool IsPanel(int id) {
+    for (int panel : kPanelLabels)
+        if (panel == id)
+            return true;
+    return false;
+}
+
+// The shared table's labels are left-aligned; every label here is centred and wraps its words, and the two
+// panels carry a single-line border.
+void StyleLabels(HWND window) {
+    for (const common::ControlSpec& c : kConfiguratorControls) {
+        if (c.kind != common::ControlKind::Label)
+            continue;
+        HWND control = GetDlgItem(window, c.id);
+        if (!control)
+            continue;
+        LONG_PTR style = (GetWindowLongPtrA(control, GWL_STYLE) & ~static_cast<LONG_PTR>(SS_TYPEMASK)) | SS_CENTER;
+        if (IsPanel(c.id))
+            style |= WS_BORDER;
+        SetWindowLongPtrA(control, GWL_STYLE, style);
+        SetWindowPos(control, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
+    }
+}
+
+std::string StatusLogPath() {
+    const char* path = std::getenv(CONFIGURATOR_STATUS_LOG_VARIABLE);
+    return path ? path : "";
+}
+
+void ShowError(const char* what) {
+    const DWORD error = GetLastError();
+    char* text = nullptr;
+    FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                   nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+    const std::string message = std::string("Error ") + what + ": " + (text ? text : std::to_string(error));
+    if (text)
+        LocalFree(text);
+    MessageBoxA(nullptr, message.c_str(), kWindowCaption, MB_OK | MB_ICONERROR);
+}
+
+}  // namespace
+
+ConfiguratorWindow::~ConfiguratorWindow() {
+    if (hwnd_)
+        DestroyWindow(hwnd_);
+    if (titleWindow_)
+        DestroyWindow(titleWindow_);
+    for (HGDIOBJ object : {static_cast<HGDIOBJ>(font_), static_cast<HGDIOBJ>(secondsFont_),
+                           static_cast<HGDIOBJ>(idleBrush_), static_cast<HGDIOBJ>(busyBrush_),
+                           static_cast<HGDIOBJ>(panelBrush_)})
+        if (object)
+            DeleteObject(object);
+}
+
+bool ConfiguratorWindow::Create(HINSTANCE instance, int showCommand) {
+    idleBrush_ = CreateSolidBrush(ColourOf(kIdleColour));
+    busyBrush_ = CreateSolidBrush(ColourOf(kBusyColour));
+    panelBrush_ = CreateSolidBrush(ColourOf(kPanelColour));
+    background_ = idleBrush_;
+
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = WndProc;
+    wc.hInstance = instance;
+    wc.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.lpszClassName = kWindowClassName;
+    if (!RegisterClassExA(&wc)) {
+        ShowError("registering the window class");
+        return false;
+    }
+    const win::Dpi dpi = win::ScreenDpi();
+    const SIZE size = win::WindowSizeForClient(kClientWidthTwips, kClientHeightTwips, kWindowStyle, false, 0, dpi);
+    // Created hidden: the load steps place it before it is first seen.
+    if (!CreateWindowExA(0, kWindowClassName, kWindowCaption, kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT, size.cx,
+                         size.cy, nullptr, nullptr, instance, this)) {
+        ShowError("creating the window");
+        return false;
+    }
+    CreateTitleWindow(instance);
+    CreateContent();
+    OnLoad();
+    ShowWindow(hwnd_, showCommand);
+    UpdateWindow(hwnd_);
+    return true;
+}
+
+void ConfiguratorWindow::CreateContent() {
+    const win::Dpi dpi = win::ScreenDpi();
+    font_ = win::CreateUiFont(kWindowFontHundredthsOfPoint, true, dpi);
+    secondsFont_ = win::CreateUiFont(kManualSecondsFontHundredthsOfPoint, true, dpi);
+    win::CreateControls(hwnd_, kConfiguratorControls, font_, dpi);
+    StyleLabels(hwnd_);
+    SendDlgItemMessageA(hwnd_, IDC_CONFIGURATOR_MANUAL_SECONDS, WM_SETFONT, reinterpret_cast<WPARAM>(secondsFont_),
+                        FALSE);
+    link_.emplace(hwnd_, IDC_CONFIGURATOR_LSTATUS, StatusLogPath());
+}
+
+// With focus control the link activates the window titled with the application title after each request,
+// to give the keyboard back to the program. The configurator's own window has another caption, so a hidden
+// window carries the application title and passes the activation on.
+void ConfiguratorWindow::CreateTitleWindow(HINSTANCE instance) {
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = TitleWndProc;
+    wc.hInstance = instance;
+    wc.lpszClassName = kTitleClassName;
+    if (!RegisterClassExA(&wc))
+        return;
+    titleWindow_ = CreateWindowExA(WS_EX_TOOLWINDOW, kTitleClassName, linkmodule::ApplicationTitle().c_str(),
+                                   WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance, nullptr);
+    if (titleWindow_)
+        SetWindowLongPtrA(titleWindow_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(hwnd_));
+}
+
+// Load: centre, read the settings, show them, pin on top. CurrentSetting is written here only.
+void ConfiguratorWindow::OnLoad() {
+    CentreInTwips();
+    linkmodule::ReadLinkSettings();
+    win::SetControlText(hwnd_, IDC_CONFIGURATOR_CURRENT_SETTING, CurrentSettingText(ModuleSettings()));
+    linkmodule::PinOnTop(hwnd_);
+}
+
+// The free space is measured in twips, as the layout is, then converted back to pixels.
+void ConfiguratorWindow::CentreInTwips() {
+    RECT r;
+    if (!GetWindowRect(hwnd_, &r))
+        return;
+    const win::Dpi dpi = win::ScreenDpi();
+    const auto twips = [](int pixels, int perInch) { return pixels * 1440.0 / perInch; };
+    const int left = CentreOffset(twips(GetSystemMetrics(SM_CXSCREEN), dpi.x), twips(r.right - r.left, dpi.x));
+    const int top = CentreOffset(twips(GetSystemMetrics(SM_CYSCREEN), dpi.y), twips(r.bottom - r.top, dpi.y));
+    SetWindowPos(hwnd_, nullptr, common::TwipsToPixels(left, dpi.x), common::TwipsToPixels(top, dpi.y), 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// A second command may arrive while a test yields (a click posted to a button bypasses the disabled window);
+// it is dropped, as a click on the disabled window would be.
+void ConfiguratorWindow::OnCommand(int id) {
+    if (busy_)
+        return;
+    const auto command = CommandOfControl(id);
+    if (!command)
+        return;
+    switch (*command) {
+    case ConfiguratorCommand::AutoConfiguration: OnCommand1(); break;
+    case ConfiguratorCommand::ManualDdeNoFocus: OnCommand2(); break;
+    case ConfiguratorCommand::ManualDdeFocusControl: OnCommand3(); break;
+    case ConfiguratorCommand::ManualDll: OnCommand4(); break;
+    }
+}
+
+void ConfiguratorWindow::OnCommand1() {
+    RunBusy([this] { RunAutoConfiguration(*link_, fields_); });
+}
+
+void ConfiguratorWindow::OnCommand2() {
+    RunBusy([this] { RunManualDdeTest(*link_, fields_, false); });
+}
+
+void ConfiguratorWindow::OnCommand3() {
+    RunBusy([this] { RunManualDdeTest(*link_, fields_, true); });
+}
+
+void ConfiguratorWindow::OnCommand4() {
+    RunBusy([this] { RunManualDllTest(*link_, fields_, win::ControlText(hwnd_, IDC_CONFIGURATOR_MANUAL_SECONDS)); });
+}
+
+// Out of memory in the middle of a test ends the test there; the window must not stay disabled.
+template <typename Test>
+void ConfiguratorWindow::RunBusy(Test test) {
+    EnterBusy();
+    try {
+        test();
+    } catch (...) {
+    }
+    LeaveBusy();
+}
+
+void ConfiguratorWindow::EnterBusy() {
+    busy_ = true;
+    hourglass_ = true;
+    SetCursor(LoadCursor(nullptr, IDC_WAIT));
+    EnableWindow(hwnd_, FALSE);
+    SetBackground(busyBrush_);
+}
+
+// In this order: pointer, enabled, colour.
+void ConfiguratorWindow::LeaveBusy() {
+    hourglass_ = false;
+    SetCursor(LoadCursor(nullptr, IDC_ARROW));
+    EnableWindow(hwnd_, TRUE);
+    SetBackground(idleBrush_);
+    busy_ = false;
+}
+
+void ConfiguratorWindow::SetBackground(HBRUSH brush) {
+    background_ = brush;
+    RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+// The panels are grey; the other labels take the window's colour of the moment.
+HBRUSH ConfiguratorWindow::OnCtlColorStatic(HDC dc, HWND control) {
+    if (IsPanel(GetDlgCtrlID(control))) {
+        SetBkColor(dc, ColourOf(kPanelColour));
+        return panelBrush_;
+    }
+    SetBkColor(dc, ColourOf(background_ == busyBrush_ ? kBusyColour : kIdleColour));
+    return background_;
+}
+
+LRESULT CALLBACK ConfiguratorWindow::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_NCCREATE) {
+        auto* self = static_cast<ConfiguratorWindow*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+        self->hwnd_ = hwnd;
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<ConfiguratorWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    if (!self)
+        return DefWindowProcA(hwnd, msg, wParam, lParam);
+    try {
+        return self->HandleMessage(msg, wParam, lParam);
+    } catch (...) {
+        return 0;
+    }
+}
+
+LRESULT ConfiguratorWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_COMMAND:
+        if (HIWORD(wParam) == BN_CLICKED)
+            OnCommand(LOWORD(wParam));
+        return 0;
+    case WM_SIZE:
+        linkmodule::PinOnTop(hwnd_);  // minimising and restoring included
+        return 0;
+    case WM_ERASEBKGND: {
+        RECT r;
+        GetClientRect(hwnd_, &r);
+        FillRect(reinterpret_cast<HDC>(wParam), &r, background_);
+        return 1;
+    }
+    case WM_CTLCOLORSTATIC:
+        return reinterpret_cast<LRESULT>(
+            OnCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam)));
+    case WM_SETCURSOR:
+        if (hourglass_) {
+            SetCursor(LoadCursor(nullptr, IDC_WAIT));
+            return TRUE;
+        }
+        break;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    case WM_NCDESTROY: {
+        HWND hwnd = hwnd_;
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+        hwnd_ = nullptr;
+        return DefWindowProcA(hwnd, msg, wParam, lParam);
+    }
+    }
+    return DefWindowProcA(hwnd_, msg, wParam, lParam);
+}
+
+LRESULT CALLBACK ConfiguratorWindow::TitleWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_ACTIVATE && LOWORD(wParam) != WA_INACTIVE) {
+        PostMessageA(hwnd, kForwardActivation, 0, 0);
+        return 0;
+    }
+    if (msg == kForwardActivation) {
+        if (HWND main = reinterpret_cast<HWND>(GetWindowLongPtrA(hwnd, GWLP_USERDATA)))
+            SetForegroundWindow(main);
+        return 0;
+    }
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+}  // namespace config

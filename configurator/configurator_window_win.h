@@ -1,0 +1,59 @@
+// configurator_window_win.h: ConfiguratorWindow, the configurator's one window: the controls of
+// configurator_layout.h, the load steps, the busy state and one handler per button.
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+
+#include "configurator/capture.h"
+#include "configurator/configurator_link_win.h"
+
+namespace config {
+
+class ConfiguratorWindow {
+public:
+    ConfiguratorWindow() = default;
+    ~ConfiguratorWindow();
+    ConfiguratorWindow(const ConfiguratorWindow&) = delete;
+    ConfiguratorWindow& operator=(const ConfiguratorWindow&) = delete;
+
+    // Creates the window, runs the load steps and shows it. False (after telling the user) when it failed.
+    bool Create(HINSTANCE instance, int showCommand);
+
+private:
+    static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK TitleWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+
+    void CreateContent();
+    void CreateTitleWindow(HINSTANCE instance);
+    void OnLoad();
+    void CentreInTwips();
+    void OnCommand(int id);
+    void OnCommand1();
+    void OnCommand2();
+    void OnCommand3();
+    void OnCommand4();
+    template <typename Test>
+    void RunBusy(Test test);
+    void EnterBusy();
+    void LeaveBusy();
+    void SetBackground(HBRUSH brush);
+    HBRUSH OnCtlColorStatic(HDC dc, HWND control);
+
+    HWND hwnd_ = nullptr;
+    HWND titleWindow_ = nullptr;
+    HFONT font_ = nullptr;
+    HFONT secondsFont_ = nullptr;
+    HBRUSH idleBrush_ = nullptr;
+    HBRUSH busyBrush_ = nullptr;
+    HBRUSH panelBrush_ = nullptr;
+    HBRUSH background_ = nullptr;
+    bool busy_ = false;
+    bool hourglass_ = false;
+    ConfiguratorFields fields_;
+    std::optional<ModuleLink> link_;
+};
+
+}  // namespace config
