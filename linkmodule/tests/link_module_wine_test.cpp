@@ -379,20 +379,6 @@ TEST_F(LinkModuleWine, ReceivedDataBox) {
     lm::CloseLink();
 }
 
-TEST_F(LinkModuleWine, LibraryMethodWithoutTheWorldShowsUnknownErrorPerRequest) {
-    lm::UseLibraryMethod = true;
-    lm::OpenLink();  // InitDDE, then a register that cannot reach the world
-    lm::FetchAllText();
-    testwin::PumpFor(200);
-    // One box for the register, one per fetch attempt; no file.
-    const auto seen = boxes.Seen();
-    EXPECT_EQ(seen.size(), 6u);
-    for (const auto& box : seen)
-        EXPECT_EQ(box.text, "99 - Unknown error occured");
-    EXPECT_FALSE(ReadWholeFile(lm::CapturePath()));
-    lm::CloseLink();
-}
-
 TEST_F(LinkModuleWine, ConsoleLinkFailuresAreRetriedFiveTimesThenFlagged) {
     {
         // The world refuses every conversation: five connects per request, then ErrorCheck.

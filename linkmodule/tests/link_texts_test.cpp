@@ -50,11 +50,6 @@ TEST(LinkTexts, EveryRefusalCodeHasItsOwnNumberedMessage) {
     }
 }
 
-TEST(LinkTexts, ReceivedDataMessage) {
-    EXPECT_EQ(ReceivedDataMessage("Bob", "hello"), "Data received from Bob: hello");
-    EXPECT_EQ(ReceivedDataMessage("", ""), "Data received from : ");
-}
-
 TEST(LinkTexts, ConsoleRequests) {
     const std::string ff(1, '\f');
     const struct {
@@ -94,15 +89,6 @@ TEST(LinkTexts, SplitLinkTopic) {
     };
     for (const auto& r : rows)
         EXPECT_EQ(SplitLinkTopic(r.linkTopic), r.split) << r.linkTopic;
-}
-
-TEST(LinkTexts, MissingLibraryMessageNamesWhatIsMissing) {
-    const std::string noFile = MissingLibraryMessage("zmvorq", {});
-    EXPECT_NE(noFile.find("zmvorq.dll could not be loaded"), std::string::npos) << noFile;
-    const std::string one = MissingLibraryMessage("zmvorq", {"VorqGetAllText"});
-    EXPECT_NE(one.find("lacks the function VorqGetAllText."), std::string::npos) << one;
-    const std::string two = MissingLibraryMessage("zmvorq", {"InitDDE", "KillDDE"});
-    EXPECT_NE(two.find("lacks the functions InitDDE, KillDDE."), std::string::npos) << two;
 }
 
 TEST(ConsoleLayout, ControlsAreUniqueAndInsideTheClientArea) {
