@@ -5,29 +5,29 @@
 
 /* HostWindow controls. */
 #define IDC_HOST_DUMMY 1100
-#define IDC_HOST_COMMAND1 1101           /* "Read List" */
-#define IDC_HOST_COMMAND4 1102           /* "Reg Countdown" */
-#define IDC_HOST_COMMAND12 1103          /* "Pick a Player" */
+#define IDC_HOST_COMMAND1 1101  /* "Read List" */
+#define IDC_HOST_COMMAND4 1102  /* "Reg Countdown" */
+#define IDC_HOST_COMMAND12 1103 /* "Pick a Player" */
 #define IDC_HOST_PLAYERNAME 1104
-#define IDC_HOST_COMMAND5 1105           /* "Pick Category" */
+#define IDC_HOST_COMMAND5 1105 /* "Pick Category" */
 #define IDC_HOST_SELECTEDCATEGORY 1106
-#define IDC_HOST_COMMAND7 1107           /* "GIVE CATEGORY" */
-#define IDC_HOST_COMMAND6 1108           /* "Declare WINNER" */
-#define IDC_HOST_COMMAND8 1109           /* "Declare LOSER" */
+#define IDC_HOST_COMMAND7 1107 /* "GIVE CATEGORY" */
+#define IDC_HOST_COMMAND6 1108 /* "Declare WINNER" */
+#define IDC_HOST_COMMAND8 1109 /* "Declare LOSER" */
 #define IDC_HOST_MACROFRAME 1110
-#define IDC_HOST_MACROTITLE0 1120        /* MacroTitle(i) is IDC_HOST_MACROTITLE0 + i, i = 0..8 */
-#define IDC_HOST_COMMAND14 1130          /* "Save", inside MacroFrame */
-#define IDC_HOST_COMMAND19 1131          /* "Oops", inside MacroFrame */
+#define IDC_HOST_MACROTITLE0 1120 /* MacroTitle(i) is IDC_HOST_MACROTITLE0 + i, i = 0..8 */
+#define IDC_HOST_COMMAND14 1130   /* "Save", inside MacroFrame */
+#define IDC_HOST_COMMAND19 1131   /* "Oops", inside MacroFrame */
 
 /* HostWindow menu commands. */
-#define IDM_MACS_WELCOMEMESSAGE 1200     /* "How To Play" */
-#define IDM_MACS_MACROS1 1201            /* MACROS(k) is IDM_MACS_MACROS1 + k - 1, k = 1..9 */
-#define IDM_MACS_SETUPMACS 1210          /* "Setup" */
-#define IDM_ASKFORIT 1211                /* "Ask_For_$" */
-#define IDM_GETIT 1212                   /* "Get_Players" */
-#define IDM_RECOVER_PLAYERWINDOW 1213    /* "Player Maintenance" */
-#define IDM_RECOVER_RECON 1214           /* "Reconnect to ZM" */
-#define IDM_RECOVER_RESTOREPLAYERS 1215  /* "Restore Players" */
+#define IDM_MACS_WELCOMEMESSAGE 1200    /* "How To Play" */
+#define IDM_MACS_MACROS1 1201           /* MACROS(k) is IDM_MACS_MACROS1 + k - 1, k = 1..9 */
+#define IDM_MACS_SETUPMACS 1210         /* "Setup" */
+#define IDM_ASKFORIT 1211               /* "Ask_For_$" */
+#define IDM_GETIT 1212                  /* "Get_Players" */
+#define IDM_RECOVER_PLAYERWINDOW 1213   /* "Player Maintenance" */
+#define IDM_RECOVER_RECON 1214          /* "Reconnect to ZM" */
+#define IDM_RECOVER_RESTOREPLAYERS 1215 /* "Restore Players" */
 
 /* PlayerMaintenanceWindow controls. */
 #define IDC_MAINT_LABEL1 1301

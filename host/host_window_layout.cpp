@@ -5,22 +5,14 @@ namespace host {
 namespace {
 
 constexpr CommandBinding kBindings[] = {
-    {IDC_HOST_COMMAND1, HostCommand::ReadList},
-    {IDC_HOST_COMMAND4, HostCommand::RegCountdown},
-    {IDC_HOST_COMMAND12, HostCommand::PickPlayer},
-    {IDC_HOST_COMMAND5, HostCommand::PickCategory},
-    {IDC_HOST_COMMAND7, HostCommand::GiveCategory},
-    {IDC_HOST_COMMAND6, HostCommand::DeclareWinner},
-    {IDC_HOST_COMMAND8, HostCommand::DeclareLoser},
-    {IDC_HOST_COMMAND14, HostCommand::SaveTitles},
-    {IDC_HOST_COMMAND19, HostCommand::Oops},
-    {IDM_MACS_WELCOMEMESSAGE, HostCommand::HowToPlay},
-    {IDM_MACS_SETUPMACS, HostCommand::SetupMacros},
-    {IDM_ASKFORIT, HostCommand::AskForPlayers},
-    {IDM_GETIT, HostCommand::GetPlayers},
-    {IDM_RECOVER_PLAYERWINDOW, HostCommand::PlayerMaintenance},
-    {IDM_RECOVER_RECON, HostCommand::Reconnect},
-    {IDM_RECOVER_RESTOREPLAYERS, HostCommand::RestorePlayers},
+    {IDC_HOST_COMMAND1, HostCommand::ReadList},     {IDC_HOST_COMMAND4, HostCommand::RegCountdown},
+    {IDC_HOST_COMMAND12, HostCommand::PickPlayer},  {IDC_HOST_COMMAND5, HostCommand::PickCategory},
+    {IDC_HOST_COMMAND7, HostCommand::GiveCategory}, {IDC_HOST_COMMAND6, HostCommand::DeclareWinner},
+    {IDC_HOST_COMMAND8, HostCommand::DeclareLoser}, {IDC_HOST_COMMAND14, HostCommand::SaveTitles},
+    {IDC_HOST_COMMAND19, HostCommand::Oops},        {IDM_MACS_WELCOMEMESSAGE, HostCommand::HowToPlay},
+    {IDM_MACS_SETUPMACS, HostCommand::SetupMacros}, {IDM_ASKFORIT, HostCommand::AskForPlayers},
+    {IDM_GETIT, HostCommand::GetPlayers},           {IDM_RECOVER_PLAYERWINDOW, HostCommand::PlayerMaintenance},
+    {IDM_RECOVER_RECON, HostCommand::Reconnect},    {IDM_RECOVER_RESTOREPLAYERS, HostCommand::RestorePlayers},
 };
 
 }  // namespace

@@ -26,7 +26,7 @@ inline constexpr unsigned long kBusyColour = 0x000000FF;  // red, RGB (255, 0, 0
 // comes first so that it holds the focus, then MacroFrame, so that the panel covers the round controls beneath it.
 // PlayersList, WinnersList, WaitList, ReadListScratch and CategoryList are plain lists in host::Host, not controls.
 inline constexpr common::ControlSpec kHostWindowControls[] = {
-    // id                          kind                           caption          left   top  width height flags
+    // id, kind, caption, left, top, width, height (twips), flags, frame
     {IDC_HOST_DUMMY, common::ControlKind::Button, "Dummy", 4800, 360, 1575, 375},
     {IDC_HOST_MACROFRAME, common::ControlKind::Frame, "", 120, 0, 4215, 2175, common::kHidden},
     {IDC_HOST_MACROTITLE0 + 0, common::ControlKind::TextBox, "Macro1", 120, 240, 1935, 285, 0, IDC_HOST_MACROFRAME},

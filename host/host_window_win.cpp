@@ -92,8 +92,8 @@ HostWindow::HostWindow()
 HostWindow::~HostWindow() {
     Shutdown();
     maintenance_.reset();
-    for (HGDIOBJ object : {static_cast<HGDIOBJ>(font_), static_cast<HGDIOBJ>(idleBrush_),
-                           static_cast<HGDIOBJ>(busyBrush_)}) {
+    for (HGDIOBJ object :
+         {static_cast<HGDIOBJ>(font_), static_cast<HGDIOBJ>(idleBrush_), static_cast<HGDIOBJ>(busyBrush_)}) {
         if (object)
             DeleteObject(object);
     }
@@ -115,7 +115,8 @@ bool HostWindow::Create(int show) {
     busyBrush_ = CreateSolidBrush(kBusyColour);
 
     const win::Dpi dpi = win::ScreenDpi();
-    const SIZE size = win::WindowSizeForClient(kHostClientWidthTwips, kHostClientHeightTwips, kWindowStyle, true, 0, dpi);
+    const SIZE size =
+        win::WindowSizeForClient(kHostClientWidthTwips, kHostClientHeightTwips, kWindowStyle, true, 0, dpi);
     HMENU menu = BuildMenu();
     CreateWindowExA(0, kHostClassName, kHostCaption, kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT, size.cx, size.cy,
                     nullptr, menu, instance, this);
@@ -290,23 +291,57 @@ void HostWindow::OnCommand(int id, int code) {
         return;
     }
     switch (binding->command) {
-        case HostCommand::ReadList: OnReadList(); break;
-        case HostCommand::RegCountdown: OnRegCountdown(); break;
-        case HostCommand::PickPlayer: OnPickPlayer(); break;
-        case HostCommand::PickCategory: OnPickCategory(); break;
-        case HostCommand::GiveCategory: OnGiveCategory(); break;
-        case HostCommand::DeclareWinner: OnDeclareWinner(); break;
-        case HostCommand::DeclareLoser: OnDeclareLoser(); break;
-        case HostCommand::SaveTitles: OnSaveTitles(); break;
-        case HostCommand::Oops: OnOops(); break;
-        case HostCommand::HowToPlay: OnHowToPlay(); break;
-        case HostCommand::PlayMacro: OnPlayMacro(binding->macro); break;
-        case HostCommand::SetupMacros: OnSetupMacros(); break;
-        case HostCommand::AskForPlayers: OnAskForPlayers(); break;
-        case HostCommand::GetPlayers: OnGetPlayers(); break;
-        case HostCommand::PlayerMaintenance: OnPlayerMaintenance(); break;
-        case HostCommand::Reconnect: OnReconnect(); break;
-        case HostCommand::RestorePlayers: OnRestorePlayers(); break;
+        case HostCommand::ReadList:
+            OnReadList();
+            break;
+        case HostCommand::RegCountdown:
+            OnRegCountdown();
+            break;
+        case HostCommand::PickPlayer:
+            OnPickPlayer();
+            break;
+        case HostCommand::PickCategory:
+            OnPickCategory();
+            break;
+        case HostCommand::GiveCategory:
+            OnGiveCategory();
+            break;
+        case HostCommand::DeclareWinner:
+            OnDeclareWinner();
+            break;
+        case HostCommand::DeclareLoser:
+            OnDeclareLoser();
+            break;
+        case HostCommand::SaveTitles:
+            OnSaveTitles();
+            break;
+        case HostCommand::Oops:
+            OnOops();
+            break;
+        case HostCommand::HowToPlay:
+            OnHowToPlay();
+            break;
+        case HostCommand::PlayMacro:
+            OnPlayMacro(binding->macro);
+            break;
+        case HostCommand::SetupMacros:
+            OnSetupMacros();
+            break;
+        case HostCommand::AskForPlayers:
+            OnAskForPlayers();
+            break;
+        case HostCommand::GetPlayers:
+            OnGetPlayers();
+            break;
+        case HostCommand::PlayerMaintenance:
+            OnPlayerMaintenance();
+            break;
+        case HostCommand::Reconnect:
+            OnReconnect();
+            break;
+        case HostCommand::RestorePlayers:
+            OnRestorePlayers();
+            break;
     }
 }
 

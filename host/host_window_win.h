@@ -19,16 +19,16 @@ namespace host {
 // What the window reads and writes on disk: the game's files in the current directory, and the chat capture
 // wherever the link module wrote it.
 class HostFiles final : public FileStore {
-public:
+  public:
     std::optional<std::string> Read(const std::string& path) override;
     WriteResult Replace(const std::string& path, const std::string& content) override;
 
-private:
+  private:
     DiskFiles disk_;
 };
 
 class HostWindow final : private HostIo {
-public:
+  public:
     HostWindow();
     ~HostWindow() override;
     HostWindow(const HostWindow&) = delete;
@@ -39,7 +39,7 @@ public:
     // Closes the link and destroys every window of the program; the message loop then ends. Runs once.
     void Shutdown();
 
-private:
+  private:
     static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     void OnCreate();
@@ -107,7 +107,7 @@ private:
     UINT testHookMessage_ = 0;
 
     bool busy_ = false;
-    int running_ = 0;             // commands (or the start-up) under way, nested in each other's message loops
+    int running_ = 0;              // commands (or the start-up) under way, nested in each other's message loops
     bool closeRequested_ = false;  // closed while something ran: Shutdown once it has stopped
     bool shutDown_ = false;
     bool linkOpen_ = false;

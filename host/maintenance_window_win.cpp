@@ -88,8 +88,8 @@ bool MaintenanceWindow::Create() {
     const SIZE size = win::WindowSizeForClient(kMaintenanceClientWidthTwips, kMaintenanceClientHeightTwips,
                                                kWindowStyle, false, 0, dpi);
     // No owner: the HostWindow's busy state disables it alone, and closing this window leaves the host alone.
-    CreateWindowExA(0, kMaintenanceClassName, kMaintenanceCaption, kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-                    size.cx, size.cy, nullptr, nullptr, instance, this);
+    CreateWindowExA(0, kMaintenanceClassName, kMaintenanceCaption, kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT, size.cx,
+                    size.cy, nullptr, nullptr, instance, this);
     if (!hwnd_)
         return false;
     win::CreateControls(hwnd_, kMaintenanceControls, font_, dpi);

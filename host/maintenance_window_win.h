@@ -12,7 +12,7 @@
 namespace host {
 
 class MaintenanceWindow {
-public:
+  public:
     explicit MaintenanceWindow(GameLists& lists) : lists_(lists) {}
     ~MaintenanceWindow();
     MaintenanceWindow(const MaintenanceWindow&) = delete;
@@ -24,7 +24,7 @@ public:
     void Close();
     HWND hwnd() const { return hwnd_; }
 
-private:
+  private:
     static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     bool Create();

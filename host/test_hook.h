@@ -1,6 +1,7 @@
 // test_hook.h: a private window message of the HostWindow, for the Wine tests and the game driver only. It answers
 // what another process cannot read from the controls: the background colour, the busy flag, and how many commands
-// have finished or were refused (so that a driver knows when the command it posted is over). Nothing in the game uses it.
+// have finished or were refused (so that a driver knows when the command it posted is over). Nothing in the game uses
+// it.
 //
 //   const UINT hook = RegisterWindowMessageA(host::kTestHookMessage);
 //   SendMessageTimeoutW(hostWindow, hook, host::kHookBusy, 0, SMTO_NORMAL, 2000, &result);
@@ -11,9 +12,9 @@ namespace host {
 inline constexpr char kTestHookMessage[] = "Gorvath.HostWindow.TestHook";
 
 // wParam of the hook message; the result is the value asked for.
-inline constexpr unsigned kHookBackground = 1;     // the background colour now, BGR
-inline constexpr unsigned kHookBusy = 2;           // 1 while a command holds the busy state, else 0
-inline constexpr unsigned kHookCommandsDone = 3;   // commands of the HostWindow run to their end so far
+inline constexpr unsigned kHookBackground = 1;       // the background colour now, BGR
+inline constexpr unsigned kHookBusy = 2;             // 1 while a command holds the busy state, else 0
+inline constexpr unsigned kHookCommandsDone = 3;     // commands of the HostWindow run to their end so far
 inline constexpr unsigned kHookCommandsRefused = 4;  // commands refused because another one was running
 
 }  // namespace host

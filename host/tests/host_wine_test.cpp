@@ -48,7 +48,7 @@ Lines SaidAll(const host::Script& script) {
 
 // A fresh folder for one scenario, with its files; removed when the test passed.
 class Folder {
-public:
+  public:
     explicit Folder(const Files& files, const std::vector<std::string>& folders = {}) {
         char temp[MAX_PATH] = {};
         GetTempPathA(MAX_PATH, temp);
@@ -94,14 +94,14 @@ public:
         return all.str();
     }
 
-private:
+  private:
     std::string path_;
     std::vector<std::string> folders_;
 };
 
 // The world with its room, then Gorvath.exe in the scenario's folder; the chat read as it grows.
 class Game {
-public:
+  public:
     Game(const Folder& folder, const Lines& room) {
         for (const auto& command : room)
             EXPECT_TRUE(world.Control(command)) << command;
@@ -192,7 +192,7 @@ public:
     testwin::WorldProcess world{{"--me", kMe}};
     std::unique_ptr<Gorvath> gorvath;
 
-private:
+  private:
     size_t chatSeen_ = 0;
 };
 
@@ -216,9 +216,8 @@ std::string Loser(const std::string& name) {
 // Get_Players with the marker boundary, a refused name and a repeat run, Read List, and the lists afterwards.
 TEST(GorvathWine, StartUpAndIntake) {
     Folder folder(Files{{"SCONTROL.TXT", kLibraryMethod}});
-    Game game(folder, {"avatar|Ann", "avatar|Bob Smith", "avatar|Cleo", "avatar|Dora", "avatar|List2",
-                       "esp|Dora|$", std::string("say|Ann|") + host::kIntakeMarker, "leave|Dora",
-                       "esp|Cleo|$ $",
+    Game game(folder, {"avatar|Ann", "avatar|Bob Smith", "avatar|Cleo", "avatar|Dora", "avatar|List2", "esp|Dora|$",
+                       std::string("say|Ann|") + host::kIntakeMarker, "leave|Dora", "esp|Cleo|$ $",
                        "when|Please ESP a single $ to me to be put on the List.|espall|$"});
     ASSERT_TRUE(game.gorvath->ok());
     Gorvath& g = *game.gorvath;
@@ -366,8 +365,8 @@ TEST(GorvathWine, RoundsOfTheGame) {
 // The maintenance window: sorted snapshots, one "Delete Player" at most, deleting the first of two equal
 // winners, brought forward without a refill, and clearing PlayersList in the middle of a running countdown.
 TEST(GorvathWine, PlayerMaintenance) {
-    Folder folder(Files{{"SCONTROL.TXT", kLibraryMethod},
-                        {"GORVATH.SAV", "Zed\r\namy\r\nBob\r\nList2\r\nBob\r\nBob\r\n"}});
+    Folder folder(
+        Files{{"SCONTROL.TXT", kLibraryMethod}, {"GORVATH.SAV", "Zed\r\namy\r\nBob\r\nList2\r\nBob\r\nBob\r\n"}});
     Game game(folder, {"avatar|Zed", "avatar|amy", "avatar|Bob"});
     ASSERT_TRUE(game.gorvath->ok());
     Gorvath& g = *game.gorvath;
@@ -467,16 +466,15 @@ TEST(GorvathWine, AnnouncementsByConsole) {
     game.ExpectSays(IDC_HOST_COMMAND4, {Said("Closing the list in 5."), Said("5"), Said("4"), Said("3"), Said("2"),
                                         Said("1"), Said("******* The List is Closed. *******")});
     EXPECT_EQ(folder.Read("GORVATH.SAV"), "");  // the lists start empty: a restart must restore first
-    game.ExpectSays(IDM_MACS_WELCOMEMESSAGE,
-                    {Said("Zobek's Tumbleroo"), Said(host::kHowToPlayNotice), Said(" "), Said("How Tumbleroo Works:"),
-                     Said(" "), Said("1. I draw a player at random from the list of players."),
-                     Said("2. The player comes down in front of everyone to play."),
-                     Said("3. I give the player a category."),
-                     Said("4. The player has to SHOUT outloud 5 things that fit that category within 10 seconds."),
-                     Said("5. If they don't, they go back into the possible players list and could be picked again."),
-                     Said(" "),
-                     Said("Please Note: The Host has the last say on whether something fits the category or not."),
-                     Said(" "), Said("ESP me a $ to get in on the game.")});
+    game.ExpectSays(
+        IDM_MACS_WELCOMEMESSAGE,
+        {Said("Zobek's Tumbleroo"), Said(host::kHowToPlayNotice), Said(" "), Said("How Tumbleroo Works:"), Said(" "),
+         Said("1. I draw a player at random from the list of players."),
+         Said("2. The player comes down in front of everyone to play."), Said("3. I give the player a category."),
+         Said("4. The player has to SHOUT outloud 5 things that fit that category within 10 seconds."),
+         Said("5. If they don't, they go back into the possible players list and could be picked again."), Said(" "),
+         Said("Please Note: The Host has the last say on whether something fits the category or not."), Said(" "),
+         Said("ESP me a $ to get in on the game.")});
     EXPECT_EQ(g.Focus(), g.Control(IDC_HOST_DUMMY));
     const Lines registered = game.Received("Zelmarink_Register");
     ASSERT_TRUE(g.Run(IDM_RECOVER_RECON));

@@ -26,8 +26,8 @@ std::wstring Wide(const std::string& text) {
 std::string Narrow(const std::wstring& wide) {
     if (wide.empty())
         return {};
-    const int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr,
-                                      nullptr);
+    const int n =
+        WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
     std::string out(static_cast<size_t>(n), '\0');
     WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n, nullptr, nullptr);
     return out;
@@ -55,8 +55,7 @@ std::vector<HWND> TopLevelWindows(DWORD pid, const char* className, const char* 
             GetWindowThreadProcessId(hwnd, &owner);
             char cls[64] = {};
             GetClassNameA(hwnd, cls, sizeof cls);
-            if (owner == s->pid && std::string(cls) == s->className &&
-                (!s->caption || WindowText(hwnd) == s->caption))
+            if (owner == s->pid && std::string(cls) == s->className && (!s->caption || WindowText(hwnd) == s->caption))
                 s->found.push_back(hwnd);
             return TRUE;
         },

@@ -23,7 +23,7 @@ struct MessageBoxSeen {
 };
 
 class Gorvath {
-public:
+  public:
     // Starts `exe` with `folder` as its current directory and waits (up to 20 s) for its HostWindow to be shown.
     Gorvath(const std::string& exe, const std::string& folder);
     // Attaches to the HostWindow of a Gorvath.exe that is already running (waits up to timeoutMs for one).
@@ -76,7 +76,7 @@ public:
     bool WaitForExit(DWORD timeoutMs) const;
     bool Exited() const;
 
-private:
+  private:
     bool FindWindowOfProcess(DWORD timeoutMs);
 
     PROCESS_INFORMATION process_ = {};
