@@ -3,6 +3,10 @@
 // heard, and SCONTROL.TXT afterwards (its exact bytes, or that it is unchanged or still absent).
 #include "configurator/configurator_ids.h"
 #include "testing/world_harness_win.h"
+#ifdef CONFIGURATOR_TEST_WITH_HOST
+#include "host/host_ids.h"
+#include "host/tools/gorvath_remote_win.h"
+#endif
 
 #include <windows.h>
 
@@ -438,6 +442,10 @@ TEST_P(AutoConfiguration, FindsTheMethodAndSavesIt) {
         s.more(world, app);
 }
 
+void PrintTo(const AutoScenario& s, std::ostream* os) {
+    *os << s.name;
+}
+
 std::string ScenarioName(const ::testing::TestParamInfo<AutoScenario>& info) {
     return info.param.name;
 }
@@ -529,5 +537,67 @@ TEST(ManualTests, EachButtonTestsOneMethodAndSavesOnlyASuccess) {
               "DDE Method - Set Focus Control On and Pelmor App Title is My Pelmor");
     EXPECT_TRUE(app.boxes().empty()) << app.boxes().front();
 }
+
+#ifdef CONFIGURATOR_TEST_WITH_HOST
+// ---------------------------------------------------------------------------------------------------------
+// The whole link: the game host, started in the folder where the configurator saved its result, speaks by the
+// method chosen. The world's faults stay on, so only that method gets the line through as it should.
+
+struct HostCase {
+    const char* what;
+    std::vector<std::string> world;
+    std::string settings;  // what the configurator saves
+    char place;            // where the world was when the host's speech arrived: 'F' in front, 'b' behind
+    bool library;          // the acknowledgements of the host's requests reach it
+};
+
+// clang-format off
+const HostCase kHostCases[] = {
+    {"console method", {}, "Pelmor 3.0\r\n0\r\n0\r\n0\r\n", 'b', false},
+    {"console method with focus control", {"fault|lag|2600"}, "Pelmor 3.0\r\n1\r\n0\r\n0\r\n", 'F', false},
+    {"library method", {"fault|dup|3 -- Configuration Test|1"}, "Pelmor 3.0\r\n0\r\n1\r\n0\r\n", 'b', true},
+};
+// clang-format on
+
+TEST(WholeLink, TheHostSpeaksByTheMethodTheConfiguratorChose) {
+    const std::string request = "Please ESP a single $ to me to be put on the List.";
+    for (const HostCase& c : kHostCases) {
+        SCOPED_TRACE(c.what);
+        WorldProcess world({"--me", kMe});
+        ASSERT_TRUE(world.ok());
+        for (const auto& command : c.world)
+            ASSERT_TRUE(world.Control(command)) << command;
+        const std::string folder = NewFolder();
+        {
+            Configurator app(folder);
+            ASSERT_TRUE(app.ok());
+            ASSERT_TRUE(app.Click(IDC_CONFIGURATOR_COMMAND1, 120000));
+        }
+        ASSERT_EQ(ReadFileBytes(folder + "\\SCONTROL.TXT"), c.settings);
+
+        hostremote::Gorvath host(testwin::BinaryDirectory() + "Gorvath.exe", folder);
+        ASSERT_TRUE(host.ok()) << host.Error();
+        ASSERT_TRUE(host.Run(IDM_ASKFORIT));
+        ASSERT_TRUE(host.Close());
+
+        const std::vector<std::string> chat = Chat(world);
+        EXPECT_EQ(std::count(chat.begin(), chat.end(), std::string(kMe) + ": " + request), 1);
+        std::string places;
+        for (const auto& poke : world.Transcript("RECV"))
+            if (poke.fields.at(3).find(request) != std::string::npos)
+                places += poke.fields.at(2) == "fg" ? 'F' : 'b';
+        EXPECT_EQ(places, std::string(1, c.place));
+        size_t hostAcks = 0, delivered = 0;
+        for (const auto& ack : world.Transcript("ACK")) {
+            if (ack.fields.at(0) == "Tumbleroo") {
+                ++hostAcks;
+                delivered += ack.fields.at(1) == "delivered";
+            }
+        }
+        EXPECT_GT(hostAcks, 0u);
+        EXPECT_EQ(delivered, c.library ? hostAcks : 0u);
+    }
+}
+#endif
 
 }  // namespace
