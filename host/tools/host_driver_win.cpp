@@ -1,0 +1,175 @@
+// host_driver.exe: plays Gorvath.exe from outside, as an operator at the controls would, for the main job and for
+// the screenshots. Gorvath.exe must lie beside it; the world client must already be running.
+//
+//   host_driver.exe play FOLDER TRANSCRIPT   a scripted game in FOLDER (ask, intake, read list, countdown, intake
+//                                            again, two rounds, a macro, How To Play, a restore); then Gorvath.exe is
+//                                            closed and the chat (from the world's TRANSCRIPT) and GORVATH.SAV are
+//                                            printed
+//   host_driver.exe pose STATE FOLDER RECT   starts Gorvath.exe in FOLDER and leaves it in STATE: idle (a player
+//                                            drawn and a category picked), busy (the countdown running), panel (the
+//                                            macro titles), maintenance (the lists after a round, one selected);
+//                                            writes "left top width height" of what to photograph to RECT
+#include <windows.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "host/host_ids.h"
+#include "host/tools/gorvath_remote_win.h"
+#include "worldsim/transcript.h"
+
+namespace {
+
+using hostremote::Gorvath;
+
+std::string ExeFolder() {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string dir = path;
+    return dir.substr(0, dir.find_last_of("\\/") + 1);
+}
+
+std::string ReadWholeFile(const std::string& path) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return {};
+    std::string content;
+    char buffer[65536];
+    DWORD got = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
+        content.append(buffer, got);
+    CloseHandle(file);
+    return content;
+}
+
+// Runs one command to its end and says how long it took.
+bool Step(const Gorvath& g, const char* what, int id) {
+    const ULONGLONG start = GetTickCount64();
+    const bool done = g.Run(id, 60000);
+    std::printf("%-26s %5.1f s%s\n", what, static_cast<double>(GetTickCount64() - start) / 1000.0,
+                done ? "" : "  (did not finish)");
+    std::fflush(stdout);
+    return done;
+}
+
+bool Restore(const Gorvath& g) {
+    const unsigned long before = g.CommandsDone();
+    g.Post(IDM_RECOVER_RESTOREPLAYERS);
+    const auto box = g.WaitForMessageBox(10000);
+    if (!box)
+        return false;
+    std::printf("%-26s \"%s\" -> Yes\n", "Restore Players", box->text.c_str());
+    Gorvath::Answer(*box, IDYES);
+    return hostremote::WaitUntil([&] { return g.CommandsDone() > before; }, 10000);
+}
+
+bool Round(const Gorvath& g, bool winner) {
+    if (!Step(g, "Pick a Player", IDC_HOST_COMMAND12))
+        return false;
+    std::printf("%-26s %s\n", "  drawn:", g.Text(IDC_HOST_PLAYERNAME).c_str());
+    if (!Step(g, "Pick Category", IDC_HOST_COMMAND5))
+        return false;
+    std::printf("%-26s %s\n", "  category:", g.Text(IDC_HOST_SELECTEDCATEGORY).c_str());
+    return Step(g, "GIVE CATEGORY", IDC_HOST_COMMAND7) &&
+           Step(g, winner ? "Declare WINNER" : "Declare LOSER", winner ? IDC_HOST_COMMAND6 : IDC_HOST_COMMAND8);
+}
+
+void PrintList(const char* title, const std::vector<std::string>& names) {
+    std::string joined;
+    for (const auto& n : names)
+        joined += (joined.empty() ? "" : ", ") + n;
+    std::printf("  %-18s %s\n", title, joined.empty() ? "(empty)" : joined.c_str());
+}
+
+int Play(const std::string& folder, const std::string& transcript) {
+    Gorvath g(ExeFolder() + "Gorvath.exe", folder);
+    if (!g.ok()) {
+        std::fprintf(stderr, "%s\n", g.Error().c_str());
+        return 1;
+    }
+    std::printf("== a scripted game on the HostWindow\n");
+    bool ok = Step(g, "Ask_For_$", IDM_ASKFORIT) && Step(g, "Get_Players", IDM_GETIT) &&
+              Step(g, "Read List", IDC_HOST_COMMAND1) && Step(g, "Reg Countdown", IDC_HOST_COMMAND4) &&
+              Step(g, "Get_Players (late ones)", IDM_GETIT) && Round(g, true) && Round(g, false) &&
+              Step(g, "Macro 1", IDM_MACS_MACROS1) && Step(g, "How To Play", IDM_MACS_WELCOMEMESSAGE) && Restore(g) &&
+              Step(g, "Player Maintenance", IDM_RECOVER_PLAYERWINDOW);
+    if (ok && hostremote::WaitUntil([&] { return g.Maintenance() != nullptr; }, 5000)) {
+        std::printf("== the lists, as the maintenance window shows them\n");
+        PrintList("Players List", g.ListItems(IDC_MAINT_LIST1));
+        PrintList("Players Wait List", g.ListItems(IDC_MAINT_LIST3));
+        PrintList("Winners List", g.ListItems(IDC_MAINT_LIST2));
+    }
+    ok = g.Close(20000) && ok;
+
+    std::printf("\n== the chat, as the world received it\n");
+    std::istringstream lines(ReadWholeFile(transcript));
+    for (std::string line; std::getline(lines, line);) {
+        const auto entry = worldsim::ParseTranscriptLine(line);
+        if (entry && entry->kind == "CHAT" && !entry->fields.empty())
+            std::printf("  %s\n", entry->fields[0].c_str());
+    }
+    std::printf("\n== GORVATH.SAV\n%s", ReadWholeFile(folder + "\\GORVATH.SAV").c_str());
+    return ok ? 0 : 1;
+}
+
+// What the screenshot shows: the HostWindow, and the maintenance window moved beside it.
+int Pose(const std::string& state, const std::string& folder, const std::string& rectFile) {
+    Gorvath g(ExeFolder() + "Gorvath.exe", folder);
+    if (!g.ok()) {
+        std::fprintf(stderr, "%s\n", g.Error().c_str());
+        return 1;
+    }
+    RECT shown;
+    GetWindowRect(g.Window(), &shown);
+    if (state == "panel") {
+        g.Run(IDM_MACS_SETUPMACS);
+    } else if (state == "idle" || state == "busy") {
+        Restore(g);
+        g.Run(IDC_HOST_COMMAND12);
+        g.Run(IDC_HOST_COMMAND5);
+        if (state == "busy") {
+            g.Post(IDC_HOST_COMMAND7);
+            hostremote::WaitUntil([&] { return g.Busy(); }, 10000);
+        }
+    } else if (state == "maintenance") {
+        Restore(g);
+        Round(g, false);
+        g.Run(IDM_RECOVER_PLAYERWINDOW);
+        hostremote::WaitUntil([&] { return g.Maintenance() != nullptr; }, 5000);
+        HWND m = g.Maintenance();
+        RECT r;
+        GetWindowRect(m, &r);
+        SetWindowPos(m, nullptr, shown.right + 16, shown.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+        GetWindowRect(m, &r);
+        g.SelectInMaintenance(IDC_MAINT_LIST2, 0);
+        UnionRect(&shown, &shown, &r);
+    } else {
+        std::fprintf(stderr, "unknown state %s\n", state.c_str());
+        return 2;
+    }
+    std::ofstream(rectFile) << shown.left << " " << shown.top << " " << (shown.right - shown.left) << " "
+                            << (shown.bottom - shown.top) << "\n";
+    std::printf("posed: %s\n", state.c_str());
+    std::fflush(stdout);
+    // Stay attached until the screenshot is taken and Wine is ended.
+    Sleep(INFINITE);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.size() == 3 && args[0] == "play")
+        return Play(args[1], args[2]);
+    if (args.size() == 4 && args[0] == "pose")
+        return Pose(args[1], args[2], args[3]);
+    std::fprintf(stderr,
+                 "usage: host_driver play FOLDER TRANSCRIPT\n"
+                 "       host_driver pose idle|busy|panel|maintenance FOLDER RECTFILE\n");
+    return 2;
+}
