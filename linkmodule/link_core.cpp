@@ -133,23 +133,23 @@ void LinkCore::RunConsoleRequest(ConsoleRequest request) {
 
 LinkCore::Attempt LinkCore::ConsoleAttempt(ConsoleRequest request) {
     // The fields are read afresh on every attempt: a click or an interleaved request may have changed them.
-    const ConsoleLinkSpec spec =
+    const ConsoleLinkSpec link =
         request == ConsoleRequest::Communicate
             ? ConsoleLinkFor(request, appTitle_, port_.ConsoleText(ConsoleField::CommMode),
                              port_.ConsoleText(ConsoleField::AvatarName), port_.ConsoleText(ConsoleField::CommText))
             : ConsoleLinkFor(request, appTitle_, {}, {}, {});
     port_.CloseConversation();
-    const ServiceTopic target = SplitLinkTopic(spec.linkTopic);
-    port_.SetConsoleText(ConsoleField::Text1, spec.text);
+    const ServiceTopic target = SplitLinkTopic(link.linkTopic);
+    port_.SetConsoleText(ConsoleField::Text1, link.text);
     if (!port_.OpenConversation(target.service, target.topic))
         return Attempt::LinkFailure;
     if (vars.FocusControl && !port_.ActivateWindow(vars.ClientWindowTitle))
         return Attempt::OtherFailure;
-    if (spec.poke) {
-        if (!port_.Poke(spec.linkItem, port_.ConsoleText(ConsoleField::Text1)))
+    if (link.poke) {
+        if (!port_.Poke(link.linkItem, port_.ConsoleText(ConsoleField::Text1)))
             return Attempt::LinkFailure;
     } else {
-        const std::optional<std::string> reply = port_.Request(spec.linkItem);
+        const std::optional<std::string> reply = port_.Request(link.linkItem);
         if (!reply)
             return Attempt::LinkFailure;
         port_.SetConsoleText(ConsoleField::Text1, *reply);

@@ -55,7 +55,7 @@ TEST(LinkTexts, ConsoleRequests) {
     const struct {
         ConsoleRequest request;
         const char *mode, *avatar, *text;
-        ConsoleLinkSpec spec;
+        ConsoleLinkSpec expected;
     } rows[] = {
         {ConsoleRequest::Register, "9", "x", "y",
          {"Zelmarink|Zelmarink_Register", "Zelmarink_Register", "Tumbleroo", true}},
@@ -73,7 +73,7 @@ TEST(LinkTexts, ConsoleRequests) {
         {ConsoleRequest::GetAllText, "2", "Ann", "x", {"Zelmarink|Zelmarink_GetAllText", "Tumbleroo", "", false}},
     };
     for (const auto& r : rows)
-        EXPECT_EQ(ConsoleLinkFor(r.request, "Tumbleroo", r.mode, r.avatar, r.text), r.spec) << r.spec.linkTopic;
+        EXPECT_EQ(ConsoleLinkFor(r.request, "Tumbleroo", r.mode, r.avatar, r.text), r.expected) << r.expected.linkTopic;
 }
 
 TEST(LinkTexts, SplitLinkTopic) {
