@@ -221,6 +221,9 @@ LRESULT HostWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_COMMAND:
             OnCommand(LOWORD(wParam), HIWORD(wParam));
             return 0;
+        case WM_ACTIVATE:
+            OnActivate(LOWORD(wParam) != WA_INACTIVE);
+            return 0;
         case WM_SIZE:  // also the first display, minimising and restoring
             linkmodule::PinOnTop(hwnd);
             return 0;
@@ -252,6 +255,21 @@ LRESULT HostWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             break;
     }
     return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+// As a dialog does: the control that had the focus gets it back when the window is active again (after a message
+// box, the maintenance window or minimising), instead of the window itself, where Enter and space would be lost.
+void HostWindow::OnActivate(bool active) {
+    if (!active) {
+        const HWND focus = GetFocus();
+        if (focus && IsChild(hwnd_, focus))
+            lastFocus_ = focus;
+        return;
+    }
+    if (lastFocus_ && IsWindow(lastFocus_) && IsChild(hwnd_, lastFocus_) && IsWindowVisible(lastFocus_))
+        SetFocus(lastFocus_);
+    else
+        FocusDummy();
 }
 
 // `PlayerName` shows the system's window colours; the frame's caption area, the window's background.

@@ -46,6 +46,7 @@ class HostWindow final : private HostIo {
     void StartUp();
     void OnCommand(int id, int code);
     void OnClose();
+    void OnActivate(bool active);
     LRESULT OnTestHook(WPARAM query) const;
     LRESULT OnControlColour(HDC dc, HWND control);
 
@@ -100,6 +101,7 @@ class HostWindow final : private HostIo {
 
     HWND hwnd_ = nullptr;
     HWND frame_ = nullptr;
+    HWND lastFocus_ = nullptr;  // the control that had the focus when the window was last deactivated
     HFONT font_ = nullptr;
     HBRUSH idleBrush_ = nullptr;
     HBRUSH busyBrush_ = nullptr;

@@ -233,7 +233,14 @@ TEST(GorvathWine, StartUpAndIntake) {
     EXPECT_EQ(client.bottom, common::TwipsToPixels(2160, dpi.y));
     EXPECT_EQ(outer.left, common::CentreOffset(GetSystemMetrics(SM_CXSCREEN), outer.right - outer.left));
     EXPECT_EQ(outer.top, common::CentreOffset(GetSystemMetrics(SM_CYSCREEN), outer.bottom - outer.top));
-    EXPECT_TRUE(GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    const auto topmost = [&] { return (GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; };
+    EXPECT_TRUE(topmost());
+    // Minimising and restoring pins it on top again.
+    SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    ASSERT_FALSE(topmost());
+    ShowWindowAsync(window, SW_MINIMIZE);
+    ShowWindowAsync(window, SW_RESTORE);
+    EXPECT_TRUE(testwin::PumpUntil([&] { return topmost() && !IsIconic(window); }, 5000));
     for (const auto& c : host::kHostWindowControls) {
         SCOPED_TRACE(c.caption);
         const HWND control = g.Control(c.id);

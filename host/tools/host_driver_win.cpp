@@ -86,12 +86,14 @@ void PrintList(const char* title, const std::vector<std::string>& names) {
 }
 
 int Play(const std::string& folder, const std::string& transcript) {
+    const ULONGLONG start = GetTickCount64();
     Gorvath g(ExeFolder() + "Gorvath.exe", folder);
     if (!g.ok()) {
         std::fprintf(stderr, "%s\n", g.Error().c_str());
         return 1;
     }
-    std::printf("== a scripted game on the HostWindow\n");
+    std::printf("== a scripted game on the HostWindow (shown, link open, %.1f s after the start of Gorvath.exe)\n",
+                static_cast<double>(GetTickCount64() - start) / 1000.0);
     bool ok = Step(g, "Ask_For_$", IDM_ASKFORIT) && Step(g, "Get_Players", IDM_GETIT) &&
               Step(g, "Read List", IDC_HOST_COMMAND1) && Step(g, "Reg Countdown", IDC_HOST_COMMAND4) &&
               Step(g, "Get_Players (late ones)", IDM_GETIT) && Round(g, true) && Round(g, false) &&
