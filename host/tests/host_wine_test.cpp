@@ -441,27 +441,35 @@ TEST(GorvathWine, PlayerMaintenance) {
 }
 
 // Closing the window in the middle of the countdown: the windows vanish at once, the countdown stops, the link
-// is closed and the process ends.
+// is closed and the process ends. A WM_QUIT from elsewhere, met inside a yield, ends the program the same way.
 TEST(GorvathWine, ClosingEndsARunningCommand) {
     Folder folder(Files{{"SCONTROL.TXT", kLibraryMethod}, {"GORVATH.SAV", "Ann\r\n"}});
     Game game(folder, {"avatar|Ann"});
-    ASSERT_TRUE(game.gorvath->ok());
-    Gorvath& g = *game.gorvath;
-    game.Restore(IDYES);
-    game.OpenMaintenance();
-    game.ExpectSays(IDC_HOST_COMMAND12, DrawLines("Ann"));
-    g.SetText(IDC_HOST_SELECTEDCATEGORY, "Fruits");
-    g.Post(IDC_HOST_COMMAND7);
     const Lines countdown = GiveCategoryLines("Fruits");
-    ASSERT_EQ(game.NewChat(5), Lines(countdown.begin(), countdown.begin() + 5));
-    const ULONGLONG start = GetTickCount64();
-    PostMessageW(g.Window(), WM_CLOSE, 0, 0);
-    EXPECT_TRUE(testwin::PumpUntil([&] { return !IsWindowVisible(g.Window()) && !g.Maintenance(); }, 2000));
-    ASSERT_TRUE(g.WaitForExit(10000));
-    EXPECT_LT(GetTickCount64() - start, 5000u);
-    const Lines after = game.NewChat();
-    EXPECT_LE(after.size(), 1u);  // a countdown line already on its way
-    EXPECT_EQ(game.Received("Zelmarink_Unregister"), Lines{"Tumbleroo"});
+    for (const bool quit : {false, true}) {
+        SCOPED_TRACE(quit ? "WM_QUIT" : "WM_CLOSE");
+        if (quit)
+            game.gorvath = std::make_unique<Gorvath>(testwin::BinaryDirectory() + "Gorvath.exe", folder.path());
+        ASSERT_TRUE(game.gorvath->ok());
+        Gorvath& g = *game.gorvath;
+        game.Restore(IDYES);
+        game.OpenMaintenance();
+        game.ExpectSays(IDC_HOST_COMMAND12, DrawLines("Ann"));
+        g.SetText(IDC_HOST_SELECTEDCATEGORY, "Fruits");
+        g.Post(IDC_HOST_COMMAND7);
+        ASSERT_EQ(game.NewChat(5), Lines(countdown.begin(), countdown.begin() + 5));
+        const ULONGLONG start = GetTickCount64();
+        if (quit) {
+            PostThreadMessageW(GetWindowThreadProcessId(g.Window(), nullptr), WM_QUIT, 0, 0);
+        } else {
+            PostMessageW(g.Window(), WM_CLOSE, 0, 0);
+            EXPECT_TRUE(testwin::PumpUntil([&] { return !IsWindowVisible(g.Window()) && !g.Maintenance(); }, 2000));
+        }
+        ASSERT_TRUE(g.WaitForExit(10000));
+        EXPECT_LT(GetTickCount64() - start, 5000u);
+        EXPECT_LE(game.NewChat().size(), 1u);  // a countdown line already on its way
+        EXPECT_EQ(game.Received("Zelmarink_Unregister"), Lines(quit ? 2 : 1, "Tumbleroo"));
+    }
 }
 
 // Console method: the announcements and a reconnect, with every line as the world received it.
