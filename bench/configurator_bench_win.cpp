@@ -1,8 +1,8 @@
 // configurator_bench: wall time of Vantrel.exe's auto configuration against a clean stand-in world (the DDE
 // method passes at once), next to the least time its pacing allows for the same requests: 12 yields before
 // each speech, ESP or fetch request (the 24 after a request apply to the library method, which a clean world
-// never reaches), and the clock waits of WaitSeconds in OpenLink and CloseLink. The requests are counted from the world's transcript; a yield's cost is measured here, on an
-// empty queue. Prints both times per run and their ratio.
+// never reaches), and the clock waits of WaitSeconds in OpenLink and CloseLink. The requests are counted from the
+// world's transcript; a yield's cost is measured here, on an empty queue. Prints both times per run and their ratio.
 //
 //   configurator_bench.exe [RUNS]      (default 5)
 #include <windows.h>
@@ -58,8 +58,8 @@ HWND FindConfigurator(DWORD pid) {
 std::string StatusText(HWND window) {
     wchar_t text[256] = {};
     DWORD_PTR got = 0;
-    SendMessageTimeoutW(GetDlgItem(window, IDC_CONFIGURATOR_LSTATUS), WM_GETTEXT, 256,
-                        reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 5000, &got);
+    SendMessageTimeoutW(GetDlgItem(window, IDC_CONFIGURATOR_LSTATUS), WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text),
+                        SMTO_NORMAL, 5000, &got);
     return std::string(text, text + std::min<DWORD_PTR>(got, 255));
 }
 
@@ -145,8 +145,8 @@ int main(int argc, char** argv) {
         const int yields = kYieldsBefore * (r.speech + r.fetches);
         const double least = yields * yieldCost + std::max(clockWaits - 1, 0);
         ratios.push_back(wall / least);
-        std::printf("  %3d  %5d, %5d, %5d                      %5d        %8.3f s      %7.3f s  %5.2f\n", run,
-                    r.opens, r.speech, r.fetches, clockWaits, least, wall, wall / least);
+        std::printf("  %3d  %5d, %5d, %5d                      %5d        %8.3f s      %7.3f s  %5.2f\n", run, r.opens,
+                    r.speech, r.fetches, clockWaits, least, wall, wall / least);
     }
     if (!ratios.empty()) {
         std::sort(ratios.begin(), ratios.end());

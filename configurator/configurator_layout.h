@@ -14,14 +14,14 @@ inline constexpr char kWindowCaption[] = "Zobek's System Configurator";
 inline constexpr char kWindowClassName[] = "VantrelConfigurator";
 inline constexpr int kClientWidthTwips = 3885;
 inline constexpr int kClientHeightTwips = 5565;
-inline constexpr int kWindowFontHundredthsOfPoint = 825;         // MS Sans Serif 8.25 pt bold
+inline constexpr int kWindowFontHundredthsOfPoint = 825;          // MS Sans Serif 8.25 pt bold
 inline constexpr int kManualSecondsFontHundredthsOfPoint = 1200;  // MS Sans Serif 12 pt bold
 
 struct Rgb {
     std::uint8_t red, green, blue;
 };
-inline constexpr Rgb kIdleColour{0, 255, 255};    // cyan: the window at rest
-inline constexpr Rgb kBusyColour{255, 0, 0};      // red: a test is running
+inline constexpr Rgb kIdleColour{0, 255, 255};     // cyan: the window at rest
+inline constexpr Rgb kBusyColour{255, 0, 0};       // red: a test is running
 inline constexpr Rgb kPanelColour{192, 192, 192};  // CurrentSetting and LStatus
 
 inline constexpr char kInstructionText[] =

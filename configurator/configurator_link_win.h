@@ -11,7 +11,7 @@
 namespace config {
 
 class ModuleLink final : public Link {
-public:
+  public:
     // statusLogPath: the test hook of configurator_ids.h; empty for none.
     ModuleLink(HWND window, int statusControlId, std::string statusLogPath);
 
@@ -25,7 +25,7 @@ public:
     TimeOfDay Now() override;
     bool SaveSettingsFile(const std::string& content) override;
 
-private:
+  private:
     void AppendToStatusLog(const std::string& text) const;
 
     HWND window_;

@@ -54,8 +54,8 @@ std::string StatusLogPath() {
 void ShowError(const char* what) {
     const DWORD error = GetLastError();
     char* text = nullptr;
-    FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                   nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+    FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                   error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
     const std::string message = std::string("Error ") + what + ": " + (text ? text : std::to_string(error));
     if (text)
         LocalFree(text);
@@ -69,9 +69,9 @@ ConfiguratorWindow::~ConfiguratorWindow() {
         DestroyWindow(hwnd_);
     if (titleWindow_)
         DestroyWindow(titleWindow_);
-    for (HGDIOBJ object : {static_cast<HGDIOBJ>(font_), static_cast<HGDIOBJ>(secondsFont_),
-                           static_cast<HGDIOBJ>(idleBrush_), static_cast<HGDIOBJ>(busyBrush_),
-                           static_cast<HGDIOBJ>(panelBrush_)})
+    for (HGDIOBJ object :
+         {static_cast<HGDIOBJ>(font_), static_cast<HGDIOBJ>(secondsFont_), static_cast<HGDIOBJ>(idleBrush_),
+          static_cast<HGDIOBJ>(busyBrush_), static_cast<HGDIOBJ>(panelBrush_)})
         if (object)
             DeleteObject(object);
 }
@@ -131,8 +131,8 @@ void ConfiguratorWindow::CreateTitleWindow(HINSTANCE instance) {
     wc.lpszClassName = kTitleClassName;
     if (!RegisterClassExA(&wc))
         return;
-    titleWindow_ = CreateWindowExA(WS_EX_TOOLWINDOW, kTitleClassName, linkmodule::ApplicationTitle().c_str(),
-                                   WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance, nullptr);
+    titleWindow_ = CreateWindowExA(WS_EX_TOOLWINDOW, kTitleClassName, linkmodule::ApplicationTitle().c_str(), WS_POPUP,
+                                   0, 0, 0, 0, nullptr, nullptr, instance, nullptr);
     if (titleWindow_)
         SetWindowLongPtrA(titleWindow_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(hwnd_));
 }
@@ -167,10 +167,18 @@ void ConfiguratorWindow::OnCommand(int id) {
     if (!command)
         return;
     switch (*command) {
-    case ConfiguratorCommand::AutoConfiguration: OnCommand1(); break;
-    case ConfiguratorCommand::ManualDdeNoFocus: OnCommand2(); break;
-    case ConfiguratorCommand::ManualDdeFocusControl: OnCommand3(); break;
-    case ConfiguratorCommand::ManualDll: OnCommand4(); break;
+        case ConfiguratorCommand::AutoConfiguration:
+            OnCommand1();
+            break;
+        case ConfiguratorCommand::ManualDdeNoFocus:
+            OnCommand2();
+            break;
+        case ConfiguratorCommand::ManualDdeFocusControl:
+            OnCommand3();
+            break;
+        case ConfiguratorCommand::ManualDll:
+            OnCommand4();
+            break;
     }
 }
 
@@ -251,37 +259,37 @@ LRESULT CALLBACK ConfiguratorWindow::WndProc(HWND hwnd, UINT msg, WPARAM wParam,
 
 LRESULT ConfiguratorWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
-    case WM_COMMAND:
-        if (HIWORD(wParam) == BN_CLICKED)
-            OnCommand(LOWORD(wParam));
-        return 0;
-    case WM_SIZE:
-        linkmodule::PinOnTop(hwnd_);  // minimising and restoring included
-        return 0;
-    case WM_ERASEBKGND: {
-        RECT r;
-        GetClientRect(hwnd_, &r);
-        FillRect(reinterpret_cast<HDC>(wParam), &r, background_);
-        return 1;
-    }
-    case WM_CTLCOLORSTATIC:
-        return reinterpret_cast<LRESULT>(
-            OnCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam)));
-    case WM_SETCURSOR:
-        if (hourglass_) {
-            SetCursor(LoadCursor(nullptr, IDC_WAIT));
-            return TRUE;
+        case WM_COMMAND:
+            if (HIWORD(wParam) == BN_CLICKED)
+                OnCommand(LOWORD(wParam));
+            return 0;
+        case WM_SIZE:
+            linkmodule::PinOnTop(hwnd_);  // minimising and restoring included
+            return 0;
+        case WM_ERASEBKGND: {
+            RECT r;
+            GetClientRect(hwnd_, &r);
+            FillRect(reinterpret_cast<HDC>(wParam), &r, background_);
+            return 1;
         }
-        break;
-    case WM_DESTROY:
-        PostQuitMessage(0);
-        return 0;
-    case WM_NCDESTROY: {
-        HWND hwnd = hwnd_;
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
-        hwnd_ = nullptr;
-        return DefWindowProcA(hwnd, msg, wParam, lParam);
-    }
+        case WM_CTLCOLORSTATIC:
+            return reinterpret_cast<LRESULT>(
+                OnCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam)));
+        case WM_SETCURSOR:
+            if (hourglass_) {
+                SetCursor(LoadCursor(nullptr, IDC_WAIT));
+                return TRUE;
+            }
+            break;
+        case WM_DESTROY:
+            PostQuitMessage(0);
+            return 0;
+        case WM_NCDESTROY: {
+            HWND hwnd = hwnd_;
+            SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+            hwnd_ = nullptr;
+            return DefWindowProcA(hwnd, msg, wParam, lParam);
+        }
     }
     return DefWindowProcA(hwnd_, msg, wParam, lParam);
 }

@@ -12,7 +12,7 @@
 namespace config {
 
 class ConfiguratorWindow {
-public:
+  public:
     ConfiguratorWindow() = default;
     ~ConfiguratorWindow();
     ConfiguratorWindow(const ConfiguratorWindow&) = delete;
@@ -21,7 +21,7 @@ public:
     // Creates the window, runs the load steps and shows it. False (after telling the user) when it failed.
     bool Create(HINSTANCE instance, int showCommand);
 
-private:
+  private:
     static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK TitleWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
