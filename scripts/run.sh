@@ -41,7 +41,7 @@ RUN_DIR=$ROOT/build/run/game
 rm -rf "$RUN_DIR"
 mkdir -p "$RUN_DIR"
 cp "$ROOT"/samples/host/*.TXT "$RUN_DIR/"
-wineserver -p
+start_wine_session
 cleanup() {
     (cd "$RUN_DIR" && wine "$BIN/worldctl.exe" quit >/dev/null 2>&1) || true
     wineserver -k >/dev/null 2>&1 || true

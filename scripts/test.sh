@@ -5,8 +5,8 @@ set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/env.sh"
 bash "$ROOT/scripts/setup.sh"
 
-# One wineserver for the whole run: a cold start costs about 0.65 s per program.
-wineserver -p
+# One wineserver and its services for the whole run (see env.sh).
+start_wine_session
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 
 status=0
