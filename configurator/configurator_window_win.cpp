@@ -6,6 +6,7 @@
 #include <string>
 
 #include "common/controls_win.h"
+#include "common/window_proc_win.h"
 #include "configurator/configuration.h"
 #include "configurator/configurator_layout.h"
 #include "configurator/texts.h"
@@ -242,19 +243,7 @@ HBRUSH ConfiguratorWindow::OnCtlColorStatic(HDC dc, HWND control) {
 }
 
 LRESULT CALLBACK ConfiguratorWindow::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_NCCREATE) {
-        auto* self = static_cast<ConfiguratorWindow*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
-        self->hwnd_ = hwnd;
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<ConfiguratorWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (!self)
-        return DefWindowProcA(hwnd, msg, wParam, lParam);
-    try {
-        return self->HandleMessage(msg, wParam, lParam);
-    } catch (...) {
-        return 0;
-    }
+    return win::RouteToWindow(hwnd, msg, wParam, lParam, &ConfiguratorWindow::hwnd_, &ConfiguratorWindow::HandleMessage);
 }
 
 LRESULT ConfiguratorWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {

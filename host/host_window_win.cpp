@@ -14,6 +14,7 @@
 #include <exception>
 
 #include "common/controls_win.h"
+#include "common/window_proc_win.h"
 #include "host/host_window_layout.h"
 #include "host/intake.h"
 #include "host/test_hook.h"
@@ -195,19 +196,7 @@ void HostWindow::Shutdown() {
 }
 
 LRESULT CALLBACK HostWindow::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    auto* self = reinterpret_cast<HostWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (msg == WM_NCCREATE) {
-        self = static_cast<HostWindow*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-        self->hwnd_ = hwnd;
-    }
-    if (!self)
-        return DefWindowProcA(hwnd, msg, wParam, lParam);
-    try {
-        return self->HandleMessage(msg, wParam, lParam);
-    } catch (...) {
-        return DefWindowProcA(hwnd, msg, wParam, lParam);
-    }
+    return win::RouteToWindow(hwnd, msg, wParam, lParam, &HostWindow::hwnd_, &HostWindow::HandleMessage);
 }
 
 LRESULT HostWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "common/controls_win.h"
+#include "common/window_proc_win.h"
 #include "host/host_window_layout.h"
 #include "host/maintenance_layout.h"
 
@@ -101,19 +102,7 @@ bool MaintenanceWindow::Create() {
 }
 
 LRESULT CALLBACK MaintenanceWindow::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    auto* self = reinterpret_cast<MaintenanceWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (msg == WM_NCCREATE) {
-        self = static_cast<MaintenanceWindow*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-        self->hwnd_ = hwnd;
-    }
-    if (!self)
-        return DefWindowProcA(hwnd, msg, wParam, lParam);
-    try {
-        return self->HandleMessage(msg, wParam, lParam);
-    } catch (...) {
-        return DefWindowProcA(hwnd, msg, wParam, lParam);
-    }
+    return win::RouteToWindow(hwnd, msg, wParam, lParam, &MaintenanceWindow::hwnd_, &MaintenanceWindow::HandleMessage);
 }
 
 LRESULT MaintenanceWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
