@@ -4,12 +4,11 @@
 #include <optional>
 #include <string>
 
+#include "common/file_io.h"
+
 namespace host {
 
-struct WriteResult {
-    bool ok = true;
-    std::string error;  // what went wrong, for the operator's message; empty when ok
-};
+using common::WriteResult;
 
 class FileStore {
   public:
@@ -19,9 +18,6 @@ class FileStore {
     // Replaces the file by content in one step: on failure the previous file is left as it was.
     virtual WriteResult Replace(const std::string& path, const std::string& content) = 0;
 };
-
-// Writes content to "path.tmp" beside the file, then renames it over the file.
-WriteResult ReplaceFileAtomically(const std::string& path, const std::string& content);
 
 // The real files, relative to the current directory.
 class DiskFiles : public FileStore {
