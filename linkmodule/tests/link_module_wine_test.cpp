@@ -3,14 +3,20 @@
 // link's retries, focus control, the chat capture, clock waits and the kept WM_QUIT.
 #include <windows.h>
 
+#include <dde.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstdio>
+#include <cstring>
 #include <deque>
 #include <fstream>
 #include <functional>
 #include <optional>
 #include <sstream>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "linkmodule/console_layout.h"
@@ -28,7 +34,15 @@ constexpr char kCapture[] = "C:\\ZOBRA.TXT";
 HWND gOwnWindow = nullptr;
 std::deque<std::function<void()>> gHooks;
 
+constexpr UINT kRunNested = WM_APP + 7;
+std::function<void()> gNestedAction;
+
 LRESULT CALLBACK OwnWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == kRunNested) {
+        if (auto action = std::exchange(gNestedAction, nullptr))
+            action();
+        return 0;
+    }
     if (msg == WM_APP) {
         if (!gHooks.empty()) {
             auto hook = std::move(gHooks.front());
@@ -41,7 +55,7 @@ LRESULT CALLBACK OwnWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
 }
 
 class OwnWindowEnvironment : public ::testing::Environment {
-public:
+  public:
     void SetUp() override {
         WNDCLASSEXA wc{};
         wc.cbSize = sizeof wc;
@@ -127,8 +141,87 @@ bool ErrorCheckChecked() {
     return console && IsDlgButtonChecked(console, IDC_ZM_DDE_ERROR_CHECK) == BST_CHECKED;
 }
 
+// A top-level window on a thread of its own. A DDE connect broadcasts WM_DDE_INITIATE to every top-level window
+// and handles messages sent to its thread while it waits; armed, this window then makes the test's UI thread run
+// one action right there, inside the connect of the console's request.
+class InitiateSpy {
+  public:
+    InitiateSpy() {
+        thread_ = std::thread([this] { Run(); });
+        while (!window_.load())
+            Sleep(5);
+    }
+    ~InitiateSpy() {
+        PostMessageA(window_.load(), WM_CLOSE, 0, 0);
+        thread_.join();
+    }
+    // `action` runs on the UI thread during the next connect of this process.
+    void Arm(std::function<void()> action) {
+        gNestedAction = std::move(action);
+        armed_ = true;
+    }
+    bool Fired() const { return fired_.load(); }
+
+  private:
+    static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+        auto* self = reinterpret_cast<InitiateSpy*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+        if (msg == WM_DDE_INITIATE && self && self->armed_.exchange(false)) {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(reinterpret_cast<HWND>(wParam), &pid);
+            if (pid == GetCurrentProcessId()) {
+                self->fired_ = true;
+                SendMessageA(gOwnWindow, kRunNested, 0, 0);
+            } else {
+                self->armed_ = true;  // another program's connect
+            }
+            return 0;
+        }
+        if (msg == WM_CLOSE) {
+            DestroyWindow(hwnd);
+            PostQuitMessage(0);
+            return 0;
+        }
+        return DefWindowProcA(hwnd, msg, wParam, lParam);
+    }
+    void Run() {
+        WNDCLASSEXA wc{};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = Proc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "InitiateSpy";
+        RegisterClassExA(&wc);
+        HWND hwnd =
+            CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, wc.hInstance, nullptr);
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        window_ = hwnd;
+        MSG msg;
+        while (GetMessageA(&msg, nullptr, 0, 0) > 0)
+            DispatchMessageA(&msg);
+    }
+
+    std::thread thread_;
+    std::atomic<HWND> window_{nullptr};
+    std::atomic<bool> armed_{false}, fired_{false};
+};
+
+// DDEML client conversations open in this process, counted by the windows DDEML keeps for them.
+int OpenClientConversations() {
+    int count = 0;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND hwnd, LPARAM param) -> BOOL {
+            char cls[64] = {};
+            GetClassNameA(hwnd, cls, sizeof cls);
+            if (strstr(cls, "Client") && strstr(cls, "Dde"))
+                ++*reinterpret_cast<int*>(param);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&count));
+    return count;
+}
+
 class LinkModuleWine : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         lm::StartLinkModule({"Tumbleroo"});
         lm::ClientWindowTitle = "Pelmor 3.0";
@@ -530,6 +623,57 @@ TEST_F(LinkModuleWine, ConsoleIsCreatedAgainWhenTouchedAfterCloseLink) {
     EXPECT_FALSE(IsWindowVisible(again));
     EXPECT_EQ(Received(world, "Zelmarink_Communicate"),
               std::vector<std::string>{WithNul("Tumbleroo\f0\f\fafter close")});
+}
+
+// A console request started from a message handled inside another request's connect: the outer request goes on
+// with its own conversation, and the inner one's is ended, not overwritten and left open.
+TEST_F(LinkModuleWine, RequestStartedInsideAnotherLeavesOneConversation) {
+    WorldProcess world({"--me", "Marla"});
+    ASSERT_TRUE(world.ok());
+    const int none = OpenClientConversations();  // other instances' (earlier tests) may linger
+    lm::OpenLink();
+    const int before = OpenClientConversations();  // the register request's, left open until the next request
+    EXPECT_EQ(before, none + 1);
+    InitiateSpy spy;
+    spy.Arm([] { lm::DdeLinkRegister(); });
+    lm::SayText("outer");
+    EXPECT_TRUE(spy.Fired());
+    EXPECT_FALSE(ErrorCheckChecked());
+    EXPECT_EQ(Received(world, "Zelmarink_Register").size(), 2u);
+    EXPECT_EQ(Received(world, "Zelmarink_Communicate"), std::vector<std::string>{WithNul("Tumbleroo\f0\f\fouter")});
+    EXPECT_EQ(OpenClientConversations(), before);
+    lm::CloseLink();
+    EXPECT_EQ(OpenClientConversations(), none);
+}
+
+// CloseLink reached from a message handled inside the console's own connect: the window lives until the call
+// has returned, and the request that was interrupted ends unsent (its fields went with the console).
+TEST_F(LinkModuleWine, ConsoleClosedInsideItsOwnCallIsDestroyedAfterIt) {
+    WorldProcess world({"--me", "Marla"});
+    ASSERT_TRUE(world.ok());
+    const int none = OpenClientConversations();
+    lm::OpenLink();
+    HWND first = lm::ConsoleWindowHandle();
+    ASSERT_NE(first, nullptr);
+    InitiateSpy spy;
+    bool aliveInside = false, detachedInside = false;
+    spy.Arm([&] {
+        lm::CloseLink();
+        aliveInside = IsWindow(first) != 0;
+        detachedInside = lm::ConsoleWindowHandle() != first;
+    });
+    lm::SayText("interrupted");
+    ASSERT_TRUE(spy.Fired());
+    EXPECT_TRUE(aliveInside) << "destroyed while its own call was on the stack";
+    EXPECT_TRUE(detachedInside);
+    EXPECT_FALSE(IsWindow(first));
+    EXPECT_EQ(Received(world, "Zelmarink_Unregister").size(), 1u);
+    EXPECT_TRUE(Received(world, "Zelmarink_Communicate").empty());
+    EXPECT_EQ(lm::ConsoleWindowHandle(), nullptr);
+    EXPECT_EQ(OpenClientConversations(), none);
+    // The next request makes a console of its own, as after any CloseLink.
+    lm::SayText("after");
+    EXPECT_EQ(Received(world, "Zelmarink_Communicate"), std::vector<std::string>{WithNul("Tumbleroo\f0\f\fafter")});
 }
 
 TEST_F(LinkModuleWine, WaitSecondsCountsClockChangesAndHandlesEventsMeanwhile) {
