@@ -6,6 +6,7 @@
 #include <optional>
 #include <vector>
 
+#include "common/file_io.h"
 #include "linkmodule/console_window_win.h"
 #include "linkmodule/link_core.h"
 #include "linkmodule/link_library_win.h"
@@ -200,23 +201,10 @@ class WinLinkPort final : public LinkPort {
         return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
     }
     bool RemoveFile(const std::string& path) override { return DeleteFileA(path.c_str()) != 0; }
-    // A file that could not be written whole is removed again, so that no reader takes half a capture.
+    // Written beside the file and renamed over it once whole: a reader never takes half a capture, and a crash or
+    // a full disk leaves no torn file behind.
     bool WriteWholeFile(const std::string& path, const std::string& content) override {
-        HANDLE file =
-            CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file == INVALID_HANDLE_VALUE)
-            return false;
-        bool ok = true;
-        for (size_t done = 0; ok && done < content.size();) {
-            const DWORD chunk = static_cast<DWORD>(std::min<size_t>(content.size() - done, 1u << 20));
-            DWORD written = 0;
-            ok = WriteFile(file, content.data() + done, chunk, &written, nullptr) && written == chunk;
-            done += written;
-        }
-        ok = CloseHandle(file) && ok;
-        if (!ok)
-            DeleteFileA(path.c_str());
-        return ok;
+        return common::ReplaceFileAtomically(path, content).ok;
     }
     std::string FallbackCapturePath() override {
         char folder[MAX_PATH + 1];

@@ -1,9 +1,10 @@
 // link_settings.cpp: reading SCONTROL.TXT, the file the configurator writes and both programs read.
 #include "linkmodule/link_settings.h"
 
+#include "common/file_io.h"
+
 #include <charconv>
 #include <cmath>
-#include <fstream>
 #include <limits>
 #include <sstream>
 
@@ -78,7 +79,8 @@ double LineNumericValue(std::string_view line) {
         const std::string_view number = line.substr(start, i - start);
         const size_t firstNonZero = number.find_first_not_of("0.");
         const size_t pointAt = number.find('.');
-        const bool huge = firstNonZero != std::string_view::npos && (pointAt == std::string_view::npos || firstNonZero < pointAt);
+        const bool huge =
+            firstNonZero != std::string_view::npos && (pointAt == std::string_view::npos || firstNonZero < pointAt);
         value = huge ? std::numeric_limits<double>::infinity() : 0.0;
     } else if (ec != std::errc() || end != line.data() + i) {
         return 0;
@@ -143,9 +145,13 @@ LinkSettings ParseLinkSettingsText(std::string_view content) {
     return ParseLinkSettings(&in);
 }
 
+// A file that cannot be read, or is larger than any settings file, counts as no file; one that fails part way
+// keeps what was read before the failure.
 LinkSettings ReadLinkSettingsFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return ParseLinkSettings(in.is_open() ? &in : nullptr);
+    const common::ReadResult file = common::ReadFileCapped(path.string(), kMaxSettingsFileBytes);
+    if (file.status != common::ReadStatus::kOk && file.status != common::ReadStatus::kFailed)
+        return LinkSettings{};
+    return ParseLinkSettingsText(file.content);
 }
 
 }  // namespace linkmodule

@@ -12,6 +12,8 @@ namespace linkmodule {
 
 inline constexpr std::string_view kDefaultClientWindowTitle = "Pelmor 3.0";
 inline constexpr char kSettingsFileName[] = "SCONTROL.TXT";
+// A settings file is four short lines; a larger file than this is not read, and the defaults stay.
+inline constexpr size_t kMaxSettingsFileBytes = 64 * 1024;
 
 struct LinkSettings {
     std::string clientWindowTitle{kDefaultClientWindowTitle};

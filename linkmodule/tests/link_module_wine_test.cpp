@@ -611,6 +611,82 @@ TEST_F(LinkModuleWine, CaptureGoesToTheTempFolderWhenTheRootCannotBeUsed) {
     lm::CloseLink();
 }
 
+// File name changes in the root of C:, recorded by a thread of their own until stopped.
+class RootWatcher {
+  public:
+    RootWatcher() {
+        dir_ = CreateFileA("C:\\", FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        thread_ = std::thread([this] { Run(); });
+        Sleep(200);  // the first read is pending before anything is written
+    }
+    ~RootWatcher() { Stop(); }
+    void Stop() {
+        if (!thread_.joinable())
+            return;
+        stop_ = true;
+        // A change of our own wakes the pending read.
+        CloseHandle(CreateFileA("C:\\watch-stop.tmp", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        DeleteFileA("C:\\watch-stop.tmp");
+        thread_.join();
+        CloseHandle(dir_);
+    }
+    // "added NAME", "removed NAME", "renamed-from NAME", "renamed-to NAME", "modified NAME", in order.
+    std::vector<std::string> events;
+
+  private:
+    void Run() {
+        alignas(DWORD) char buf[64 * 1024];
+        while (!stop_) {
+            DWORD got = 0;
+            if (!ReadDirectoryChangesW(
+                    dir_, buf, sizeof buf, FALSE,
+                    FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_SIZE | FILE_NOTIFY_CHANGE_LAST_WRITE, &got,
+                    nullptr, nullptr))
+                return;
+            for (DWORD at = 0; got > 0;) {
+                const auto* info = reinterpret_cast<const FILE_NOTIFY_INFORMATION*>(buf + at);
+                std::wstring wide(info->FileName, info->FileNameLength / sizeof(WCHAR));
+                wide.resize(wcsnlen(wide.c_str(), wide.size()));  // some report the name with its NUL
+                const std::string name(wide.begin(), wide.end());
+                static const char* const kinds[] = {"?", "added", "removed", "modified", "renamed-from", "renamed-to"};
+                events.push_back(std::string(info->Action <= 5 ? kinds[info->Action] : "?") + " " + name);
+                if (!info->NextEntryOffset)
+                    break;
+                at += info->NextEntryOffset;
+            }
+        }
+    }
+    HANDLE dir_;
+    std::thread thread_;
+    std::atomic<bool> stop_{false};
+};
+
+// The capture is never created in place and then filled: a reader, or a crash, finds the old state or the whole
+// new file.
+TEST_F(LinkModuleWine, CaptureAppearsOnlyWhole) {
+    WorldProcess world({"--me", "Marla"});
+    ASSERT_TRUE(world.ok());
+    for (int i = 0; i < 50; ++i)
+        ASSERT_TRUE(world.Control("say|Marla|line " + std::to_string(i) + " " + std::string(200, 'x')));
+    lm::UseLibraryMethod = true;
+    lm::OpenLink();
+    RootWatcher watcher;
+    lm::FetchAllText();
+    watcher.Stop();
+    lm::CloseLink();
+    ASSERT_EQ(lm::CapturePath(), kCapture);
+    const auto capture = ReadWholeFile(kCapture);
+    ASSERT_TRUE(capture);
+    EXPECT_GT(capture->size(), 10000u);
+    EXPECT_FALSE(ReadWholeFile(std::string(kCapture) + ".tmp"));
+    std::vector<std::string> onCapture;
+    for (const std::string& e : watcher.events)
+        if (e.size() >= 9 && e.compare(e.size() - 9, 9, "ZOBRA.TXT") == 0)
+            onCapture.push_back(e);
+    EXPECT_EQ(onCapture, std::vector<std::string>{"renamed-to ZOBRA.TXT"});
+}
+
 TEST_F(LinkModuleWine, ConsoleIsCreatedAgainWhenTouchedAfterCloseLink) {
     WorldProcess world({"--me", "Marla"});
     ASSERT_TRUE(world.ok());
