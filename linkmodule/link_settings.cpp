@@ -50,11 +50,17 @@ std::optional<std::string> ReadTextLine(std::istream& in) {
     }
 }
 
-// "  -2.5xyz" -> -2.5;  "+1" -> 1;  ".5" -> 0.5;  "7." -> 7;  "1e3" -> 1 (no exponents);  "- 1", "abc", "" -> 0.
-double LineNumericValue(std::string_view line) {
+// Every blank is removed before the number is read, inside it too:
+// "  -2.5xyz" -> -2.5;  "+1" -> 1;  ".5" -> 0.5;  "7." -> 7;  "1e3" -> 1 (no exponents);  "1 2" -> 12;
+// "- 1" -> -1;  "abc", "" -> 0.
+double LineNumericValue(std::string_view text) {
+    std::string compact;
+    compact.reserve(text.size());
+    for (char c : text)
+        if (!IsBlank(c))
+            compact.push_back(c);
+    const std::string_view line = compact;
     size_t i = 0;
-    while (i < line.size() && IsBlank(line[i]))
-        ++i;
     bool negative = false;
     if (i < line.size() && (line[i] == '+' || line[i] == '-')) {
         negative = line[i] == '-';
