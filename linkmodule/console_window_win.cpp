@@ -62,6 +62,28 @@ class StringHandle {
     HSZ hsz_;
 };
 
+// A multi-line box asks for every key, Tab included, which would keep the focus in it for good: here Tab
+// moves on, as in the one-line fields (a tab in a chat line means nothing).
+WNDPROC gEditProc = nullptr;
+LRESULT CALLBACK TabLeavesProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    const LRESULT result = CallWindowProcA(gEditProc, hwnd, msg, wParam, lParam);
+    if (msg == WM_GETDLGCODE) {
+        const auto* key = reinterpret_cast<const MSG*>(lParam);
+        if (key && key->message == WM_KEYDOWN && key->wParam == VK_TAB)
+            return result & ~static_cast<LRESULT>(DLGC_WANTALLKEYS | DLGC_WANTTAB | DLGC_WANTMESSAGE);
+    }
+    return result;
+}
+
+void LetTabLeave(HWND edit) {
+    if (!edit)
+        return;
+    const auto previous =
+        reinterpret_cast<WNDPROC>(SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TabLeavesProc)));
+    if (!gEditProc)
+        gEditProc = previous;
+}
+
 }  // namespace
 
 LinkConsole* LinkConsole::Current() {
@@ -149,8 +171,10 @@ LinkConsole::LinkConsole() {
     // Created hidden: no operation of either program shows it.
     CreateWindowExA(0, kConsoleClassName, kConsoleCaption, kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT, size.cx, size.cy,
                     nullptr, nullptr, module, this);
-    if (hwnd_)
+    if (hwnd_) {
         win::CreateControls(hwnd_, ConsoleControls(), font_, dpi);
+        LetTabLeave(GetDlgItem(hwnd_, IDC_ZM_DDE_COMM_TEXT));
+    }
 }
 
 LinkConsole::~LinkConsole() {
@@ -299,8 +323,41 @@ void LinkConsole::OnUnregisterClicked() {
     DdeLinkUnregister();
 }
 
+// Enter presses the focused button, as in a dialog; elsewhere (a one-line field) it does nothing.
+void LinkConsole::OnEnter() {
+    const HWND focus = GetFocus();
+    if (!focus || GetParent(focus) != hwnd_)
+        return;
+    switch (GetDlgCtrlID(focus)) {
+        case IDC_ZM_DDE_REGISTER:
+        case IDC_ZM_DDE_COMMUNICATE:
+        case IDC_ZM_DDE_GET_ALL_TEXT:
+        case IDC_ZM_DDE_UNREGISTER:
+            SendMessageA(focus, BM_CLICK, 0, 0);
+            break;
+    }
+}
+
+// As a dialog does: the control that had the focus gets it back when the window is active again, the first
+// field when there was none.
+void LinkConsole::OnActivate(bool active) {
+    const HWND focus = GetFocus();
+    if (!active) {
+        if (focus && IsChild(hwnd_, focus))
+            lastFocus_ = focus;
+        return;
+    }
+    if (lastFocus_ && IsWindow(lastFocus_) && IsChild(hwnd_, lastFocus_))
+        SetFocus(lastFocus_);
+    else if (HWND first = GetNextDlgTabItem(hwnd_, nullptr, FALSE))
+        SetFocus(first);
+}
+
 void LinkConsole::OnCommand(int id, int code) {
     switch (id) {
+        case IDOK:
+            OnEnter();
+            break;
         case IDC_ZM_DDE_REGISTER:
             if (code == BN_CLICKED)
                 OnRegisterClicked();
@@ -362,6 +419,9 @@ LRESULT CALLBACK LinkConsole::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM
                 return 0;
             case WM_CLOSE:
                 self->OnClose();
+                return 0;
+            case WM_ACTIVATE:
+                self->OnActivate(LOWORD(wParam) != WA_INACTIVE);
                 return 0;
             case WM_NCDESTROY:
                 SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);

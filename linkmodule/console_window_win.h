@@ -51,6 +51,8 @@ class LinkConsole {
     void OnGetAllTextClicked();
     void OnUnregisterClicked();
     void OnClose();
+    void OnEnter();
+    void OnActivate(bool active);
     void ShowField(ConsoleField field);
     template <typename Call>
     auto DdeCall(Call call);
@@ -59,6 +61,7 @@ class LinkConsole {
     static size_t Index(ConsoleField field) { return static_cast<size_t>(field); }
 
     HWND hwnd_ = nullptr;
+    HWND lastFocus_ = nullptr;
     int instance_ = 0;
     HFONT font_ = nullptr;
     // The fields' texts as bytes: the source of truth, shown in the edit boxes and updated when the user types.

@@ -12,6 +12,7 @@
 #include <deque>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -769,6 +770,92 @@ TEST_F(LinkModuleWine, WaitSecondsCountsClockChangesAndHandlesEventsMeanwhile) {
     const ULONGLONG start1 = GetTickCount64();
     lm::WaitSeconds(1);
     EXPECT_GE(GetTickCount64() - start1, 800u);
+}
+
+int FocusedId() {
+    const HWND focus = GetFocus();
+    return focus ? GetDlgCtrlID(focus) : 0;
+}
+
+// A key as typed, posted to the control with the focus, then one yield of the module.
+void PostKey(UINT vk) {
+    const HWND focus = GetFocus();
+    PostMessageA(focus, WM_KEYDOWN, vk, 1);
+    PostMessageA(focus, WM_KEYUP, vk, static_cast<LPARAM>(0xC0000001));
+    lm::YieldEvents();
+}
+
+void TypeChars(const std::string& text) {
+    for (char c : text)
+        PostMessageA(GetFocus(), WM_CHAR, static_cast<unsigned char>(c), 1);
+    lm::YieldEvents();
+}
+
+// Shift cannot be posted; the thread's own key state says it is held.
+void HoldShift(bool down) {
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    keys[VK_SHIFT] = down ? 0x80 : 0;
+    SetKeyboardState(keys);
+}
+
+TEST_F(LinkModuleWine, ConsoleWorksFromTheKeyboard) {
+    WorldProcess world({"--me", "Marla"});
+    ASSERT_TRUE(world.ok());
+    lm::OpenLink();
+    HWND console = lm::ConsoleWindowHandle();
+    ASSERT_NE(console, nullptr);
+    ShowWindow(console, SW_SHOW);
+    SetForegroundWindow(console);
+    lm::YieldEvents();
+    ASSERT_EQ(GetActiveWindow(), console);
+    EXPECT_EQ(FocusedId(), IDC_ZM_DDE_COMM_MODE);  // the first field
+
+    // Tab goes round every control in the order of the table, Shift+Tab back.
+    const int order[] = {IDC_ZM_DDE_COMM_MODE,    IDC_ZM_DDE_AVATAR_NAME, IDC_ZM_DDE_COMM_TEXT,
+                         IDC_ZM_DDE_ERROR_CHECK,  IDC_ZM_DDE_REGISTER,    IDC_ZM_DDE_COMMUNICATE,
+                         IDC_ZM_DDE_GET_ALL_TEXT, IDC_ZM_DDE_UNREGISTER,  IDC_ZM_DDE_TEXT1};
+    const int n = static_cast<int>(std::size(order));
+    for (int i = 1; i <= n; ++i) {
+        PostKey(VK_TAB);
+        EXPECT_EQ(FocusedId(), order[i % n]) << "Tab " << i;
+    }
+    HoldShift(true);
+    for (int i = n - 1; i >= 0; --i) {
+        PostKey(VK_TAB);
+        EXPECT_EQ(FocusedId(), order[i]) << "Shift+Tab to " << i;
+    }
+    HoldShift(false);
+
+    // Typing into the fields, then Enter on "Communicate" and Space on "Register".
+    EXPECT_EQ(FocusedId(), IDC_ZM_DDE_COMM_MODE);
+    TypeChars("0");
+    PostKey(VK_TAB);
+    PostKey(VK_TAB);
+    TypeChars("typed");
+    for (int i = 0; i < 3; ++i)
+        PostKey(VK_TAB);
+    ASSERT_EQ(FocusedId(), IDC_ZM_DDE_COMMUNICATE);
+    PostKey(VK_RETURN);
+    EXPECT_EQ(Received(world, "Zelmarink_Communicate"), std::vector<std::string>{WithNul("Tumbleroo\f0\f\ftyped")});
+    HoldShift(true);
+    PostKey(VK_TAB);
+    HoldShift(false);
+    ASSERT_EQ(FocusedId(), IDC_ZM_DDE_REGISTER);
+    PostKey(VK_SPACE);
+    EXPECT_EQ(Received(world, "Zelmarink_Register").size(), 2u);
+
+    // Disabled, as a busy window is: keys reach none of its controls, not even the one with the focus.
+    SetFocus(GetDlgItem(console, IDC_ZM_DDE_AVATAR_NAME));
+    EnableWindow(console, FALSE);
+    TypeChars("x");
+    PostKey(VK_TAB);
+    EXPECT_EQ(ControlText(console, IDC_ZM_DDE_AVATAR_NAME), "");
+    EXPECT_EQ(FocusedId(), IDC_ZM_DDE_AVATAR_NAME);
+    EnableWindow(console, TRUE);
+    TypeChars("Ann");
+    EXPECT_EQ(ControlText(console, IDC_ZM_DDE_AVATAR_NAME), "Ann");
+    lm::CloseLink();
 }
 
 // Last: the kept WM_QUIT stays kept for the rest of the run.
