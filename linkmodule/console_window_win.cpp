@@ -62,28 +62,6 @@ class StringHandle {
     HSZ hsz_;
 };
 
-// A multi-line box asks for every key, Tab included, which would keep the focus in it for good: here Tab
-// moves on, as in the one-line fields (a tab in a chat line means nothing).
-WNDPROC gEditProc = nullptr;
-LRESULT CALLBACK TabLeavesProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    const LRESULT result = CallWindowProcA(gEditProc, hwnd, msg, wParam, lParam);
-    if (msg == WM_GETDLGCODE) {
-        const auto* key = reinterpret_cast<const MSG*>(lParam);
-        if (key && key->message == WM_KEYDOWN && key->wParam == VK_TAB)
-            return result & ~static_cast<LRESULT>(DLGC_WANTALLKEYS | DLGC_WANTTAB | DLGC_WANTMESSAGE);
-    }
-    return result;
-}
-
-void LetTabLeave(HWND edit) {
-    if (!edit)
-        return;
-    const auto previous =
-        reinterpret_cast<WNDPROC>(SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TabLeavesProc)));
-    if (!gEditProc)
-        gEditProc = previous;
-}
-
 }  // namespace
 
 LinkConsole* LinkConsole::Current() {
@@ -173,7 +151,7 @@ LinkConsole::LinkConsole() {
                     nullptr, nullptr, module, this);
     if (hwnd_) {
         win::CreateControls(hwnd_, ConsoleControls(), font_, dpi);
-        LetTabLeave(GetDlgItem(hwnd_, IDC_ZM_DDE_COMM_TEXT));
+        win::LetTabLeave(GetDlgItem(hwnd_, IDC_ZM_DDE_COMM_TEXT));
     }
 }
 
