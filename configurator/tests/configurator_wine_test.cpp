@@ -510,6 +510,22 @@ TEST(ConfiguratorWindow, KeyboardAndInstructionFont) {
     EXPECT_EQ(app.Statuses(), Lines{"refused-negative"});
     EXPECT_TRUE(PumpUntil([&] { return app.Focus() == app.control(IDC_CONFIGURATOR_COMMAND4); }, 2000))
         << "the keyboard is back on the button after the busy state";
+    // What the dialog keys do: Tab and Shift+Tab step through the tab stops, Enter presses the focused button.
+    std::vector<int> forward, backward;
+    for (HWND c = app.control(IDC_CONFIGURATOR_COMMAND1); forward.size() < 6;
+         c = GetNextDlgTabItem(app.window(), c, FALSE))
+        forward.push_back(GetDlgCtrlID(c));
+    for (HWND c = app.control(IDC_CONFIGURATOR_COMMAND1); backward.size() < 3;
+         c = GetNextDlgTabItem(app.window(), c, TRUE))
+        backward.push_back(GetDlgCtrlID(c));
+    EXPECT_EQ(forward, (std::vector<int>{IDC_CONFIGURATOR_COMMAND1, IDC_CONFIGURATOR_COMMAND2,
+                                         IDC_CONFIGURATOR_COMMAND3, IDC_CONFIGURATOR_COMMAND4,
+                                         IDC_CONFIGURATOR_MANUAL_SECONDS, IDC_CONFIGURATOR_COMMAND1}));
+    EXPECT_EQ(backward, (std::vector<int>{IDC_CONFIGURATOR_COMMAND1, IDC_CONFIGURATOR_MANUAL_SECONDS,
+                                          IDC_CONFIGURATOR_COMMAND4}));
+    DWORD_PTR defaultButton = 0;
+    ASSERT_TRUE(SendMessageTimeoutW(app.window(), DM_GETDEFID, 0, 0, SMTO_NORMAL, 5000, &defaultButton));
+    EXPECT_EQ(defaultButton, MAKELRESULT(IDC_CONFIGURATOR_COMMAND4, DC_HASDEFID));
 
     DWORD_PTR size = 0;
     ASSERT_TRUE(
