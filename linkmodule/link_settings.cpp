@@ -1,12 +1,12 @@
 // link_settings.cpp: reading SCONTROL.TXT, the file the configurator writes and both programs read.
 #include "linkmodule/link_settings.h"
 
-#include "common/file_io.h"
-
 #include <charconv>
 #include <cmath>
 #include <limits>
 #include <sstream>
+
+#include "common/file_io.h"
 
 namespace linkmodule {
 namespace {
@@ -151,13 +151,13 @@ LinkSettings ParseLinkSettingsText(std::string_view content) {
     return ParseLinkSettings(&in);
 }
 
-// A file that cannot be read, or is larger than any settings file, counts as no file; one that fails part way
-// keeps what was read before the failure.
+// A settings file is a few dozen bytes. One far larger is not ours and is not read at all: the defaults stay, as
+// for a missing file, instead of a huge first line being taken into memory whole.
 LinkSettings ReadLinkSettingsFile(const std::filesystem::path& path) {
-    const common::ReadResult file = common::ReadFileCapped(path.string(), kMaxSettingsFileBytes);
-    if (file.status != common::ReadStatus::kOk && file.status != common::ReadStatus::kFailed)
-        return LinkSettings{};
-    return ParseLinkSettingsText(file.content);
+    const common::ReadResult read = common::ReadFileCapped(path.string(), kSettingsFileByteLimit);
+    if (read.status == common::ReadStatus::kMissing || read.status == common::ReadStatus::kTooLarge)
+        return ParseLinkSettings(nullptr);
+    return ParseLinkSettingsText(read.content);  // a read that failed midway keeps what came before the failure
 }
 
 }  // namespace linkmodule

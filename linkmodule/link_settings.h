@@ -1,6 +1,7 @@
 // link_settings.h: the four link settings of SCONTROL.TXT and how a line of it is read.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <istream>
@@ -12,8 +13,6 @@ namespace linkmodule {
 
 inline constexpr std::string_view kDefaultClientWindowTitle = "Pelmor 3.0";
 inline constexpr char kSettingsFileName[] = "SCONTROL.TXT";
-// A settings file is four short lines; a larger file than this is not read, and the defaults stay.
-inline constexpr size_t kMaxSettingsFileBytes = 64 * 1024;
 
 struct LinkSettings {
     std::string clientWindowTitle{kDefaultClientWindowTitle};
@@ -41,6 +40,9 @@ std::string_view TrimBlanks(std::string_view line);
 // The settings read from the file's content; nullopt content means there is no file.
 LinkSettings ParseLinkSettings(std::istream* content);
 LinkSettings ParseLinkSettingsText(std::string_view content);
+
+// SCONTROL.TXT at path; a file larger than kSettingsFileByteLimit counts as missing.
+inline constexpr std::size_t kSettingsFileByteLimit = 1024 * 1024;
 LinkSettings ReadLinkSettingsFile(const std::filesystem::path& path);
 
 }  // namespace linkmodule

@@ -163,11 +163,9 @@ TEST(LinkSettings, ReadsTheFileOrKeepsTheDefaults) {
         out << "Pelmor 3.0\r\n0\r\n1\r\n4\r\n";
     }
     EXPECT_EQ(ReadLinkSettingsFile(path), Settings("Pelmor 3.0", false, true, 4));
-    // A file far larger than any settings file is not read at all: the defaults stay.
-    {
-        std::ofstream out(path, std::ios::binary);
-        out << "Hand made\r\n1\r\n1\r\n3\r\n" << std::string(kMaxSettingsFileBytes, ' ');
-    }
+    std::filesystem::resize_file(path, kSettingsFileByteLimit);  // NULs after the delay line: still read
+    EXPECT_EQ(ReadLinkSettingsFile(path), Settings("Pelmor 3.0", false, true, 4));
+    std::filesystem::resize_file(path, kSettingsFileByteLimit + 1);  // too large to be a settings file
     EXPECT_EQ(ReadLinkSettingsFile(path), Settings("Pelmor 3.0", false, false, 0));
     std::filesystem::remove_all(dir);
 }
