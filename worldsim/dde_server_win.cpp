@@ -96,6 +96,29 @@ bool DdeServer::Poke(const std::string& service, const std::string& topic, const
     return false;
 }
 
+// In an instance of its own, so that the probe never reuses, nor is mistaken for, a conversation of links_.
+bool DdeServer::Probe(const std::string& service, const std::string& topic) {
+    DWORD instance = 0;
+    if (DdeInitializeA(&instance, Callback, APPCMD_CLIENTONLY, 0) != DMLERR_NO_ERROR)
+        return false;
+    HSZ hszService = service.empty() ? nullptr : DdeCreateStringHandleA(instance, service.c_str(), CP_WINANSI);
+    HSZ hszTopic = topic.empty() ? nullptr : DdeCreateStringHandleA(instance, topic.c_str(), CP_WINANSI);
+    bool accepted = false;
+    {
+        win::DdeCallGuard guard;
+        if (HCONV conv = DdeConnect(instance, hszService, hszTopic, nullptr)) {
+            accepted = true;
+            DdeDisconnect(conv);
+        }
+    }
+    if (hszService)
+        DdeFreeStringHandle(instance, hszService);
+    if (hszTopic)
+        DdeFreeStringHandle(instance, hszTopic);
+    DdeUninitialize(instance);
+    return accepted;
+}
+
 bool DdeServer::Alive(HCONV conv) {
     CONVINFO info = {};
     info.cb = sizeof info;
