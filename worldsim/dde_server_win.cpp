@@ -85,8 +85,10 @@ bool DdeServer::Poke(const std::string& service, const std::string& topic, const
                                         kPokeTimeoutMs, &result);
         }
         DdeFreeStringHandle(link.instance, item);
+        // The status word of the program's answer says whether it took the poke: Wine's DDEML returns success
+        // for a negative answer too and passes the answer's flags on in `result` only.
         if (done)
-            return true;
+            return (result & DDE_FACK) != 0;
         const UINT error = DdeGetLastError(link.instance);
         if (error == DMLERR_POKEACKTIMEOUT || error == DMLERR_NOTPROCESSED || error == DMLERR_BUSY)
             return false;
