@@ -344,18 +344,22 @@ void Burst(Bench& b) {
     EXPECT_EQ(received, 150u);
 }
 
-// The world dies inside the host's poke of the first line of "Read List"; a new world is started, the host
-// reconnects.
-void WorldDiesInPoke(Bench& b) {
-    b.Control("fault|die|Zelmarink_Communicate|1");
+// The world dies inside the host's first transaction on a topic: the poke of the first line of "Read List", or
+// the chat request of "Get_Players"; a new world is started, the host reconnects.
+void WorldDies(Bench& b, const std::string& topic, int command) {
+    b.Control("fault|die|" + topic + "|1");
     const unsigned long done = b.gorvath->CommandsDone();
-    b.gorvath->Post(IDC_HOST_COMMAND1);
+    b.gorvath->Post(command);
     ASSERT_TRUE(b.world->WaitForExit(10000));
     EXPECT_EQ(b.world->Transcript("DIE").size(), 1u);
     EXPECT_TRUE(testwin::PumpUntil([&] { return b.gorvath->CommandsDone() > done; }, 60000));
     b.op->WaitUntilClear(1000, 30000);
     b.ExpectIdle();
     b.ReplaceWorldAndReconnect();
+}
+
+void WorldDiesInPoke(Bench& b) {
+    WorldDies(b, "Zelmarink_Communicate", IDC_HOST_COMMAND1);
 }
 
 // The world is killed after the first line of "Read List" reached it, before the second request.
@@ -649,6 +653,8 @@ const Row kRows[] = {
     {"NoticeBurst",                     kLibraryMethod, Burst, {kArgumentsMissing, "Data received from Bob: hello"}},
     {"WorldDiesInPokeLibrary",          kLibraryMethod, WorldDiesInPoke, {kUnknownError, kNotRegistered}},
     {"WorldDiesInPokeConsole",          kConsoleMethod, WorldDiesInPoke, {}},
+    {"WorldDiesInRequestLibrary",       kLibraryMethod, [](Bench& b) { WorldDies(b, "Zelmarink_GetAllText", IDM_GETIT); },
+     {kUnknownError, kNotRegistered}},
     {"WorldKilledBetweenLibrary",       kLibraryMethod, WorldKilledBetweenRequests, {kUnknownError, kNotRegistered}},
     {"WorldKilledBetweenConsole",       kConsoleMethod, WorldKilledBetweenRequests, {}},
     {"AcksSlowerThanTimeOut",           kLibraryMethod, SlowWorld, {}},
