@@ -134,7 +134,7 @@ std::vector<HWND> VisibleBoxes() {
 // host's restore question) are left to the row that asked them.
 class Operator {
   public:
-    Operator() : thread_([this] { Watch(); }) {}
+    Operator() : desktop_(GetThreadDesktop(GetCurrentThreadId())), thread_([this] { Watch(); }) {}
     ~Operator() {
         stop_ = true;
         thread_.join();
@@ -169,6 +169,8 @@ class Operator {
 
   private:
     void Watch() {
+        // A new thread starts out on the default desktop under Wine; the boxes are on the test's.
+        SetThreadDesktop(desktop_);
         while (!stop_) {
             // Notices have an OK button only; a question (Yes/No) is left alone, and a box still being made (no
             // text yet) is looked at again in the next round.
@@ -199,6 +201,7 @@ class Operator {
     std::atomic<size_t> presses_{0}, mostOpen_{0};
     mutable std::mutex mutex_;
     Lines texts_;
+    HDESK desktop_;
     std::thread thread_;
 };
 
@@ -711,3 +714,52 @@ INSTANTIATE_TEST_SUITE_P(Table, Faults, ::testing::ValuesIn(kRows), [](const ::t
 });
 
 }  // namespace
+
+namespace {
+
+// Every run of this program works on a desktop of its own: window lookups and DDE conversations stay within a
+// desktop, so a row's world, host and message boxes never meet another row's, and rows can run side by side. The
+// program starts itself again on a new desktop (the programs it starts then inherit that desktop) and passes on
+// the exit code; where no desktop can be made, it runs where it is.
+constexpr char kDesktopVariable[] = "FAULT_WINE_TEST_DESKTOP";
+
+int RunOnOwnDesktop() {
+    const std::string name = "faults-" + std::to_string(GetCurrentProcessId());
+    HDESK desktop = CreateDesktopA(name.c_str(), nullptr, nullptr, 0, GENERIC_ALL, nullptr);
+    if (!desktop)
+        return -1;
+    SetEnvironmentVariableA(kDesktopVariable, name.c_str());
+    std::string desktopPath = "WinSta0\\" + name;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.lpDesktop = desktopPath.data();
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    PROCESS_INFORMATION process = {};
+    std::string commandLine = GetCommandLineA();
+    DWORD code = static_cast<DWORD>(-1);
+    if (CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
+        WaitForSingleObject(process.hProcess, INFINITE);
+        GetExitCodeProcess(process.hProcess, &code);
+        CloseHandle(process.hProcess);
+        CloseHandle(process.hThread);
+    }
+    CloseDesktop(desktop);
+    return static_cast<int>(code);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::fflush(stdout);
+    if (GetEnvironmentVariableA(kDesktopVariable, nullptr, 0) == 0) {
+        const int code = RunOnOwnDesktop();
+        if (code != -1)
+            return code;
+        std::printf("no desktop of its own: the rows run on the shared desktop\n");
+    }
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
