@@ -38,6 +38,8 @@ using Lines = std::vector<std::string>;
 constexpr char kMe[] = "Marla";
 constexpr char kLibraryMethod[] = "Pelmor 3.0\r\n0\r\n1\r\n0\r\n";
 constexpr char kConsoleMethod[] = "Pelmor 3.0\r\n0\r\n0\r\n0\r\n";
+// The library method waiting one second after each line: a kill timed by the first line lands between two requests.
+constexpr char kLibraryMethodPaced[] = "Pelmor 3.0\r\n0\r\n1\r\n1\r\n";
 // The saved game every row starts from, and what a save writes back after a restore.
 constexpr char kSaved[] = "Ann\r\nBob\r\nList2\r\nCleo\r\n";
 const Lines kRoom = {"avatar|Ann", "avatar|Bob", "avatar|Cleo"};
@@ -369,7 +371,11 @@ void WorldDiesInPoke(Bench& b) {
 void WorldKilledBetweenRequests(Bench& b) {
     const unsigned long done = b.gorvath->CommandsDone();
     b.gorvath->Post(IDC_HOST_COMMAND1);
-    ASSERT_EQ(b.NewChat(1), Lines{kReadList[0]});
+    // The library row waits a second after each line, so the kill lands between the two requests. The console
+    // method has no pause of its own: there the second line may already be through when the kill lands.
+    const Lines first = b.NewChat(1);
+    ASSERT_FALSE(first.empty());
+    ASSERT_EQ(first[0], kReadList[0]);
     b.world->Kill();
     EXPECT_TRUE(testwin::PumpUntil([&] { return b.gorvath->CommandsDone() > done; }, 60000));
     b.op->WaitUntilClear(1000, 30000);
@@ -658,7 +664,7 @@ const Row kRows[] = {
     {"WorldDiesInPokeConsole",          kConsoleMethod, WorldDiesInPoke, {}},
     {"WorldDiesInRequestLibrary",       kLibraryMethod, [](Bench& b) { WorldDies(b, "Zelmarink_GetAllText", IDM_GETIT); },
      {kUnknownError, kNotRegistered}},
-    {"WorldKilledBetweenLibrary",       kLibraryMethod, WorldKilledBetweenRequests, {kUnknownError, kNotRegistered}},
+    {"WorldKilledBetweenLibrary",       kLibraryMethodPaced, WorldKilledBetweenRequests, {kUnknownError, kNotRegistered}},
     {"WorldKilledBetweenConsole",       kConsoleMethod, WorldKilledBetweenRequests, {}},
     {"AcksSlowerThanTimeOut",           kLibraryMethod, SlowWorld, {}},
     {"PokeRefusedLibrary",              kLibraryMethod, [](Bench& b) { PokesRefused(b, 1); }, {}},
