@@ -151,7 +151,11 @@ TEST(HostCommands, GetPlayers) {
             if (target == "Amy" && !deleted)
                 deleted = host.Lists().PlayersList.RemoveFirst("Amy");
         };
-        EXPECT_TRUE(host.GetPlayers().focusDummy);
+        io.msPerReading = host::kIntakeYieldEveryMs;  // every line takes as long as the pacing allows: one yield each
+        const host::Outcome outcome = host.GetPlayers();
+        EXPECT_TRUE(outcome.focusDummy);
+        // No capture: the world client gave no text, which the operator is told after the command.
+        EXPECT_EQ(outcome.problems, r.capture ? host::Problems{} : host::Problems{host::kNoChatText}) << r.what;
         Strings expected{"write GORVATH.SAV: " + before, "fetch"};
         for (const auto& name : r.esps)
             expected.push_back("esp " + name + ": You are on the List.");
@@ -160,6 +164,32 @@ TEST(HostCommands, GetPlayers) {
         EXPECT_EQ(host.Lists().PlayersList.Names(), r.after) << r.what;
         const size_t lines = r.capture ? host::SplitLines(*r.capture, host::LineEnds::kCrOrCrLf).size() : 0;
         EXPECT_EQ(io.yields, static_cast<int>(2 * lines)) << r.what;
+    }
+}
+
+// The scan of a long capture yields by time, not by line: at most once per kIntakeYieldEveryMs, and never longer
+// than that (and a reading or two) without a yield, whatever a line costs.
+TEST(HostCommands, GetPlayersYieldsByTime) {
+    std::string capture;
+    for (int i = 0; i < 5000; ++i)
+        capture += "Ann: line " + std::to_string(i) + "\r\n";
+    capture += "ESP from Bob: $\r\n";
+    const std::uint64_t every = host::kIntakeYieldEveryMs;
+    for (const std::uint64_t perReading :
+         {std::uint64_t{0}, std::uint64_t{1}, std::uint64_t{3}, every - 1, every, every + 1, 4 * every}) {
+        SCOPED_TRACE(perReading);
+        Fakes io;
+        FakeClock clock({"10:20:30"});
+        host::MixingGenerator random;
+        host::Host host(io, io, clock, random);
+        io.onFetch = [&] { io.files[host::kCaptureFile] = capture; };
+        io.msPerReading = perReading;
+        EXPECT_TRUE(host.GetPlayers().problems.empty());
+        EXPECT_EQ(host.Lists().PlayersList.Names(), Strings{"Bob"});
+        const std::uint64_t yields = static_cast<std::uint64_t>(io.yields);
+        EXPECT_LE(yields * every, io.ms);
+        EXPECT_GE((yields + 1) * (every + 2 * perReading), io.ms);
+        EXPECT_LE(yields, 2u * 5001u);
     }
 }
 
