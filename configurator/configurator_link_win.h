@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 #include "configurator/link_port.h"
@@ -12,8 +13,11 @@ namespace config {
 
 class ModuleLink final : public Link {
   public:
-    // statusLogPath: the test hook of configurator_ids.h; empty for none.
-    ModuleLink(HWND window, int statusControlId, std::string statusLogPath);
+    // stopping: true once the program is ending; from then on every call but CloseLink throws TestAbandoned.
+    ModuleLink(HWND window, int statusControlId, std::function<bool()> stopping);
+
+    // From now on every status text is also appended to this file (the window's test hook, test_hook.h).
+    void LogStatusTo(std::string path) { statusLogPath_ = std::move(path); }
 
     void ApplySettings(const LinkSettings& settings) override;
     void ShowStatus(const std::string& text) override;
@@ -26,10 +30,12 @@ class ModuleLink final : public Link {
     bool SaveSettingsFile(const std::string& content) override;
 
   private:
+    void StopIfStopping() const;
     void AppendToStatusLog(const std::string& text) const;
 
     HWND window_;
     int statusControlId_;
+    std::function<bool()> stopping_;
     std::string statusLogPath_;
 };
 
