@@ -5,10 +5,10 @@
 //      through them: the time from choosing "Get_Players" until the command has ended (ten players taken and
 //      confirmed, the game saved twice), by each method, next to the floor: one bare DDEML request of the same chat
 //      text made directly by this program, and the scan of that text for "$" senders. Printed with the ratio.
-//   2. The largest get-all-text reply that arrives at all: bare DDEML requests of chats of growing size, narrowed
-//      down to 1 KB.
+//   2. Whether a get-all-text reply arrives at all, by its size: bare DDEML requests of chats around 2 MiB.
 //
-//   intake_bench.exe [--exe PROGRAM]... [--no-limit] [LINES...]    (default: Gorvath.exe; 10000 20000 40000)
+//   intake_bench.exe [--exe PROGRAM]... [--no-limit] [--probe BYTES]... [LINES...]    (default: Gorvath.exe; 10000
+//   20000 40000)
 #include <windows.h>
 
 #include <ddeml.h>
@@ -194,12 +194,12 @@ std::unique_ptr<testwin::WorldProcess> WorldWithChat(const std::string& scenario
     return world;
 }
 
-// Chat lines of 1,000 bytes (1,002 with CR LF) until the chat text holds about `bytes`, put in as above.
+// A chat text of about `bytes` in lines of 60 bytes (62 with CR LF), put in as above.
 std::string ChatOfSize(size_t bytes) {
     std::string s = "avatar|Ann\r\n";
-    const std::string text(995, 'x');  // "Ann: " + 995 = 1,000
+    const std::string text(55, 'x');  // "Ann: " + 55 = 60
     size_t lines = 0;
-    for (size_t have = 0; have + 1002 <= bytes; have += 1002, ++lines)
+    for (size_t have = 0; have + 62 <= bytes; have += 62, ++lines)
         s += (lines % 500 == 0 ? (lines == 0 ? "say|Ann|" : "\r\nsay|Ann|") : "\\x0d\\x0aAnn: ") + text;
     return s + "\r\n";
 }
@@ -209,6 +209,7 @@ std::string ChatOfSize(size_t bytes) {
 int main(int argc, char** argv) {
     std::vector<std::string> exes;
     bool limit = true;
+    std::vector<size_t> probes;
     std::vector<int> sizes;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
@@ -216,10 +217,12 @@ int main(int argc, char** argv) {
             exes.push_back(argv[++i]);
         else if (a == "--no-limit")
             limit = false;
+        else if (a == "--probe" && i + 1 < argc)
+            probes.push_back(static_cast<size_t>(std::atoll(argv[++i])));
         else
             sizes.push_back(std::max(kNewSenders, std::atoi(a.c_str())));
     }
-    if (sizes.empty())
+    if (sizes.empty() && probes.empty())
         sizes = {10000, 20000, 40000};
     if (exes.empty())
         exes.push_back(testwin::BinaryDirectory() + "Gorvath.exe");
@@ -278,32 +281,25 @@ int main(int argc, char** argv) {
     }
 
     if (limit) {
-        // The largest reply that arrives: 1.5 MB arrives and 3 MB does not on the machines seen so far; narrow it.
-        std::printf("\nLargest get-all-text reply that arrives (bare DDEML request):\n");
-        size_t good = 0, bad = 0;
-        for (size_t probe : {size_t{1} << 20, size_t{3} << 20}) {
+        // Around 2 MiB, where replies stopped arriving on the machines seen so far; each probe a world of its own.
+        std::printf("\nGet-all-text replies by a bare DDEML request, by size:\n");
+        if (probes.empty())
+            probes = {1900000, 2096000, 2098500, 2300000};
+        for (const size_t probe : probes) {
             const auto world = WorldWithChat(ChatOfSize(probe));
             const Fetched f = RawFetch(instance);
-            std::printf("  %9zu bytes asked: %s\n", probe,
+            std::printf("  chat of %9zu bytes asked: %s\n", probe - probe % 62,
                         f.text ? (std::to_string(f.text->size()) + " bytes arrived").c_str()
-                               : ("nothing (DDEML error " + std::to_string(f.error) + ")").c_str());
-            if (f.text)
-                good = f.text->size();
-            else
-                bad = probe;
+                               : ("nothing arrived (DDEML error 0x" +
+                                  [](unsigned e) {
+                                      char h[16];
+                                      std::snprintf(h, sizeof h, "%x", e);
+                                      return std::string(h);
+                                  }(f.error) +
+                                  ")")
+                                     .c_str());
+            std::fflush(stdout);
         }
-        while (good && bad && bad - good > 1024) {
-            const size_t probe = good + (bad - good) / 2;
-            const auto world = WorldWithChat(ChatOfSize(probe));
-            const Fetched f = RawFetch(instance);
-            if (f.text && f.text->size() > good)
-                good = f.text->size();
-            else if (!f.text)
-                bad = probe;
-            else
-                break;
-        }
-        std::printf("  largest reply that arrived: %zu bytes; smallest chat that did not: %zu bytes\n", good, bad);
     }
     DdeUninitialize(instance);
     return 0;

@@ -50,7 +50,8 @@ inline constexpr std::uint64_t kIntakeYieldEveryMs = 10;
 // What "Get_Players" says when FetchAllText left no capture.
 inline constexpr char kNoChatText[] =
     "Get_Players could not fetch the chat text from the world client, so nobody was added. Check that the world "
-    "client is running and logged in, then choose Get_Players again.";
+    "client is running and logged in, then choose Get_Players again. A very long chat (about 2 MB or more) may "
+    "not come through at all.";
 
 struct Outcome {
     bool focusDummy = true;  // give the focus to `Dummy` after leaving the busy state
