@@ -139,9 +139,9 @@ Outcome Host::AskForPlayers() {
 // run every kIntakeYieldEveryMs rather than after every line: a yield costs a fraction of a millisecond, which over
 // a chat of 20,000 lines was seconds of a disabled window. A missing capture adds nothing and is reported: the
 // world client gave no text, which the operator could not tell from a room where nobody asked to join.
-// Under Wine a chat text above 2 MiB never arrives, by either method: DDEML fails the request itself (a bare
-// DdeClientTransaction gets DMLERR_MEMORY_ERROR, see bench/intake_bench_win.cpp), so FetchAllText ends its five
-// tries without a capture and this is where the operator hears of it.
+// Under Wine a chat text above about 2.08 MB never arrives, by either method: DDEML fails the request itself (a
+// bare DdeClientTransaction gets DMLERR_MEMORY_ERROR, see bench/intake_bench_win.cpp), so FetchAllText ends its
+// five tries without a capture, and this is where the operator hears of it.
 Outcome Host::GetPlayers() {
     Outcome outcome;
     Save(outcome);
