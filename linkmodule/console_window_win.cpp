@@ -211,7 +211,8 @@ bool LinkConsole::Poke(const std::string& item, const std::string& text) {
                                     static_cast<DWORD>(text.size() + 1), conversation_, hszItem.get(), CF_TEXT,
                                     XTYP_POKE, kTransactionTimeoutMs, &result);
     });
-    return done != nullptr;
+    // A refusal comes back as success under Wine, with the server's negative answer only in `result`.
+    return done != nullptr && (result & DDE_FACK) != 0;
 }
 
 // The reply up to its first NUL. No reply (refused, timed out) is a link failure.
