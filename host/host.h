@@ -47,12 +47,6 @@ using Problems = std::vector<std::string>;  // messages for the operator; whatev
 // not spent in the event loop.
 inline constexpr std::uint64_t kIntakeYieldEveryMs = 10;
 
-// What "Get_Players" says when FetchAllText left no capture.
-inline constexpr char kNoChatText[] =
-    "Get_Players could not fetch the chat text from the world client, so nobody was added. Check that the world "
-    "client is running and logged in, then choose Get_Players again. A very long chat (about 2 MB or more) may "
-    "not come through at all.";
-
 struct Outcome {
     bool focusDummy = true;  // give the focus to `Dummy` after leaving the busy state
     Problems problems;       // e.g. a save that failed; the command went on
