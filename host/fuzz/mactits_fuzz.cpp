@@ -1,7 +1,7 @@
 // Fuzz target: MACTITS.TXT read into the nine macro titles, and the titles as "Save" writes them.
-// Invariants: always nine titles; none holds a line end or has a space at either end; a file without a ninth line leaves
-// "Macro" + k for the missing ones; and nine titles typed in the boxes (taken from the input) are written as nine
-// lines that read back as the typed titles with line breaks turned into spaces and spaces trimmed.
+// Invariants: always nine titles; none holds a line end or has a space at either end; a file without a ninth line
+// leaves "Macro" + k for the missing ones; and nine titles typed in the boxes (taken from the input) are written as
+// nine lines that read back as the typed titles with line breaks turned into spaces and spaces trimmed.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
