@@ -22,14 +22,16 @@ NameList ParseCategories(std::string_view content) {
 }
 
 // MACTITS.TXT: line k is the title of macro k, read trimmed; lines after the ninth are ignored; a file with
-// fewer lines leaves the rest at "Macro" + k.
+// fewer lines leaves the rest at "Macro" + k. A lone LF ends a line too: a file edited on another system would
+// otherwise be one title holding every line, and a title holding a line break would come back changed from the
+// next "Save" (which writes each title on one line).
 MacroTitles ParseMacroTitles(const std::optional<std::string>& content) {
     MacroTitles titles;
     for (int k = 1; k <= kMacroCount; ++k)
         titles[static_cast<size_t>(k - 1)] = "Macro" + std::to_string(k);
     if (!content)
         return titles;
-    const auto lines = SplitLines(*content, LineEnds::kCrOrCrLf);
+    const auto lines = SplitLines(*content, LineEnds::kCrCrLfOrLf);
     for (size_t i = 0; i < titles.size() && i < lines.size(); ++i)
         titles[i] = TrimSpaces(lines[i]);
     return titles;

@@ -35,6 +35,23 @@ std::string TooLarge(const std::string& file, const char* limit, size_t cap, con
     return file + " is larger than " + limit + " (over " + SizeText(cap) + ") and was not read; " + consequence;
 }
 
+// Yields once kIntakeYieldEveryMs have passed since the last yield. The time spent inside a yield (a click
+// handled, a window repainted) does not count towards the next one.
+class YieldPacer {
+  public:
+    explicit YieldPacer(HostIo& io) : io_(io), last_(io.Milliseconds()) {}
+    void Step() {
+        if (io_.Milliseconds() - last_ < kIntakeYieldEveryMs)
+            return;
+        io_.Yield();
+        last_ = io_.Milliseconds();
+    }
+
+  private:
+    HostIo& io_;
+    std::uint64_t last_;
+};
+
 }  // namespace
 
 Problems RunStartUp(std::span<const StartUpStep> steps) {
@@ -117,9 +134,14 @@ Outcome Host::AskForPlayers() {
     return {};
 }
 
-// Two passes over the capture, yielding once per line in each: the first counts the marker lines, the second
-// takes the "$" senders after the last of them. Every new sender is appended and confirmed at once, in capture
-// order; a missing capture adds nothing.
+// Two passes over the capture: the first counts the marker lines, the second takes the "$" senders after the last
+// of them. Every new sender is appended and confirmed at once, in capture order. Both passes let the event loop
+// run every kIntakeYieldEveryMs rather than after every line: a yield costs a fraction of a millisecond, which over
+// a chat of 20,000 lines was seconds of a disabled window. A missing capture adds nothing and is reported: the
+// world client gave no text, which the operator could not tell from a room where nobody asked to join.
+// Under Wine a chat text above about 2.08 MB never arrives, by either method: DDEML fails the request itself (a
+// bare DdeClientTransaction gets DMLERR_MEMORY_ERROR, see bench/intake_bench_win.cpp), so FetchAllText ends its
+// five tries without a capture, and this is where the operator hears of it.
 Outcome Host::GetPlayers() {
     Outcome outcome;
     Save(outcome);
@@ -128,18 +150,21 @@ Outcome Host::GetPlayers() {
     if (read.status == ReadStatus::kTooLarge) {
         AddProblem(outcome,
                    TooLarge("The chat text", "Get_Players can scan", kMaxCaptureBytes, "nobody was added from it."));
+    } else if (read.status == ReadStatus::kMissing) {
+        AddProblem(outcome, kNoChatText);
     }
     if (const auto capture = UsableContent(std::move(read))) {
         const auto lines = SplitLines(*capture, LineEnds::kCrOrCrLf);
+        YieldPacer pacer(io_);
         int markers = 0;
         for (const auto& line : lines) {
-            io_.Yield();
+            pacer.Step();
             if (IsMarkerLine(line))
                 ++markers;
         }
         CaptureScanner scanner(markers);
         for (const auto& line : lines) {
-            io_.Yield();
+            pacer.Step();
             const auto name = scanner.Take(line);
             if (name && TakeNewPlayer(lists_.PlayersList, *name) == JoinResult::kAdded)
                 io_.Esp(*name, kJoinConfirmation);

@@ -3,6 +3,7 @@
 // and shows the Outcome.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <span>
 #include <string>
@@ -33,11 +34,18 @@ class HostIo : public Speaker {
     virtual void FetchChat() = 0;
     // One pass of the event loop.
     virtual void Yield() = 0;
+    // A monotonic clock in milliseconds, for pacing the yields of long scans.
+    virtual std::uint64_t Milliseconds() = 0;
     // The round changed: write it to the label, the text box and the three round buttons.
     virtual void ShowRound(const Round& round) = 0;
 };
 
 using Problems = std::vector<std::string>;  // messages for the operator; whatever reported them went on
+
+// How often "Get_Players" lets the event loop run while it scans the capture: often enough that the windows
+// repaint and the maintenance window answers at once, rarely enough that a chat of tens of thousands of lines is
+// not spent in the event loop.
+inline constexpr std::uint64_t kIntakeYieldEveryMs = 10;
 
 struct Outcome {
     bool focusDummy = true;  // give the focus to `Dummy` after leaving the busy state

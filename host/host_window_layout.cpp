@@ -64,16 +64,4 @@ std::string MenuCaptionOfTitle(std::string_view title) {
     return caption;
 }
 
-// "&&" is one ampersand; a single one (a caption written by hand) is a mnemonic mark and not part of the title.
-std::string TitleOfMenuCaption(std::string_view caption) {
-    std::string title;
-    for (size_t i = 0; i < caption.size(); ++i) {
-        if (caption[i] != '&')
-            title += caption[i];
-        else if (i + 1 < caption.size() && caption[i + 1] == '&')
-            title += caption[++i];
-    }
-    return title;
-}
-
 }  // namespace host

@@ -112,9 +112,7 @@ std::optional<CommandBinding> CommandFor(int id);
 // Whether the command runs inside the busy state (hourglass, window disabled and red).
 bool UsesBusyState(HostCommand command);
 
-// A macro title shown as a menu caption: an ampersand would otherwise underline the next letter, so it is doubled;
-// and the way back, for "Setup", which fills the title boxes from the captions.
+// A macro title shown as a menu caption: an ampersand would otherwise underline the next letter, so it is doubled.
 std::string MenuCaptionOfTitle(std::string_view title);
-std::string TitleOfMenuCaption(std::string_view caption);
 
 }  // namespace host

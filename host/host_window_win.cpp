@@ -68,12 +68,6 @@ LRESULT CALLBACK MacroFrameProc(HWND frame, UINT msg, WPARAM wParam, LPARAM lPar
                     : DefWindowProcA(frame, msg, wParam, lParam);
 }
 
-std::string MenuCaption(HMENU menu, int id) {
-    char buffer[512] = {};
-    const int n = GetMenuStringA(menu, static_cast<UINT>(id), buffer, sizeof buffer, MF_BYCOMMAND);
-    return std::string(buffer, static_cast<size_t>(std::max(n, 0)));
-}
-
 }  // namespace
 
 ReadResult HostFiles::Read(const std::string& path, size_t maxBytes) {
@@ -456,13 +450,14 @@ void HostWindow::OnReconnect() {
     });
 }
 
-// "Setup": the boxes are filled from the menu captions, so unsaved edits of an earlier "Setup" are dropped.
+// "Setup": the boxes are filled with the titles the menu shows, so unsaved edits of an earlier "Setup" are dropped.
+// They come from the titles themselves, not read back from the captions, which double every "&" and would come
+// back cut from a fixed buffer.
 void HostWindow::OnSetupMacros() {
     Run(UsesBusyState(HostCommand::SetupMacros), [&] {
-        const HMENU menu = GetMenu(hwnd_);
+        const MacroTitles& titles = host_.Titles();
         for (int i = 0; i < kMacroCount; ++i)
-            SetDlgItemTextA(frame_, IDC_HOST_MACROTITLE0 + i,
-                            TitleOfMenuCaption(MenuCaption(menu, IDM_MACS_MACROS1 + i)).c_str());
+            SetDlgItemTextA(frame_, IDC_HOST_MACROTITLE0 + i, titles[static_cast<size_t>(i)].c_str());
         ShowMacroPanel(true);
         Outcome outcome;
         outcome.focusDummy = false;
@@ -632,6 +627,10 @@ void HostWindow::FetchChat() {
 void HostWindow::Yield() {
     linkmodule::YieldEvents();
     StopIfClosing();
+}
+
+std::uint64_t HostWindow::Milliseconds() {
+    return GetTickCount64();
 }
 
 void HostWindow::ShowRound(const Round& round) {

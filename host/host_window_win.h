@@ -93,6 +93,7 @@ class HostWindow final : private HostIo {
     void Wait(int seconds) override;
     void FetchChat() override;
     void Yield() override;
+    std::uint64_t Milliseconds() override;
     void ShowRound(const Round& round) override;
 
     HostFiles files_;

@@ -14,6 +14,12 @@ inline constexpr const char* kCaptureFile = "C:\\ZOBRA.TXT";
 // The most of a chat capture that intake scans; a larger capture is refused with a message.
 inline constexpr size_t kMaxCaptureBytes = 64u << 20;
 
+// What "Get_Players" says when FetchAllText left no capture.
+inline constexpr char kNoChatText[] =
+    "Get_Players could not fetch the chat text from the world client, so nobody was added. Check that the world "
+    "client is running and logged in, then choose Get_Players again. A very long chat (about 2 MB or more) may "
+    "not come through at all.";
+
 // The longest avatar name intake takes, in bytes. Names in the world are far shorter; anything longer is not an
 // avatar's name but junk in the chat text, which "Read List" would otherwise say whole.
 inline constexpr size_t kMaxAvatarNameBytes = 64;

@@ -25,6 +25,8 @@ class Fakes : public host::FileStore, public host::HostIo {
     std::function<void()> onFetch;
     std::function<void(const std::string&)> onEsp;  // runs inside the ESP, as a maintenance click would
     int yields = 0;
+    std::uint64_t ms = 0;            // the monotonic clock
+    std::uint64_t msPerReading = 0;  // how far it moves at every reading
 
     host::ReadResult Read(const std::string& path, size_t maxBytes) override {
         if (throwing.count(path))
@@ -66,6 +68,7 @@ class Fakes : public host::FileStore, public host::HostIo {
             onFetch();
     }
     void Yield() override { ++yields; }
+    std::uint64_t Milliseconds() override { return ms += msPerReading; }
     void ShowRound(const host::Round& r) override {
         log.push_back("round " + r.PlayerName + "|" + r.SelectedCategory + "|" + (r.Command7 ? "G" : "-") +
                       (r.Command6 ? "W" : "-") + (r.Command8 ? "L" : "-"));

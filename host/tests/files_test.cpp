@@ -42,6 +42,8 @@ TEST(GameFiles, MacroTitles) {
         {"", defaults},
         {"  Prizes  \r\n\r\nRules\tx ", fromShort},
         {"a\r\nb\r\nc\r\nd\r\ne\r\nf\r\ng\r\nh\r\ni\r\nj\r\nk\r\nl\r\n", {"a", "b", "c", "d", "e", "f", "g", "h", "i"}},
+        // Lone LF line ends, as a file edited elsewhere has them.
+        {"Prizes \nRules\n\r\nc\rd\ne\nf\ng\nh\ni\nj\n", {"Prizes", "Rules", "", "c", "d", "e", "f", "g", "h"}},
     };
     for (const auto& [file, titles] : rows) {
         const auto got = host::ParseMacroTitles(file);

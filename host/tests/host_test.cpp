@@ -151,7 +151,11 @@ TEST(HostCommands, GetPlayers) {
             if (target == "Amy" && !deleted)
                 deleted = host.Lists().PlayersList.RemoveFirst("Amy");
         };
-        EXPECT_TRUE(host.GetPlayers().focusDummy);
+        io.msPerReading = host::kIntakeYieldEveryMs;  // every line takes as long as the pacing allows: one yield each
+        const host::Outcome outcome = host.GetPlayers();
+        EXPECT_TRUE(outcome.focusDummy);
+        // No capture: the world client gave no text, which the operator is told after the command.
+        EXPECT_EQ(outcome.problems, r.capture ? host::Problems{} : host::Problems{host::kNoChatText}) << r.what;
         Strings expected{"write GORVATH.SAV: " + before, "fetch"};
         for (const auto& name : r.esps)
             expected.push_back("esp " + name + ": You are on the List.");
@@ -160,6 +164,32 @@ TEST(HostCommands, GetPlayers) {
         EXPECT_EQ(host.Lists().PlayersList.Names(), r.after) << r.what;
         const size_t lines = r.capture ? host::SplitLines(*r.capture, host::LineEnds::kCrOrCrLf).size() : 0;
         EXPECT_EQ(io.yields, static_cast<int>(2 * lines)) << r.what;
+    }
+}
+
+// The scan of a long capture yields by time, not by line: at most once per kIntakeYieldEveryMs, and never longer
+// than that (and a reading or two) without a yield, whatever a line costs.
+TEST(HostCommands, GetPlayersYieldsByTime) {
+    std::string capture;
+    for (int i = 0; i < 5000; ++i)
+        capture += "Ann: line " + std::to_string(i) + "\r\n";
+    capture += "ESP from Bob: $\r\n";
+    const std::uint64_t every = host::kIntakeYieldEveryMs;
+    for (const std::uint64_t perReading :
+         {std::uint64_t{0}, std::uint64_t{1}, std::uint64_t{3}, every - 1, every, every + 1, 4 * every}) {
+        SCOPED_TRACE(perReading);
+        Fakes io;
+        FakeClock clock({"10:20:30"});
+        host::MixingGenerator random;
+        host::Host host(io, io, clock, random);
+        io.onFetch = [&] { io.files[host::kCaptureFile] = capture; };
+        io.msPerReading = perReading;
+        EXPECT_TRUE(host.GetPlayers().problems.empty());
+        EXPECT_EQ(host.Lists().PlayersList.Names(), Strings{"Bob"});
+        const std::uint64_t yields = static_cast<std::uint64_t>(io.yields);
+        EXPECT_LE(yields * every, io.ms);
+        EXPECT_GE((yields + 1) * (every + 2 * perReading), io.ms);
+        EXPECT_LE(yields, 2u * 5001u);
     }
 }
 
@@ -267,13 +297,15 @@ TEST(HostCommands, FirstSaveKeepsThePreviousGame) {
             io.files["GORVATH.BAK"] = *r.backup;
         if (r.backupUnwritable)
             io.unwritable.insert("GORVATH.BAK");
-        if (r.restoreFirst)
+        if (r.restoreFirst) {
             EXPECT_TRUE(host.RestorePlayers().problems.empty());
+        }
         for (int i = 0; i < 2; ++i) {
             const host::Outcome outcome = host.RegCountdown();
             ASSERT_EQ(outcome.problems.size(), r.problems) << r.what;
-            if (r.problems)
+            if (r.problems) {
                 EXPECT_NE(outcome.problems[0].find("could not be copied to GORVATH.BAK"), std::string::npos);
+            }
         }
         Strings files;
         for (const auto& e : io.log) {
@@ -282,11 +314,13 @@ TEST(HostCommands, FirstSaveKeepsThePreviousGame) {
         }
         EXPECT_EQ(files, r.log) << r.what;
         EXPECT_EQ(io.Size("GORVATH.SAV").has_value(), r.savedAfter.has_value()) << r.what;
-        if (r.savedAfter)
+        if (r.savedAfter) {
             EXPECT_EQ(io.files["GORVATH.SAV"], *r.savedAfter) << r.what;
+        }
         EXPECT_EQ(io.Size("GORVATH.BAK").has_value(), r.backupAfter.has_value()) << r.what;
-        if (r.backupAfter)
+        if (r.backupAfter) {
             EXPECT_EQ(io.files["GORVATH.BAK"], *r.backupAfter) << r.what;
+        }
     }
 }
 
@@ -338,8 +372,9 @@ TEST(HostCommands, OversizedFilesAreRefusedWithAMessage) {
             ASSERT_EQ(players.Count(), 2 - (read("GORVATH.SAV") || read(host::kCaptureFile) ? 0 : 1));
             EXPECT_EQ(players.At(0), read("GORVATH.SAV") ? "ESP from Ann: $" : "Keep");
             EXPECT_EQ(host.Lists().WinnersList.Count(), read("GORVATH.SAV") ? 0 : 1);
-            if (read(host::kCaptureFile))
+            if (read(host::kCaptureFile)) {
                 EXPECT_EQ(players.At(1), "Ann");
+            }
             EXPECT_EQ(host.CategoryList().Count(), read("GORVATH.TXT") ? 2 : 0);
             EXPECT_EQ(host.Titles()[0], read("MACTITS.TXT") ? "ESP from Ann: $" : "Macro1");
             int said = 0;

@@ -3,6 +3,8 @@
 // W messages. Each scenario checks the exact chat lines the world received, the lists (through the maintenance
 // window), the files written, the round buttons shown, and the busy state.
 #include <windows.h>
+// winbase.h defines Yield() as an empty macro; host.h declares a member of that name.
+#undef Yield
 
 #include <gtest/gtest.h>
 
@@ -17,6 +19,7 @@
 
 #include "common/controls_win.h"
 #include "host/announcements.h"
+#include "host/host.h"
 #include "host/host_ids.h"
 #include "host/host_window_layout.h"
 #include "host/intake.h"
@@ -506,10 +509,13 @@ TEST(GorvathWine, AnnouncementsByConsole) {
     game.ExpectIdle();
 }
 
-// Macro titles and texts: the menu item with index 1 plays MACRO2.TXT; "Setup", "Oops" and "Save".
+// Macro titles and texts: the menu item with index 1 plays MACRO2.TXT; "Setup", "Oops" and "Save". Titles longer
+// than a caption buffer, or full of "&" (doubled in the caption), reach the boxes and the file whole.
 TEST(GorvathWine, Macros) {
+    const std::string ampersands(300, '&');
+    const std::string longTitle = "Long " + std::string(600, 'x');
     Folder folder(Files{{"SCONTROL.TXT", kLibraryMethod},
-                        {"MACTITS.TXT", "  Prizes  \r\nRules\r\n"},
+                        {"MACTITS.TXT", "  Prizes  \r\nRules\r\n" + ampersands + "\r\n" + longTitle + "\r\n"},
                         {"MACRO1.TXT", "Never said\r\n"},
                         {"MACRO2.TXT", "Welcome!\r\n\r\nHave fun.\r\n"}});
     Game game(folder, {});
@@ -521,7 +527,7 @@ TEST(GorvathWine, Macros) {
             texts.push_back(g.Text(IDC_HOST_MACROTITLE0 + i));
         return texts;
     };
-    Lines titles = {"Prizes", "Rules", "Macro3", "Macro4", "Macro5", "Macro6", "Macro7", "Macro8", "Macro9"};
+    Lines titles = {"Prizes", "Rules", ampersands, longTitle, "Macro5", "Macro6", "Macro7", "Macro8", "Macro9"};
 
     game.ExpectSays(IDM_MACS_SETUPMACS, {});
     EXPECT_TRUE(g.Visible(IDC_HOST_MACROFRAME));
@@ -548,7 +554,7 @@ TEST(GorvathWine, Macros) {
     for (const auto& t : titles)
         file += t + "\r\n";
     EXPECT_EQ(folder.Read("MACTITS.TXT"), file);
-    ASSERT_TRUE(g.Run(IDM_MACS_SETUPMACS));  // the boxes come from the menu captions
+    ASSERT_TRUE(g.Run(IDM_MACS_SETUPMACS));  // the boxes show the titles as the menu does
     EXPECT_EQ(boxes(), titles);
     ASSERT_TRUE(g.Run(IDC_HOST_COMMAND19));
     EXPECT_TRUE(game.NewChat().empty());
@@ -701,6 +707,40 @@ TEST(GorvathWine, MaintenanceFailureIsReported) {
     EXPECT_EQ(game.Maintenance(), (Game::MaintenanceLists{{}, {}, {}}));
     game.ExpectSays(IDC_HOST_COMMAND1, {Said("The following are on the list:")});
     game.ExpectIdle();
+}
+
+// Get_Players when the world client gives no chat text: after its five tries, one message once the window has left
+// the busy state, instead of ending as if nobody had asked to join. Once the text comes again, intake works.
+TEST(GorvathWine, ChatTextNotFetched) {
+    for (const char* method : {kLibraryMethod, kConsoleMethod}) {
+        SCOPED_TRACE(method == kLibraryMethod ? "library" : "console");
+        Folder folder(Files{{"SCONTROL.TXT", method}});
+        Game game(folder, {"avatar|Ann", "esp|Ann|$", "fault|notext|on"});
+        ASSERT_TRUE(game.gorvath->ok());
+        Gorvath& g = *game.gorvath;
+        const unsigned long done = g.CommandsDone();
+        g.Post(IDM_GETIT);
+        const auto box = g.WaitForMessageBox(30000);
+        ASSERT_TRUE(box);
+        EXPECT_EQ(box->caption, "Tumbleroo");
+        EXPECT_EQ(box->text, host::kNoChatText);
+        EXPECT_FALSE(g.Busy());
+        EXPECT_EQ(g.Background(), static_cast<COLORREF>(host::kIdleColour));
+        Gorvath::Answer(*box, IDOK);
+        ASSERT_TRUE(testwin::PumpUntil([&] { return g.CommandsDone() > done; }, 10000));
+        EXPECT_FALSE(g.WaitForMessageBox(300));
+        size_t requests = 0;
+        for (const auto& line : game.world.Transcript("REQ"))
+            requests += line.fields.size() > 1 && line.fields[0] == "Zelmarink_GetAllText";
+        // Five fetches; by the console method an empty answer is a failed link request, tried five times each.
+        EXPECT_EQ(requests, method == kLibraryMethod ? 5u : 25u);
+        EXPECT_EQ(folder.Read("GORVATH.SAV"), "");
+
+        EXPECT_TRUE(game.world.Control("fault|notext|off"));
+        game.ExpectSays(IDM_GETIT, {"ESP to Ann: You are on the List."});
+        EXPECT_FALSE(g.WaitForMessageBox(300));
+        game.ExpectIdle();
+    }
 }
 
 }  // namespace

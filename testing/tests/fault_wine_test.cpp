@@ -27,6 +27,7 @@
 #include "host/announcements.h"
 #include "host/host_ids.h"
 #include "host/host_window_layout.h"
+#include "host/intake.h"
 #include "host/tools/gorvath_remote_win.h"
 #include "testing/world_harness_win.h"
 
@@ -663,7 +664,7 @@ const Row kRows[] = {
     {"WorldDiesInPokeLibrary",          kLibraryMethod, WorldDiesInPoke, {kUnknownError, kNotRegistered}},
     {"WorldDiesInPokeConsole",          kConsoleMethod, WorldDiesInPoke, {}},
     {"WorldDiesInRequestLibrary",       kLibraryMethod, [](Bench& b) { WorldDies(b, "Zelmarink_GetAllText", IDM_GETIT); },
-     {kUnknownError, kNotRegistered}},
+     {kUnknownError, kNotRegistered, host::kNoChatText}},
     {"WorldKilledBetweenLibrary",       kLibraryMethodPaced, WorldKilledBetweenRequests, {kUnknownError, kNotRegistered}},
     {"WorldKilledBetweenConsole",       kConsoleMethod, WorldKilledBetweenRequests, {}},
     {"AcksSlowerThanTimeOut",           kLibraryMethod, SlowWorld, {}},
