@@ -60,6 +60,25 @@ std::string ReadFile(const fs::path& path) {
     return s.str();
 }
 
+// Runs "exe" with options written as they are: the setup program and its uninstaller take /S and /REMOVEDATA
+// only unquoted. Returns the exit code, or -1 when it cannot start or does not end in time.
+int RunUnquoted(const std::string& exe, const std::string& options, DWORD timeoutMs) {
+    std::string commandLine = "\"" + exe + "\" " + options;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return -1;
+    DWORD code = static_cast<DWORD>(-1);
+    if (testwin::PumpUntil([&] { return WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0; }, timeoutMs))
+        GetExitCodeProcess(process.hProcess, &code);
+    else
+        TerminateProcess(process.hProcess, 1);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return static_cast<int>(code);
+}
+
 bool UninstallKeyExists() {
     HKEY key = nullptr;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tumbleroo", 0,
@@ -69,11 +88,11 @@ bool UninstallKeyExists() {
     return true;
 }
 
-// The uninstaller copies itself to the temporary folder and returns at once; it is done when its Start-menu
-// folder and its own copy in the install folder are gone.
+// The uninstaller copies itself to the temporary folder and returns at once, while the copy goes on removing:
+// this waits until the Start-menu folder, the uninstaller in the install folder and the registry entry are gone.
 void Uninstall(const std::string& options) {
     const std::string uninstaller = (InstallDir() / "Uninstall.exe").string();
-    ASSERT_EQ(testwin::RunAndWait(uninstaller, {"/S", options}, 60000), 0);
+    ASSERT_EQ(RunUnquoted(uninstaller, "/S " + options, 60000), 0);
     EXPECT_TRUE(testwin::PumpUntil([] { return !fs::exists(InstallDir() / "Uninstall.exe") && !fs::exists(MenuDir()); },
                                    60000));
     EXPECT_TRUE(testwin::PumpUntil([] { return !UninstallKeyExists(); }, 10000));
@@ -161,7 +180,7 @@ class Installer : public ::testing::Test {
 };
 
 TEST_F(Installer, SilentInstallRunUninstallKeepsTheOperatorsFiles) {
-    ASSERT_EQ(testwin::RunAndWait(g_setup, {"/S"}, 120000), 0);
+    ASSERT_EQ(RunUnquoted(g_setup, "/S", 120000), 0);
 
     std::set<std::string> expected = {"Gorvath.exe",        "Vantrel.exe",         "zmvorq.dll",
                                       "Uninstall.exe",      "GORVATH.TXT",         "MACTITS.TXT",
@@ -265,13 +284,15 @@ TEST_F(Installer, SilentInstallRunUninstallKeepsTheOperatorsFiles) {
     std::set<std::string> kept = {"GORVATH.SAV", "SCONTROL.TXT", "GORVATH.TXT", "MACTITS.TXT"};
     for (const auto& m : g_macros)
         kept.insert(m);
+    testwin::PumpUntil([&] { return FilesUnder(InstallDir()) == kept; }, 30000);
     EXPECT_EQ(FilesUnder(InstallDir()), kept);
-    ASSERT_EQ(testwin::RunAndWait(g_setup, {"/S"}, 120000), 0);
+    ASSERT_EQ(RunUnquoted(g_setup, "/S", 120000), 0);
     EXPECT_EQ(ReadFile(InstallDir() / "GORVATH.SAV"), savedGame);
 
     // Asked to, it removes them too, and the folder with them.
     Uninstall("/REMOVEDATA");
-    EXPECT_FALSE(fs::exists(InstallDir()));
+    EXPECT_TRUE(testwin::PumpUntil([] { return !fs::exists(InstallDir()); }, 30000))
+        << "left behind: " << ::testing::PrintToString(FilesUnder(InstallDir()));
 }
 
 }  // namespace

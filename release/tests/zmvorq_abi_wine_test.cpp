@@ -112,6 +112,22 @@ bool WaitFor(const std::vector<std::string>& v, size_t n) {
     return testwin::PumpUntil([&] { return v.size() >= n; }, 10000);
 }
 
+#if defined(__i386__)
+// The probe itself: it tells a callee-cleans system function from a caller-cleans C library one.
+TEST(ZmvorqAbi, TheStackProbeTellsTheTwoConventionsApart) {
+    HMODULE user32 = GetModuleHandleA("user32.dll");
+    HMODULE msvcrt = LoadLibraryA("msvcrt.dll");
+    ASSERT_NE(user32, nullptr);
+    ASSERT_NE(msvcrt, nullptr);
+    const RawResult isWindow = CallRaw(GetProcAddress(user32, "IsWindow"), {0});  // BOOL WINAPI IsWindow(HWND)
+    EXPECT_EQ(isWindow.value, 0u);
+    EXPECT_EQ(isWindow.bytesLeft, 0u);
+    const RawResult labs = CallRaw(GetProcAddress(msvcrt, "labs"), {static_cast<uint32_t>(-7)});  // long labs(long)
+    EXPECT_EQ(labs.value, 7u);
+    EXPECT_EQ(labs.bytesLeft, 4u);
+}
+#endif
+
 TEST(ZmvorqAbi, EveryExportByPlainNameAndTheCallbacksComeBackWhole) {
     HMODULE dll = LoadLibraryA("zmvorq.dll");
     ASSERT_NE(dll, nullptr);
