@@ -8,8 +8,18 @@
 
 namespace config {
 
-ModuleLink::ModuleLink(HWND window, int statusControlId, std::string statusLogPath)
-    : window_(window), statusControlId_(statusControlId), statusLogPath_(std::move(statusLogPath)) {}
+ModuleLink::ModuleLink(HWND window, int statusControlId, std::function<bool()> stopping, std::string statusLogPath)
+    : window_(window),
+      statusControlId_(statusControlId),
+      stopping_(std::move(stopping)),
+      statusLogPath_(std::move(statusLogPath)) {}
+
+// Checked before each step and after each one that yields (a close or a quit request arrives inside a yield),
+// so a test stops at the first step after the program began to end.
+void ModuleLink::StopIfStopping() const {
+    if (stopping_ && stopping_())
+        throw TestAbandoned{};
+}
 
 void ModuleLink::ApplySettings(const LinkSettings& settings) {
     linkmodule::ClientWindowTitle = settings.ClientWindowTitle;
@@ -20,12 +30,16 @@ void ModuleLink::ApplySettings(const LinkSettings& settings) {
 
 // The yield lets the new text paint at once, as each step of a test can take seconds.
 void ModuleLink::ShowStatus(const std::string& text) {
+    StopIfStopping();
     win::SetControlText(window_, statusControlId_, text);
     AppendToStatusLog(text);
     linkmodule::YieldEvents();
+    StopIfStopping();
 }
 
+// Not checked afterwards: the test's next call does that, and the test closes the link it opened.
 void ModuleLink::OpenLink() {
+    StopIfStopping();
     linkmodule::OpenLink();
 }
 
@@ -34,17 +48,23 @@ void ModuleLink::CloseLink() {
 }
 
 void ModuleLink::SayText(const std::string& text) {
+    StopIfStopping();
     linkmodule::SayText(text);
+    StopIfStopping();
 }
 
 void ModuleLink::EspText(const std::string& target, const std::string& text) {
+    StopIfStopping();
     linkmodule::EspTarget = target;
     linkmodule::EspText(text);
+    StopIfStopping();
 }
 
 std::optional<std::string> ModuleLink::FetchCapture() {
+    StopIfStopping();
     linkmodule::FetchAllText();
-    return ReadWholeFile(linkmodule::CapturePath());
+    StopIfStopping();
+    return ReadCapture(linkmodule::CapturePath());
 }
 
 TimeOfDay ModuleLink::Now() {
@@ -54,6 +74,7 @@ TimeOfDay ModuleLink::Now() {
 }
 
 bool ModuleLink::SaveSettingsFile(const std::string& content) {
+    StopIfStopping();
     return WriteWholeFile(kSettingsFileName, content);
 }
 

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 #include "configurator/link_port.h"
@@ -12,8 +13,9 @@ namespace config {
 
 class ModuleLink final : public Link {
   public:
+    // stopping: true once the program is ending; from then on every call but CloseLink throws TestAbandoned.
     // statusLogPath: the test hook of configurator_ids.h; empty for none.
-    ModuleLink(HWND window, int statusControlId, std::string statusLogPath);
+    ModuleLink(HWND window, int statusControlId, std::function<bool()> stopping, std::string statusLogPath);
 
     void ApplySettings(const LinkSettings& settings) override;
     void ShowStatus(const std::string& text) override;
@@ -26,10 +28,12 @@ class ModuleLink final : public Link {
     bool SaveSettingsFile(const std::string& content) override;
 
   private:
+    void StopIfStopping() const;
     void AppendToStatusLog(const std::string& text) const;
 
     HWND window_;
     int statusControlId_;
+    std::function<bool()> stopping_;
     std::string statusLogPath_;
 };
 

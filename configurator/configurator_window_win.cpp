@@ -1,8 +1,14 @@
 // configurator_window_win.cpp: ConfiguratorWindow. The tests and their judging live in configuration.cpp;
 // this file shows the window, keeps it on top, marks it busy and hands each button to one config:: call.
+//
+// Closing the window during a test ends the program within moments, not after the test: the window hides at
+// once, the link refuses the test's next call (TestAbandoned), the test closes the link it opened on its way
+// out, and only then is the window destroyed, which ends the message loop. Nothing more is spoken or saved. A
+// quit request met inside one of the test's yields (linkmodule::QuitKept) ends the test the same way.
 #include "configurator/configurator_window_win.h"
 
 #include <cstdlib>
+#include <exception>
 #include <string>
 
 #include "common/controls_win.h"
@@ -118,7 +124,8 @@ void ConfiguratorWindow::CreateContent() {
     StyleLabels(hwnd_);
     SendDlgItemMessageA(hwnd_, IDC_CONFIGURATOR_MANUAL_SECONDS, WM_SETFONT, reinterpret_cast<WPARAM>(secondsFont_),
                         FALSE);
-    link_.emplace(hwnd_, IDC_CONFIGURATOR_LSTATUS, StatusLogPath());
+    link_.emplace(
+        hwnd_, IDC_CONFIGURATOR_LSTATUS, [this] { return Closing(); }, StatusLogPath());
 }
 
 // With focus control the link activates the window titled with the application title after each request,
@@ -199,15 +206,42 @@ void ConfiguratorWindow::OnCommand4() {
     RunBusy([this] { RunManualDllTest(*link_, fields_, win::ControlText(hwnd_, IDC_CONFIGURATOR_MANUAL_SECONDS)); });
 }
 
-// Out of memory in the middle of a test ends the test there; the window must not stay disabled.
+// No exception leaves a test: one that stops it early (out of memory) is reported in the status line, and the
+// window must not stay disabled. A test abandoned because the program is ending is not reported; the window
+// goes, which ends the message loop.
 template <typename Test>
 void ConfiguratorWindow::RunBusy(Test test) {
     EnterBusy();
+    std::string problem;
     try {
         test();
+    } catch (const TestAbandoned&) {
+    } catch (const std::exception& e) {
+        problem = std::string(kStatusStoppedEarly) + ": " + e.what();
     } catch (...) {
+        problem = kStatusStoppedEarly;
     }
+    if (Closing()) {
+        DestroyWindow(hwnd_);
+        return;
+    }
+    if (!problem.empty())
+        win::SetControlText(hwnd_, IDC_CONFIGURATOR_LSTATUS, problem);
     LeaveBusy();
+}
+
+// Idle, the window goes at once. During a test it only hides; RunBusy destroys it when the test has stopped.
+void ConfiguratorWindow::OnClose() {
+    if (!busy_) {
+        DestroyWindow(hwnd_);
+        return;
+    }
+    closeRequested_ = true;
+    ShowWindow(hwnd_, SW_HIDE);
+}
+
+bool ConfiguratorWindow::Closing() const {
+    return closeRequested_ || linkmodule::QuitKept();
 }
 
 void ConfiguratorWindow::EnterBusy() {
@@ -243,7 +277,8 @@ HBRUSH ConfiguratorWindow::OnCtlColorStatic(HDC dc, HWND control) {
 }
 
 LRESULT CALLBACK ConfiguratorWindow::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    return win::RouteToWindow(hwnd, msg, wParam, lParam, &ConfiguratorWindow::hwnd_, &ConfiguratorWindow::HandleMessage);
+    return win::RouteToWindow(hwnd, msg, wParam, lParam, &ConfiguratorWindow::hwnd_,
+                              &ConfiguratorWindow::HandleMessage);
 }
 
 LRESULT ConfiguratorWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -270,6 +305,9 @@ LRESULT ConfiguratorWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam
                 return TRUE;
             }
             break;
+        case WM_CLOSE:
+            OnClose();
+            return 0;
         case WM_DESTROY:
             PostQuitMessage(0);
             return 0;

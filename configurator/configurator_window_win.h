@@ -35,8 +35,12 @@ class ConfiguratorWindow {
     void OnCommand2();
     void OnCommand3();
     void OnCommand4();
+    void OnClose();
     template <typename Test>
     void RunBusy(Test test);
+    // True once the program is ending: the window was closed during a test, or a quit request was met inside
+    // one of its yields.
+    bool Closing() const;
     void EnterBusy();
     void LeaveBusy();
     void SetBackground(HBRUSH brush);
@@ -52,6 +56,7 @@ class ConfiguratorWindow {
     HBRUSH background_ = nullptr;
     bool busy_ = false;
     bool hourglass_ = false;
+    bool closeRequested_ = false;
     ConfiguratorFields fields_;
     std::optional<ModuleLink> link_;
 };

@@ -1,36 +1,27 @@
-// files.cpp: whole-file reading and writing in binary mode, so that CR LF is kept as written.
+// files.cpp: the capture and the settings file, in binary mode so that CR LF is kept as written.
 #include "configurator/files.h"
 
-#include <fstream>
-#include <new>
+#include "common/file_io.h"
 
 namespace config {
 
-std::optional<std::string> ReadWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in.is_open()) {
-        return std::nullopt;
+// A capture too big to be real is refused whole rather than read in part: the test lines are its last lines,
+// so a prefix could only be judged wrongly, and no capture at all makes the test fail plainly.
+std::optional<std::string> ReadCapture(const std::string& path, size_t limit) {
+    common::ReadResult read = common::ReadFileCapped(path, limit);
+    switch (read.status) {
+        case common::ReadStatus::kOk:
+        case common::ReadStatus::kFailed:
+            return std::move(read.content);
+        case common::ReadStatus::kMissing:
+        case common::ReadStatus::kTooLarge:
+            break;
     }
-    std::string content;
-    char chunk[64 * 1024];
-    try {
-        while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
-            content.append(chunk, static_cast<size_t>(in.gcount()));
-        }
-    } catch (const std::bad_alloc&) {
-        // A capture too big for memory is read as far as it fits, like any read that ends early.
-    }
-    return content;
+    return std::nullopt;
 }
 
 bool WriteWholeFile(const std::string& path, std::string_view content) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out.is_open()) {
-        return false;
-    }
-    out.write(content.data(), static_cast<std::streamsize>(content.size()));
-    out.close();
-    return !out.fail();
+    return common::ReplaceFileAtomically(path, content).ok;
 }
 
 }  // namespace config

@@ -28,6 +28,11 @@ struct TimeOfDay {
     int second = 0;
 };
 
+// Thrown by a Link's call when the program is ending (its window was closed, or a quit request came in the
+// middle of a test). The rules let it pass: nothing after that call runs, so nothing more is said or saved, and
+// a test that opened the link closes it on the way out.
+struct TestAbandoned {};
+
 class Link {
   public:
     virtual ~Link() = default;
@@ -36,7 +41,9 @@ class Link {
     virtual void ApplySettings(const LinkSettings& settings) = 0;
     // Shows the text in the status line, then lets the UI event loop run once.
     virtual void ShowStatus(const std::string& text) = 0;
+    // May throw TestAbandoned before it opens anything, never after.
     virtual void OpenLink() = 0;
+    // Never throws TestAbandoned: it is what a stopping test still does.
     virtual void CloseLink() = 0;
     virtual void SayText(const std::string& text) = 0;
     // Sets EspTarget to target, then EspText(text).

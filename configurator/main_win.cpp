@@ -6,11 +6,17 @@
 #include "linkmodule/link_module_win.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
-    // The configurator's CloseLink returns right after KillDDE: each test closes the link, and the next one
-    // opens it again at once.
-    linkmodule::StartLinkModule({"Ostrivar", linkmodule::LibraryCloseWait::None});
-    config::ConfiguratorWindow window;
-    if (!window.Create(instance, showCommand))
+    // The window's procedure and its tests stop every exception; this catches what start-up itself may throw
+    // (out of memory), so the program ends with an exit code instead of an abort.
+    try {
+        // The configurator's CloseLink returns right after KillDDE: each test closes the link, and the next one
+        // opens it again at once.
+        linkmodule::StartLinkModule({"Ostrivar", linkmodule::LibraryCloseWait::None});
+        config::ConfiguratorWindow window;
+        if (!window.Create(instance, showCommand))
+            return 1;
+        return linkmodule::RunMessageLoop();
+    } catch (...) {
         return 1;
-    return linkmodule::RunMessageLoop();
+    }
 }

@@ -7,10 +7,23 @@ namespace config {
 
 namespace {
 
+// The link is open from OpenLink until the test's end, also when a call in between throws (the program is
+// ending, or memory ran out): the world client must not keep a registration of a program that is gone.
+class OpenSession {
+  public:
+    explicit OpenSession(Link& link) : link_(link) { link_.OpenLink(); }
+    ~OpenSession() { link_.CloseLink(); }
+    OpenSession(const OpenSession&) = delete;
+    OpenSession& operator=(const OpenSession&) = delete;
+
+  private:
+    Link& link_;
+};
+
 void SpeechTest(Link& link, const LinkSettings& settings, ConfiguratorFields& f, bool dde) {
     link.ApplySettings(settings);
     link.ShowStatus(dde ? kStatusDdeStarting : kStatusDllTesting);
-    link.OpenLink();
+    const OpenSession session(link);
     if (dde) {
         link.ShowStatus(kStatusDdeTesting);
     }
@@ -25,7 +38,6 @@ void SpeechTest(Link& link, const LinkSettings& settings, ConfiguratorFields& f,
     if (capture) {
         RecordTestLines(*capture, marker, f);
     }
-    link.CloseLink();
 }
 
 }  // namespace
@@ -41,14 +53,13 @@ void DLL_TEST(Link& link, const LinkSettings& settings, ConfiguratorFields& f) {
 void DDE_ESP_TEST(Link& link, const LinkSettings& settings, ConfiguratorFields& f) {
     link.ApplySettings(settings);
     link.ShowStatus(kStatusEspTesting);
-    link.OpenLink();
+    const OpenSession session(link);
     link.EspText(f.OwnAvatarName, kEspTestText);
     f.EspReceived = false;
     const auto capture = link.FetchCapture();
     if (capture) {
         f.EspReceived = FindEspReply(*capture, f.OwnAvatarName);
     }
-    link.CloseLink();
 }
 
 bool WRITE_SETTINGS(Link& link, const LinkSettings& settings) {

@@ -30,6 +30,8 @@ inline constexpr const char* kStatusDllFailed = "DLL Method failed";
 // A method passed but SCONTROL.TXT could not be written: the user must not take this for a saved result.
 inline constexpr const char* kStatusDdeNotSaved = "DDE Method works but SCONTROL.TXT not saved";
 inline constexpr const char* kStatusDllNotSaved = "DLL Method works but SCONTROL.TXT not saved";
+// A test ended by an unexpected failure (out of memory); the reason follows after ": " when there is one.
+inline constexpr const char* kStatusStoppedEarly = "The test stopped early";
 // The typed delay is refused and nothing is tested.
 inline constexpr const char* kStatusDelayNegative = "Delay must not be negative - nothing tested";
 inline constexpr const char* kStatusDelayTooLarge = "Delay must be 32767 or less - nothing tested";

@@ -17,6 +17,11 @@ inline constexpr const char* kCategoryFile = "GORVATH.TXT";
 inline constexpr const char* kMacroTitlesFile = "MACTITS.TXT";
 inline constexpr int kMacroCount = 9;
 
+// The most each reader takes, far above any real file: a larger one is refused with a message, not loaded whole.
+inline constexpr size_t kMaxCategoryFileBytes = 4u << 20;  // 32767 categories of a hundred characters
+inline constexpr size_t kMaxMacroTitlesBytes = 64u << 10;  // nine titles
+inline constexpr size_t kMaxMacroFileBytes = 1u << 20;     // a macro says a handful of lines
+
 using MacroTitles = std::array<std::string, kMacroCount>;  // index 0 is macro 1
 
 // CategoryList from the content of GORVATH.TXT.

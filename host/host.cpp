@@ -6,6 +6,8 @@
 #include "host/host.h"
 
 #include <algorithm>
+#include <exception>
+#include <optional>
 
 #include "host/intake.h"
 #include "host/saved_game.h"
@@ -15,16 +17,51 @@ namespace host {
 
 namespace {
 
+void AddProblem(Problems& problems, std::string message) {
+    if (std::find(problems.begin(), problems.end(), message) == problems.end())
+        problems.push_back(std::move(message));
+}
+
 void AddProblem(Outcome& outcome, std::string message) {
-    if (std::find(outcome.problems.begin(), outcome.problems.end(), message) == outcome.problems.end())
-        outcome.problems.push_back(std::move(message));
+    AddProblem(outcome.problems, std::move(message));
+}
+
+std::string SizeText(size_t bytes) {
+    return bytes >= (1u << 20) ? std::to_string(bytes >> 20) + " MB" : std::to_string(bytes >> 10) + " KB";
+}
+
+// "GORVATH.TXT is larger than a category file can be (over 4 MB) and was not read; ..."
+std::string TooLarge(const std::string& file, const char* limit, size_t cap, const char* consequence) {
+    return file + " is larger than " + limit + " (over " + SizeText(cap) + ") and was not read; " + consequence;
 }
 
 }  // namespace
 
+Problems RunStartUp(std::span<const StartUpStep> steps) {
+    Problems problems;
+    for (const StartUpStep& step : steps) {
+        std::optional<std::string> failure;
+        try {
+            for (auto& p : step.run())
+                AddProblem(problems, std::move(p));
+        } catch (const std::exception& e) {
+            failure = e.what();
+        } catch (...) {
+            failure = "unknown failure";
+        }
+        if (failure) {
+            AddProblem(problems,
+                       std::string("Start-up went on after a failure while ") + step.what + " (" + *failure + ").");
+        }
+    }
+    return problems;
+}
+
 // A save that fails leaves the previous GORVATH.SAV whole; the operator is told once per command and the
 // command carries on.
 void Host::Save(Outcome& outcome) {
+    if (!previousGameKept_ && !KeepPreviousGame(outcome))
+        return;
     const WriteResult r = SaveGame(files_, lists_);
     if (!r.ok) {
         AddProblem(outcome, std::string("The game could not be saved to ") + kSaveFile + " (" + r.error +
@@ -32,13 +69,47 @@ void Host::Save(Outcome& outcome) {
     }
 }
 
-void Host::LOAD_MACTITS() {
-    titles_ = ParseMacroTitles(files_.Read(kMacroTitlesFile));
+// The lists start empty, so the first save of a run would replace the last game's GORVATH.SAV by empty lists
+// when the operator did not choose "Restore Players" first. Before that first overwrite, a non-empty file is
+// copied to GORVATH.BAK (the one before it is replaced; the format stays as it is). A copy that fails keeps
+// GORVATH.SAV as it is and tells the operator; the next saving command tries again.
+bool Host::KeepPreviousGame(Outcome& outcome) {
+    const auto size = files_.Size(kSaveFile);
+    if (size && *size > 0) {
+        const WriteResult r = files_.Copy(kSaveFile, kBackupFile);
+        if (!r.ok) {
+            AddProblem(outcome, std::string("The last game's ") + kSaveFile + " could not be copied to " + kBackupFile +
+                                    " (" + r.error + "), so it was not overwritten and this game is " +
+                                    "not saved yet. Choose \"Restore Players\" to go on with the last game, or " +
+                                    "make room for " + kBackupFile + ".");
+            return false;
+        }
+    }
+    previousGameKept_ = true;
+    return true;
 }
 
-void Host::LoadCategories() {
-    const auto content = files_.Read(kCategoryFile);
-    categories_ = content ? ParseCategories(*content) : NameList();
+Problems Host::LOAD_MACTITS() {
+    ReadResult read = files_.Read(kMacroTitlesFile, kMaxMacroTitlesBytes);
+    if (read.status == ReadStatus::kTooLarge) {
+        titles_ = ParseMacroTitles(std::nullopt);
+        return {TooLarge(kMacroTitlesFile, "a macro title file can be", kMaxMacroTitlesBytes,
+                         "the macros are called Macro1 to Macro9.")};
+    }
+    titles_ = ParseMacroTitles(UsableContent(std::move(read)));
+    return {};
+}
+
+Problems Host::LoadCategories() {
+    categories_ = NameList();
+    ReadResult read = files_.Read(kCategoryFile, kMaxCategoryFileBytes);
+    if (read.status == ReadStatus::kTooLarge) {
+        return {TooLarge(kCategoryFile, "a category file can be", kMaxCategoryFileBytes,
+                         "\"Pick Category\" has nothing to pick, but a category can still be typed.")};
+    }
+    if (const auto content = UsableContent(std::move(read)))
+        categories_ = ParseCategories(*content);
+    return {};
 }
 
 Outcome Host::AskForPlayers() {
@@ -53,7 +124,12 @@ Outcome Host::GetPlayers() {
     Outcome outcome;
     Save(outcome);
     io_.FetchChat();
-    if (const auto capture = files_.Read(kCaptureFile)) {
+    ReadResult read = files_.Read(kCaptureFile, kMaxCaptureBytes);
+    if (read.status == ReadStatus::kTooLarge) {
+        AddProblem(outcome,
+                   TooLarge("The chat text", "Get_Players can scan", kMaxCaptureBytes, "nobody was added from it."));
+    }
+    if (const auto capture = UsableContent(std::move(read))) {
         const auto lines = SplitLines(*capture, LineEnds::kCrOrCrLf);
         int markers = 0;
         for (const auto& line : lines) {
@@ -173,11 +249,16 @@ Outcome Host::HowToPlay() {
 }
 
 Outcome Host::PlayMacro(int k) {
-    if (k >= 1 && k <= kMacroCount) {
-        if (const auto content = files_.Read(MacroFileName(k)))
-            Play(MacroScript(*content), io_);
-    }
-    return {};
+    Outcome outcome;
+    if (k < 1 || k > kMacroCount)
+        return outcome;
+    ReadResult read = files_.Read(MacroFileName(k), kMaxMacroFileBytes);
+    if (read.status == ReadStatus::kTooLarge)
+        AddProblem(outcome,
+                   TooLarge(MacroFileName(k), "a macro file can be", kMaxMacroFileBytes, "the macro said nothing."));
+    else if (const auto content = UsableContent(std::move(read)))
+        Play(MacroScript(*content), io_);
+    return outcome;
 }
 
 // The new titles take effect in the menu even when MACTITS.TXT cannot be written; the operator is told that
@@ -195,8 +276,17 @@ Outcome Host::SaveMacroTitles(const MacroTitles& typed) {
     return outcome;
 }
 
-void Host::RestorePlayers() {
-    RestoreGame(files_, lists_);
+// A restored file is the game that goes on, so later saves may overwrite it without a copy.
+Outcome Host::RestorePlayers() {
+    Outcome outcome;
+    const ReadStatus status = RestoreGame(files_, lists_);
+    if (status == ReadStatus::kTooLarge) {
+        AddProblem(outcome,
+                   TooLarge(kSaveFile, "a saved game can be", kMaxSavedGameBytes, "the lists were left as they were."));
+    } else if (status != ReadStatus::kMissing) {
+        previousGameKept_ = true;
+    }
+    return outcome;
 }
 
 }  // namespace host

@@ -3,6 +3,8 @@
 // and shows the Outcome.
 #pragma once
 
+#include <functional>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
@@ -35,10 +37,22 @@ class HostIo : public Speaker {
     virtual void ShowRound(const Round& round) = 0;
 };
 
+using Problems = std::vector<std::string>;  // messages for the operator; whatever reported them went on
+
 struct Outcome {
-    bool focusDummy = true;             // give the focus to `Dummy` after leaving the busy state
-    std::vector<std::string> problems;  // messages for the operator, e.g. a save that failed; the command went on
+    bool focusDummy = true;  // give the focus to `Dummy` after leaving the busy state
+    Problems problems;       // e.g. a save that failed; the command went on
 };
+
+// One step of the HostWindow's start-up, named for the message when it fails.
+struct StartUpStep {
+    const char* what;  // "loading the macro titles"
+    std::function<Problems()> run;
+};
+
+// Runs every step in order, each on its own: a step that throws is reported and the next one runs all the same,
+// so that a bad file never keeps the link from opening. The problems of all steps, in order.
+Problems RunStartUp(std::span<const StartUpStep> steps);
 
 class Host {
   public:
@@ -53,9 +67,9 @@ class Host {
     // The operator typed into `SelectedCategory`.
     void SetSelectedCategory(std::string text) { round_.SelectedCategory = std::move(text); }
 
-    // Start-up.
-    void LOAD_MACTITS();
-    void LoadCategories();
+    // Start-up. A file too large to be a real one is not read, and reported.
+    Problems LOAD_MACTITS();
+    Problems LoadCategories();
 
     Outcome AskForPlayers();   // menu "Ask_For_$"
     Outcome GetPlayers();      // menu "Get_Players"
@@ -71,10 +85,11 @@ class Host {
     // "Save" of the macro panel: stores the typed titles (see Titles()) and writes MACTITS.TXT.
     Outcome SaveMacroTitles(const MacroTitles& typed);
     // "Restore Players" after the operator answered Yes to kRestoreQuestion.
-    void RestorePlayers();
+    Outcome RestorePlayers();
 
   private:
     void Save(Outcome& outcome);
+    bool KeepPreviousGame(Outcome& outcome);
 
     HostIo& io_;
     FileStore& files_;
@@ -84,6 +99,9 @@ class Host {
     Round round_;
     NameList categories_;
     MacroTitles titles_ = ParseMacroTitles(std::nullopt);
+    // GORVATH.SAV of an earlier run was restored, copied to GORVATH.BAK, or found missing or empty: saving may
+    // overwrite it.
+    bool previousGameKept_ = false;
 };
 
 }  // namespace host

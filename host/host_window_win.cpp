@@ -76,12 +76,20 @@ std::string MenuCaption(HMENU menu, int id) {
 
 }  // namespace
 
-std::optional<std::string> HostFiles::Read(const std::string& path) {
-    return disk_.Read(path == kCaptureFile ? linkmodule::CapturePath() : path);
+ReadResult HostFiles::Read(const std::string& path, size_t maxBytes) {
+    return disk_.Read(path == kCaptureFile ? linkmodule::CapturePath() : path, maxBytes);
 }
 
 WriteResult HostFiles::Replace(const std::string& path, const std::string& content) {
     return disk_.Replace(path, content);
+}
+
+std::optional<std::uintmax_t> HostFiles::Size(const std::string& path) {
+    return disk_.Size(path);
+}
+
+WriteResult HostFiles::Copy(const std::string& from, const std::string& to) {
+    return disk_.Copy(from, to);
 }
 
 HostWindow::HostWindow()
@@ -132,20 +140,20 @@ bool HostWindow::Create(int show) {
     if (missing > 0)
         SetWindowPos(hwnd_, nullptr, 0, 0, size.cx, size.cy + missing, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 
+    // Counted as running until the start-up problems were shown, so that no command starts under their box.
     ++running_;
-    try {
-        StartUp();
-    } catch (...) {
-        // Start-up absorbs what it cannot read; a failure beyond that (no memory) leaves a window without it.
+    const Problems problems = StartUp();
+    if (!Closing()) {
+        ShowWindow(hwnd_, show);
+        UpdateWindow(hwnd_);
+        FocusDummy();
+        ShowProblems(problems);
+        if (!Closing())
+            FocusDummy();
     }
     --running_;
-    if (Closing()) {
+    if (Closing())
         Shutdown();
-        return true;
-    }
-    ShowWindow(hwnd_, show);
-    UpdateWindow(hwnd_);
-    FocusDummy();
     return true;
 }
 
@@ -169,15 +177,39 @@ void HostWindow::OnCreate() {
     }
 }
 
-void HostWindow::StartUp() {
-    win::CentreOnScreen(hwnd_);
-    host_.LOAD_MACTITS();
-    ShowMacroTitles();
-    linkmodule::ReadLinkSettings();
-    host_.LoadCategories();
-    linkmodule::PinOnTop(hwnd_);
-    linkOpen_ = true;
-    linkmodule::OpenLink();
+// Each step on its own (RunStartUp): a file that cannot be read must not keep the link from opening.
+Problems HostWindow::StartUp() {
+    const StartUpStep steps[] = {
+        {"centring the window",
+         [&] {
+             win::CentreOnScreen(hwnd_);
+             return Problems{};
+         }},
+        {"loading the macro titles",
+         [&] {
+             Problems problems = host_.LOAD_MACTITS();
+             ShowMacroTitles();
+             return problems;
+         }},
+        {"reading the link settings",
+         [] {
+             linkmodule::ReadLinkSettings();
+             return Problems{};
+         }},
+        {"loading the categories", [&] { return host_.LoadCategories(); }},
+        {"pinning the window on top",
+         [&] {
+             linkmodule::PinOnTop(hwnd_);
+             return Problems{};
+         }},
+        {"opening the link",
+         [&] {
+             linkOpen_ = true;
+             linkmodule::OpenLink();
+             return Problems{};
+         }},
+    };
+    return RunStartUp(steps);
 }
 
 void HostWindow::Shutdown() {
@@ -283,6 +315,9 @@ LRESULT HostWindow::OnTestHook(WPARAM query) const {
             return static_cast<LRESULT>(commandsDone_);
         case kHookCommandsRefused:
             return static_cast<LRESULT>(commandsRefused_);
+        case kHookFailNextMaintenanceCommand:
+            maintenance_->FailNextCommand();
+            return 1;
     }
     return 0;
 }
@@ -470,7 +505,7 @@ void HostWindow::OnPlayerMaintenance() {
 void HostWindow::OnRestorePlayers() {
     Run(UsesBusyState(HostCommand::RestorePlayers), [&] {
         if (MessageBoxA(hwnd_, kRestoreQuestion, "", MB_YESNO) == IDYES && !Closing())
-            host_.RestorePlayers();
+            return host_.RestorePlayers();
         return Outcome{};
     });
 }

@@ -20,8 +20,10 @@ namespace host {
 // wherever the link module wrote it.
 class HostFiles final : public FileStore {
   public:
-    std::optional<std::string> Read(const std::string& path) override;
+    ReadResult Read(const std::string& path, size_t maxBytes) override;
     WriteResult Replace(const std::string& path, const std::string& content) override;
+    std::optional<std::uintmax_t> Size(const std::string& path) override;
+    WriteResult Copy(const std::string& from, const std::string& to) override;
 
   private:
     DiskFiles disk_;
@@ -43,7 +45,7 @@ class HostWindow final : private HostIo {
     static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     void OnCreate();
-    void StartUp();
+    Problems StartUp();
     void OnCommand(int id, int code);
     void OnClose();
     void OnActivate(bool active);

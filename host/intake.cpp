@@ -72,16 +72,28 @@ std::vector<std::string> JoinRequests(const std::vector<std::string>& lines) {
     return names;
 }
 
-// Refused names:
-// - an empty name ("ESP from : $"): no avatar to confirm to, and an empty entry would vanish from the saved game;
-// - a name holding a NUL byte: the link passes names as C strings, so the confirmation would reach the avatar
-//   named by the part before the NUL;
-// - exactly "List2": the saved game could not hold it (it is the section line of GORVATH.SAV);
-// - any name once PlayersList holds kMaxListEntries entries.
-// The duplicate check trims each stored entry, as restored entries may carry spaces; the new name is trimmed
-// already.
+// Why each kind of name is refused:
+// - empty ("ESP from : $"): no avatar to confirm to, and an empty entry would vanish from the saved game;
+// - a control character: the form feed separates the fields of every record, so "Ev<FF>e" confirmed by ESP
+//   would reach the world client as an ESP to "Ev"; a NUL ends the name for the link's C strings; CR and LF
+//   would split the entry in GORVATH.SAV; tabs and the rest have no place in a name said in the chat;
+// - longer than kMaxAvatarNameBytes: no avatar has such a name, and "Read List" would say all of it.
+bool IsAcceptableAvatarName(std::string_view name) {
+    if (name.empty() || name.size() > kMaxAvatarNameBytes)
+        return false;
+    for (const char c : name) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < 32 || u == 127)
+            return false;
+    }
+    return true;
+}
+
+// Refused as well: exactly "List2", which the saved game could not hold (it is the section line of GORVATH.SAV),
+// and any name once PlayersList holds kMaxListEntries entries. The duplicate check trims each stored entry, as
+// restored entries may carry spaces; the new name is trimmed already.
 JoinResult TakeNewPlayer(NameList& players, const std::string& name) {
-    if (name.empty() || name.find('\0') != std::string::npos || name == kWinnersSectionLine)
+    if (!IsAcceptableAvatarName(name) || name == kWinnersSectionLine)
         return JoinResult::kRefused;
     for (const auto& entry : players.Names()) {
         if (TrimSpaces(entry) == name)

@@ -11,6 +11,16 @@
 namespace host {
 
 inline constexpr const char* kCaptureFile = "C:\\ZOBRA.TXT";
+// The most of a chat capture that intake scans; a larger capture is refused with a message.
+inline constexpr size_t kMaxCaptureBytes = 64u << 20;
+
+// The longest avatar name intake takes, in bytes. Names in the world are far shorter; anything longer is not an
+// avatar's name but junk in the chat text, which "Read List" would otherwise say whole.
+inline constexpr size_t kMaxAvatarNameBytes = 64;
+
+// A name intake may take: not empty, at most kMaxAvatarNameBytes, and no control character (bytes 0 to 31 and
+// 127), so that it can stand as a field of a record and as one line of GORVATH.SAV. 8-bit letters are fine.
+bool IsAcceptableAvatarName(std::string_view name);
 
 // The boundary of intake: once an avatar says this line in the chat, only "$" ESPs after it are taken. The host
 // never says it itself; the operator types it to start a fresh list. It differs from kHowToPlayNotice.
@@ -49,7 +59,7 @@ std::vector<std::string> JoinRequests(const std::vector<std::string>& lines);
 enum class JoinResult {
     kAdded,          // appended to PlayersList; confirm by ESP
     kAlreadyListed,  // some PlayersList entry, trimmed, equals the name
-    kRefused,        // a name the game cannot hold (see intake.cpp), or PlayersList is full
+    kRefused,        // not IsAcceptableAvatarName, "List2", or PlayersList is full
 };
 
 // One "$" from name: appends it to players unless it is there already.

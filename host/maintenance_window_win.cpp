@@ -2,6 +2,8 @@
 // "Delete Player", first exact match removed) are host::PlayerMaintenance's; this file shows its state.
 #include "host/maintenance_window_win.h"
 
+#include <exception>
+#include <stdexcept>
 #include <string>
 
 #include "common/controls_win.h"
@@ -136,16 +138,38 @@ LRESULT MaintenanceWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
     return DefWindowProcA(hwnd, msg, wParam, lParam);
 }
 
+// The same barrier as the HostWindow's commands: a handler that fails tells the operator in one message, and
+// the window shows the lists as they are now.
 void MaintenanceWindow::OnCommand(int id, int code, HWND control) {
     const MaintenanceSectionIds* s = SectionOfControl(id);
     if (!s || !model_ || !control)
         return;
-    if (id == s->list && code == LBN_SELCHANGE)
-        OnSelect(s->section);
-    else if (id == s->deleteButton && code == BN_CLICKED)
-        OnDeletePlayer(s->section);
-    else if (id == s->clearButton && code == BN_CLICKED)
-        OnClearList(s->section);
+    std::string failure;
+    try {
+        if (failNextCommand_) {
+            failNextCommand_ = false;
+            throw std::runtime_error("failure requested by a test");
+        }
+        if (id == s->list && code == LBN_SELCHANGE)
+            OnSelect(s->section);
+        else if (id == s->deleteButton && code == BN_CLICKED)
+            OnDeletePlayer(s->section);
+        else if (id == s->clearButton && code == BN_CLICKED)
+            OnClearList(s->section);
+        return;
+    } catch (const std::exception& e) {
+        failure = std::string("The command stopped early: ") + e.what();
+    } catch (...) {
+        failure = "The command stopped early.";
+    }
+    try {
+        if (hwnd_ && model_)
+            ShowModel(true);
+    } catch (...) {
+        // The message below still goes out; the lists show what they showed.
+    }
+    if (hwnd_)
+        MessageBoxA(hwnd_, failure.c_str(), kMaintenanceCaption, MB_OK | MB_ICONWARNING);
 }
 
 void MaintenanceWindow::OnSelect(PlayerMaintenance::Section section) {

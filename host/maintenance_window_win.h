@@ -23,6 +23,8 @@ class MaintenanceWindow {
     // Destroys the window (and its copies) if it is open.
     void Close();
     HWND hwnd() const { return hwnd_; }
+    // Test hook (host/test_hook.h): the next command of this window fails as an unexpected error would.
+    void FailNextCommand() { failNextCommand_ = true; }
 
   private:
     static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
@@ -41,6 +43,7 @@ class MaintenanceWindow {
     HFONT font_ = nullptr;
     HFONT labelFont_ = nullptr;
     HBRUSH background_ = nullptr;
+    bool failNextCommand_ = false;
 };
 
 }  // namespace host

@@ -54,9 +54,14 @@ WriteResult SaveGame(FileStore& files, const GameLists& lists) {
     return files.Replace(kSaveFile, FormatSavedGame(lists));
 }
 
-void RestoreGame(FileStore& files, GameLists& lists) {
-    const auto content = files.Read(kSaveFile);
+ReadStatus RestoreGame(FileStore& files, GameLists& lists) {
+    ReadResult read = files.Read(kSaveFile, kMaxSavedGameBytes);
+    const ReadStatus status = read.status;
+    if (status == ReadStatus::kTooLarge)
+        return status;
+    const auto content = UsableContent(std::move(read));
     ParseSavedGame(content ? std::string_view(*content) : std::string_view(), lists);
+    return status;
 }
 
 }  // namespace host

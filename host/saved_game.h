@@ -10,6 +10,10 @@
 namespace host {
 
 inline constexpr const char* kSaveFile = "GORVATH.SAV";
+// The previous run's saved game, kept before this run first overwrites it (one generation).
+inline constexpr const char* kBackupFile = "GORVATH.BAK";
+// Two full lists of long names; a larger file is not a saved game of this program.
+inline constexpr size_t kMaxSavedGameBytes = 16u << 20;
 // The line between the players block and the winners block.
 inline constexpr const char* kWinnersSectionLine = "List2";
 
@@ -20,7 +24,8 @@ void ParseSavedGame(std::string_view content, GameLists& lists);
 
 // SaveGame writes GORVATH.SAV in one step; a failure leaves the previous file and is returned, not thrown.
 WriteResult SaveGame(FileStore& files, const GameLists& lists);
-// RestoreGame empties both lists, then reloads them from GORVATH.SAV; a missing file leaves them empty.
-void RestoreGame(FileStore& files, GameLists& lists);
+// RestoreGame empties both lists, then reloads them from GORVATH.SAV; a missing file leaves them empty. A file
+// larger than kMaxSavedGameBytes is not read and leaves the lists as they were.
+ReadStatus RestoreGame(FileStore& files, GameLists& lists);
 
 }  // namespace host

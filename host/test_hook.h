@@ -12,9 +12,10 @@ namespace host {
 inline constexpr char kTestHookMessage[] = "Gorvath.HostWindow.TestHook";
 
 // wParam of the hook message; the result is the value asked for.
-inline constexpr unsigned kHookBackground = 1;       // the background colour now, BGR
-inline constexpr unsigned kHookBusy = 2;             // 1 while a command holds the busy state, else 0
-inline constexpr unsigned kHookCommandsDone = 3;     // commands of the HostWindow run to their end so far
-inline constexpr unsigned kHookCommandsRefused = 4;  // commands refused because another one was running
+inline constexpr unsigned kHookBackground = 1;                  // the background colour now, BGR
+inline constexpr unsigned kHookBusy = 2;                        // 1 while a command holds the busy state, else 0
+inline constexpr unsigned kHookCommandsDone = 3;                // commands of the HostWindow run to their end so far
+inline constexpr unsigned kHookCommandsRefused = 4;             // commands refused because another one was running
+inline constexpr unsigned kHookFailNextMaintenanceCommand = 5;  // the maintenance window's next command throws; 1
 
 }  // namespace host

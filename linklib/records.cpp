@@ -32,6 +32,11 @@ long FieldStart(const unsigned char* block, long n, int k) {
     return pos;
 }
 
+// A name or target holding a separator would make the record read as different fields.
+bool HoldsSeparator(const char* text) {
+    return std::strchr(text, kFieldSeparator) != nullptr;
+}
+
 }  // namespace
 
 Block BuildNameRecord(const char* name) {
@@ -43,10 +48,13 @@ Block BuildNameRecord(const char* name) {
 
 // Mode 2 (ESP):   name FF "2" FF target FF text NUL padding
 // Other modes:    name FF mode FF FF text NUL padding        (the target is not read)
+// The text is the last field and goes verbatim; a name or an ESP target holding FF drops the request.
 // The block is strlen(name) + strlen(target, mode 2 only) + strlen(text) + 10 bytes; the spare bytes behind
 // the NUL are zero. Example: "Tumbleroo", mode 0, "hello" gives 19 bytes of record and 5 of padding.
 std::optional<Block> BuildCommunicateRecord(const char* name, int32_t mode, const char* target, const char* text) {
     if (!name || !text || (mode == 2 && !target))
+        return std::nullopt;
+    if (HoldsSeparator(name) || (mode == 2 && HoldsSeparator(target)))
         return std::nullopt;
     const std::string modeText = Decimal(mode);
     if (modeText.size() > kMaxNumberChars)
@@ -68,8 +76,11 @@ std::optional<Block> BuildCommunicateRecord(const char* name, int32_t mode, cons
 }
 
 // name FF target FF length FF <length raw bytes> NUL padding; strlen(name) + strlen(target) + length + 10 bytes.
+// The data is counted and goes verbatim; a name or target holding FF drops the request.
 std::optional<Block> BuildSendRecord(const char* name, const char* target, int32_t length, const unsigned char* data) {
     if (!name || !target || !data || length < 0)
+        return std::nullopt;
+    if (HoldsSeparator(name) || HoldsSeparator(target))
         return std::nullopt;
     const std::string lengthText = Decimal(length);
     if (lengthText.size() > kMaxNumberChars)
@@ -123,7 +134,7 @@ int ExtractCountedField(const unsigned char* block, long n, int k, long count, c
     const long start = FieldStart(block, n, k);
     if (start < 0)
         return kExtractTooFewFields;
-    if (start + count > n)
+    if (count > n - start)  // start <= n here, so neither side can overflow
         return kExtractEmpty;
     std::memcpy(out, block + start, static_cast<size_t>(count));
     out[count] = '\0';

@@ -25,12 +25,12 @@ using Block = std::vector<unsigned char>;
 // Register and unregister: the name and its NUL.
 Block BuildNameRecord(const char* name);
 
-// Communicate. nullopt means "drop the request" (a required argument missing, or a mode that does not
-// print in kMaxNumberChars characters).
+// Communicate. nullopt means "drop the request": a required argument missing, a mode that does not print in
+// kMaxNumberChars characters, or FF inside the name or (mode 2) the target, where it would shift the fields.
 std::optional<Block> BuildCommunicateRecord(const char* name, int32_t mode, const char* target, const char* text);
 
-// Send. nullopt means "drop the request" (an argument missing, a negative length or one that does not print
-// in kMaxNumberChars characters).
+// Send. nullopt means "drop the request": an argument missing, a negative length or one that does not print
+// in kMaxNumberChars characters, or FF inside the name or the target.
 std::optional<Block> BuildSendRecord(const char* name, const char* target, int32_t length, const unsigned char* data);
 
 // The name kept for the connection check: its first 31 characters, NUL-terminated.

@@ -16,6 +16,8 @@
  *
  * Requests that are dropped silently, with no transaction and no callback:
  *   - a required argument is a null pointer (name; target for an ESP, mode 2; text; send data);
+ *   - a form feed (byte 12, the field separator) inside the name, an ESP target or a send target, which would
+ *     make the record read as other fields; the text and the send data are taken verbatim;
  *   - a VorqCommunicate mode whose signed decimal form needs more than six characters (below -99999 or above
  *     999999), and a VorqSend length that is negative or above 999999: the record block is sized for at most
  *     six characters of number, so such a request could not be formatted safely.

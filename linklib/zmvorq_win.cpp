@@ -61,33 +61,93 @@ void DispatchReceive(DWORD n, const unsigned char* block) {
 HDDEDATA CALLBACK DdeCallback(UINT type, UINT, HCONV, HSZ hsz1, HSZ hsz2, HDDEDATA data, ULONG_PTR, ULONG_PTR) {
     try {
         switch (type) {
-        case XTYP_CONNECT:  // hsz1 = topic, hsz2 = service; any topic is fine
-            return reinterpret_cast<HDDEDATA>(
-                linklib::IsRegisteredService(QueryString(hsz2).c_str(), gRegisteredName) ? 1 : 0);
-        case XTYP_POKE: {
-            const std::string topic = QueryString(hsz1);
-            if (topic != "Zelmarink_Ack" && topic != "Zelmarink_Receive")
+            case XTYP_CONNECT:  // hsz1 = topic, hsz2 = service; any topic is fine
+                return reinterpret_cast<HDDEDATA>(
+                    linklib::IsRegisteredService(QueryString(hsz2).c_str(), gRegisteredName) ? 1 : 0);
+            case XTYP_POKE: {
+                const std::string topic = QueryString(hsz1);
+                if (topic != "Zelmarink_Ack" && topic != "Zelmarink_Receive")
+                    return nullptr;
+                DWORD size = 0;
+                const std::vector<unsigned char> bytes = CopyData(data, &size);
+                if (topic == "Zelmarink_Ack")
+                    ReportAck(linklib::TextOfBlock(bytes.data(), size).c_str());
+                else
+                    DispatchReceive(size, bytes.data());
+                return reinterpret_cast<HDDEDATA>(DDE_FACK);
+            }
+            default:
                 return nullptr;
-            DWORD size = 0;
-            const std::vector<unsigned char> bytes = CopyData(data, &size);
-            if (topic == "Zelmarink_Ack")
-                ReportAck(linklib::TextOfBlock(bytes.data(), size).c_str());
-            else
-                DispatchReceive(size, bytes.data());
-            return reinterpret_cast<HDDEDATA>(DDE_FACK);
-        }
-        default:
-            return nullptr;
         }
     } catch (...) {
         return nullptr;
     }
 }
 
-void FreeHandles(std::initializer_list<HSZ> handles) {
-    for (HSZ h : handles)
-        if (h)
-            DdeFreeStringHandle(gInstance, h);
+// Owners of the handles of one DDECommand, so that an exception passing through it (out of memory, or thrown by
+// a caller's callback) still disconnects and frees everything.
+class StringHandle {
+  public:
+    explicit StringHandle(const char* text)
+        : hsz_(text ? DdeCreateStringHandleA(gInstance, text, CP_WINANSI) : nullptr), instance_(gInstance) {}
+    ~StringHandle() {
+        if (hsz_)
+            DdeFreeStringHandle(instance_, hsz_);
+    }
+    StringHandle(const StringHandle&) = delete;
+    StringHandle& operator=(const StringHandle&) = delete;
+    HSZ get() const { return hsz_; }
+
+  private:
+    HSZ hsz_;
+    DWORD instance_;
+};
+
+class Conversation {
+  public:
+    explicit Conversation(HCONV conv) : conv_(conv) {}
+    ~Conversation() {
+        if (conv_) {
+            win::DdeCallGuard wake;
+            DdeDisconnect(conv_);
+        }
+    }
+    Conversation(const Conversation&) = delete;
+    Conversation& operator=(const Conversation&) = delete;
+    HCONV get() const { return conv_; }
+
+  private:
+    HCONV conv_;
+};
+
+class DataHandle {
+  public:
+    explicit DataHandle(HDDEDATA data) : data_(data) {}
+    ~DataHandle() {
+        if (data_)
+            DdeFreeDataHandle(data_);
+    }
+    DataHandle(const DataHandle&) = delete;
+    DataHandle& operator=(const DataHandle&) = delete;
+    HDDEDATA get() const { return data_; }
+    // Handing the handle to a transaction gives it to DDEML, which frees it.
+    HDDEDATA release() {
+        HDDEDATA data = data_;
+        data_ = nullptr;
+        return data;
+    }
+
+  private:
+    HDDEDATA data_;
+};
+
+// Connects to service and topic. A name with no string handle (too long for one, or null) gives no
+// conversation: a 0 handle would ask every DDE server for any service or topic.
+HCONV Connect(const StringHandle& service, const StringHandle& topic) {
+    if (!service.get() || !topic.get())
+        return nullptr;
+    win::DdeCallGuard wake;
+    return DdeConnect(gInstance, service.get(), topic.get(), nullptr);
 }
 
 // Pokes a record built by `build`; a record that cannot be built (nullopt) is dropped silently.
@@ -105,7 +165,9 @@ void Poke(const char* topic, Build build) {
 
 extern "C" {
 
-LONG WINAPI InitDDE(LPCSTR name, ProcessAckDataProc ackProc, ProcessReceiveDataProc receiveProc,
+LONG WINAPI InitDDE(LPCSTR name,
+                    ProcessAckDataProc ackProc,
+                    ProcessReceiveDataProc receiveProc,
                     ProcessGetAllTextDataProc allTextProc) {
     const char* missing = !ackProc       ? "ProcessAckData function missing"
                           : !receiveProc ? "ProcessReceiveData function missing"
@@ -152,47 +214,44 @@ LONG WINAPI KillDDE(void) {
 
 LONG WINAPI DDECommand(UINT type, LPCSTR service, LPCSTR topic, LPCSTR item, LONG length, const BYTE* data) {
     try {
-        HSZ hszService = DdeCreateStringHandleA(gInstance, service, CP_WINANSI);
-        HSZ hszTopic = DdeCreateStringHandleA(gInstance, topic, CP_WINANSI);
-        HCONV conv = nullptr;
-        {
-            win::DdeCallGuard wake;
-            conv = DdeConnect(gInstance, hszService, hszTopic, nullptr);
-        }
-        if (!conv) {
+        const StringHandle hszService(service);
+        const StringHandle hszTopic(topic);
+        const Conversation conv(Connect(hszService, hszTopic));
+        if (!conv.get()) {
             ReportAck("-1");
-            FreeHandles({hszService, hszTopic});
             return 0;
         }
-        HSZ hszItem = DdeCreateStringHandleA(gInstance, item, CP_WINANSI);
+        const StringHandle hszItem(item);
+        if (!hszItem.get())
+            return 0;  // no such item can be asked for: lost like a refused request
         if (type == XTYP_POKE) {
             // The outcome is not examined: the world client's verdict arrives as an acknowledgement.
-            HDDEDATA block =
-                DdeCreateDataHandle(gInstance, const_cast<BYTE*>(data), static_cast<DWORD>(length), 0, hszTopic, CF_TEXT, 0);
+            DataHandle block(DdeCreateDataHandle(gInstance, const_cast<BYTE*>(data), static_cast<DWORD>(length), 0,
+                                                 hszTopic.get(), CF_TEXT, 0));
+            if (!block.get())
+                return 0;
             win::DdeCallGuard wake;
-            DdeClientTransaction(reinterpret_cast<LPBYTE>(block), 0xFFFFFFFF, conv, hszItem, CF_TEXT, XTYP_POKE,
-                                 kTimeoutMs, nullptr);
+            DdeClientTransaction(reinterpret_cast<LPBYTE>(block.release()), 0xFFFFFFFF, conv.get(), hszItem.get(),
+                                 CF_TEXT, XTYP_POKE, kTimeoutMs, nullptr);
         } else {
-            HDDEDATA reply = nullptr;
+            HDDEDATA replied = nullptr;
             {
                 win::DdeCallGuard wake;
-                reply = DdeClientTransaction(nullptr, 0, conv, hszItem, CF_TEXT, XTYP_REQUEST, kTimeoutMs, nullptr);
+                replied = DdeClientTransaction(nullptr, 0, conv.get(), hszItem.get(), CF_TEXT, XTYP_REQUEST, kTimeoutMs,
+                                               nullptr);
             }
-            if (reply) {
+            DataHandle reply(replied);
+            if (reply.get()) {
                 DWORD size = 0;
-                const std::vector<unsigned char> bytes = CopyData(reply, &size);
-                DdeFreeDataHandle(reply);
+                const std::vector<unsigned char> bytes = CopyData(reply.get(), &size);
+                DdeFreeDataHandle(reply.release());
                 if (gProcessGetAllTextData)
                     gProcessGetAllTextData(NewString(linklib::TextOfBlock(bytes.data(), size)));
             }
         }
-        {
-            win::DdeCallGuard wake;
-            DdeDisconnect(conv);
-        }
-        FreeHandles({hszService, hszTopic, hszItem});
     } catch (...) {
-        // Out of memory: the request is lost like a timed-out one.
+        // Out of memory, or a callback that threw: the request is lost like a timed-out one, and the owners
+        // above have let go of the conversation and the handles.
     }
     return 0;
 }

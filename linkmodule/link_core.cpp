@@ -106,8 +106,9 @@ void LinkCore::SayText(const std::string& text) {
     Communicate(kModeSpeak, std::string(), text);
 }
 
+// A target holding the record separator is dropped like a missing one, by either method.
 void LinkCore::EspText(const std::string& text) {
-    if (text.empty() || vars.EspTarget.empty())
+    if (text.empty() || vars.EspTarget.empty() || HoldsFieldSeparator(vars.EspTarget))
         return;
     // A copy: a handler running inside the yields may set EspTarget for its own ESP.
     const std::string target = vars.EspTarget;
@@ -133,11 +134,17 @@ void LinkCore::RunConsoleRequest(ConsoleRequest request) {
 
 LinkCore::Attempt LinkCore::ConsoleAttempt(ConsoleRequest request) {
     // The fields are read afresh on every attempt: a click or an interleaved request may have changed them.
-    const ConsoleLinkSpec link =
-        request == ConsoleRequest::Communicate
-            ? ConsoleLinkFor(request, appTitle_, port_.ConsoleText(ConsoleField::CommMode),
-                             port_.ConsoleText(ConsoleField::AvatarName), port_.ConsoleText(ConsoleField::CommText))
-            : ConsoleLinkFor(request, appTitle_, {}, {}, {});
+    ConsoleLinkSpec link;
+    if (request == ConsoleRequest::Communicate) {
+        const std::string mode = port_.ConsoleText(ConsoleField::CommMode);
+        const std::string avatar = port_.ConsoleText(ConsoleField::AvatarName);
+        // A separator inside a field before the text would shift the fields: the request is dropped unsent.
+        if (HoldsFieldSeparator(appTitle_) || HoldsFieldSeparator(mode) || HoldsFieldSeparator(avatar))
+            return Attempt::OtherFailure;
+        link = ConsoleLinkFor(request, appTitle_, mode, avatar, port_.ConsoleText(ConsoleField::CommText));
+    } else {
+        link = ConsoleLinkFor(request, appTitle_, {}, {}, {});
+    }
     port_.CloseConversation();
     const ServiceTopic target = SplitLinkTopic(link.linkTopic);
     port_.SetConsoleText(ConsoleField::Text1, link.text);

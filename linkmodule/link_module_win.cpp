@@ -3,12 +3,13 @@
 // capture files) that the portable operations in link_core.cpp run on.
 #include "linkmodule/link_module_win.h"
 
-#include <deque>
+#include <optional>
 #include <vector>
 
 #include "linkmodule/console_window_win.h"
 #include "linkmodule/link_core.h"
 #include "linkmodule/link_library_win.h"
+#include "linkmodule/notice_board.h"
 
 namespace linkmodule {
 namespace {
@@ -33,24 +34,40 @@ void ShowBox(const std::string& text, const std::string& caption, UINT icon) {
 // client's poke at once: a modal box inside it would hold the world client's transaction for as long as the box
 // is open, and under Wine a box opened while the library is inside a DDEML call leaves that call waiting for its
 // full time-out after the box is closed (10 s measured). The box appears in the next yield, or in the program's
-// own loop; boxes still stack when several arrive while one is open.
+// own loop. Boxes still stack when several arrive while one is open, but the notice board keeps at most three
+// open and folds the rest of a burst into one box per kind (notice_board.h).
 constexpr UINT kShowNoticeMessage = WM_APP + 1;  // private to the notice window's class
 
-struct Notice {
-    std::string text, caption;
-    UINT icon;
-};
-std::deque<Notice> gNotices;
+NoticeBoard gBoard;
 HWND gNoticeWindow = nullptr;
+
+UINT IconFlags(MessageIcon icon) {
+    return icon == MessageIcon::Information ? MB_ICONINFORMATION : 0;
+}
+
+// A WM_QUIT that a box's modal loop met is put back in the queue: the program is ending, and the boxes that
+// still wait would each open and close at once.
+bool QuitWaiting() {
+    MSG msg;
+    return QuitKept() || PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE);
+}
+
+// Opens the waiting boxes one after the other, each modal; a box that arrives meanwhile opens on top of it from
+// its own posted message, while the board allows.
+void ShowWaitingNotices() {
+    while (!QuitWaiting()) {
+        const std::optional<Notice> next = gBoard.NextToShow();
+        if (!next)
+            return;
+        ShowBox(next->text, next->caption, IconFlags(next->icon));
+        gBoard.Closed();
+    }
+}
 
 LRESULT CALLBACK NoticeWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == kShowNoticeMessage) {
         try {
-            if (!gNotices.empty()) {
-                const Notice notice = std::move(gNotices.front());
-                gNotices.pop_front();
-                ShowBox(notice.text, notice.caption, notice.icon);
-            }
+            ShowWaitingNotices();
         } catch (...) {
         }
         return 0;
@@ -72,17 +89,11 @@ HWND NoticeWindow() {
     return gNoticeWindow;
 }
 
-void PostNotice(const std::string& text, const std::string& caption, UINT icon) {
+void PostNotice(const std::string& text, const std::string& caption, MessageIcon icon) {
+    gBoard.Arrive({text, caption, icon});
     HWND window = NoticeWindow();
-    if (!window) {
-        ShowBox(text, caption, icon);  // no window to post to: shown at once, as the callback's own box
-        return;
-    }
-    gNotices.push_back({text, caption, icon});
-    if (!PostMessageA(window, kShowNoticeMessage, 0, 0)) {
-        gNotices.pop_back();
-        ShowBox(text, caption, icon);
-    }
+    if (!window || !PostMessageA(window, kShowNoticeMessage, 0, 0))
+        ShowWaitingNotices();  // no window to post to: shown at once, as the callback's own box
 }
 
 // Top-level windows of this process first: "the program's own window" is meant, should another program have
@@ -177,7 +188,7 @@ public:
     }
 
     void ShowMessage(const std::string& text, const std::string& caption, MessageIcon icon) override {
-        PostNotice(text, caption, icon == MessageIcon::Information ? MB_ICONINFORMATION : 0);
+        PostNotice(text, caption, icon);
     }
 
     bool FileExists(const std::string& path) override {

@@ -47,8 +47,14 @@ std::string ReceivedDataMessage(std::string_view sender, std::string_view data) 
     return text;
 }
 
+bool HoldsFieldSeparator(std::string_view text) {
+    return text.find(kFieldSeparator) != std::string_view::npos;
+}
+
 // "Tumbleroo" FF "2" FF "Ann" FF "You are on the List."
-std::string CommunicateText(std::string_view appTitle, std::string_view commMode, std::string_view avatarName,
+std::string CommunicateText(std::string_view appTitle,
+                            std::string_view commMode,
+                            std::string_view avatarName,
                             std::string_view commText) {
     std::string text;
     text.reserve(appTitle.size() + commMode.size() + avatarName.size() + commText.size() + 3);
@@ -64,19 +70,22 @@ std::string CommunicateText(std::string_view appTitle, std::string_view commMode
 // Unregister   Zelmarink|Zelmarink_Unregister    Zelmarink_Unregister     application title      poke
 // Communicate  Zelmarink|Zelmarink_Communicate   Zelmarink_Communicate    communicate record     poke
 // GetAllText   Zelmarink|Zelmarink_GetAllText    application title        empty                  request
-ConsoleLinkSpec ConsoleLinkFor(ConsoleRequest request, std::string_view appTitle, std::string_view commMode,
-                               std::string_view avatarName, std::string_view commText) {
+ConsoleLinkSpec ConsoleLinkFor(ConsoleRequest request,
+                               std::string_view appTitle,
+                               std::string_view commMode,
+                               std::string_view avatarName,
+                               std::string_view commText) {
     const auto topic = [](std::string_view name) { return std::string(kService) + "|" + std::string(name); };
     switch (request) {
-    case ConsoleRequest::Register:
-        return {topic("Zelmarink_Register"), "Zelmarink_Register", std::string(appTitle), true};
-    case ConsoleRequest::Unregister:
-        return {topic("Zelmarink_Unregister"), "Zelmarink_Unregister", std::string(appTitle), true};
-    case ConsoleRequest::Communicate:
-        return {topic("Zelmarink_Communicate"), "Zelmarink_Communicate",
-                CommunicateText(appTitle, commMode, avatarName, commText), true};
-    case ConsoleRequest::GetAllText:
-        return {topic("Zelmarink_GetAllText"), std::string(appTitle), std::string(), false};
+        case ConsoleRequest::Register:
+            return {topic("Zelmarink_Register"), "Zelmarink_Register", std::string(appTitle), true};
+        case ConsoleRequest::Unregister:
+            return {topic("Zelmarink_Unregister"), "Zelmarink_Unregister", std::string(appTitle), true};
+        case ConsoleRequest::Communicate:
+            return {topic("Zelmarink_Communicate"), "Zelmarink_Communicate",
+                    CommunicateText(appTitle, commMode, avatarName, commText), true};
+        case ConsoleRequest::GetAllText:
+            return {topic("Zelmarink_GetAllText"), std::string(appTitle), std::string(), false};
     }
     return {};
 }

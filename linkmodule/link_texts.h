@@ -33,13 +33,23 @@ struct ConsoleLinkSpec {
     bool operator==(const ConsoleLinkSpec&) const = default;
 };
 
+// Whether a text holds the record separator FF. A communicate request whose title, mode or avatar holds one is
+// dropped, as the link library drops it: the fields would read differently at the world client. The text, the
+// last field, goes verbatim.
+bool HoldsFieldSeparator(std::string_view text);
+
 // The communicate record of the console method: title FF mode FF avatar FF text.
-std::string CommunicateText(std::string_view appTitle, std::string_view commMode, std::string_view avatarName,
+std::string CommunicateText(std::string_view appTitle,
+                            std::string_view commMode,
+                            std::string_view avatarName,
                             std::string_view commText);
 
 // commMode, avatarName and commText are read for Communicate only.
-ConsoleLinkSpec ConsoleLinkFor(ConsoleRequest request, std::string_view appTitle, std::string_view commMode,
-                               std::string_view avatarName, std::string_view commText);
+ConsoleLinkSpec ConsoleLinkFor(ConsoleRequest request,
+                               std::string_view appTitle,
+                               std::string_view commMode,
+                               std::string_view avatarName,
+                               std::string_view commText);
 
 struct ServiceTopic {
     std::string service;

@@ -53,17 +53,27 @@ class FakeWorld : public config::Link {
     std::vector<LinkSettings> applied;
     std::string log;
     int clock = 14 * 3600 + 5 * 60 + 55;  // every run crosses a change of minute
+    // The program starts to end at the start of the call with this number (1 = the first call that may throw):
+    // that call and every later one but CloseLink throw TestAbandoned, as the window's link does.
+    int stopAtCall = 0;
+    int calls = 0;
+    int closesAfterStop = 0;
 
     void ApplySettings(const LinkSettings& s) override {
         Check(!open, "settings changed while open"), applied.push_back(s);
     }
     void ShowStatus(const std::string& text) override {
+        StopIfStopping();
         const auto it = kStatusNames.find(text);
         Log(it == kStatusNames.end() ? '"' + text + '"' : it->second);
     }
-    void OpenLink() override { Check(!open, "opened twice"), open = true; }
-    void CloseLink() override { Check(open, "closed twice"), open = false; }
+    void OpenLink() override { StopIfStopping(), Check(!open, "opened twice"), open = true; }
+    void CloseLink() override {
+        Check(open, "closed twice"), open = false;
+        closesAfterStop += Stopping();
+    }
     void SayText(const std::string& text) override {
+        StopIfStopping();
         Check(open, "spoke while closed");
         const LinkSettings& s = applied.back();
         const Behaviour b = behave(s);
@@ -82,6 +92,7 @@ class FakeWorld : public config::Link {
         chat.push_back("Ann: " + text);
     }
     void EspText(const std::string& target, const std::string& text) override {
+        StopIfStopping();
         Check(open, "ESP while closed");
         Log(target == "Ann" ? "<esp>" : "<esp to " + target + ">");
         if (target == "Ann" && behave(applied.back()).espArrives) {
@@ -89,6 +100,7 @@ class FakeWorld : public config::Link {
         }
     }
     std::optional<std::string> FetchCapture() override {
+        StopIfStopping();
         std::string text;
         for (const auto& l : chat) {
             text += l + "\r\n";
@@ -97,13 +109,22 @@ class FakeWorld : public config::Link {
     }
     config::TimeOfDay Now() override { return {clock / 3600 % 24, clock / 60 % 60, clock % 60}; }
     bool SaveSettingsFile(const std::string& content) override {
+        StopIfStopping();
         if (saveWorks) {
             saved.push_back(content);
         }
         return saveWorks;
     }
 
+    bool Stopping() const { return stopAtCall > 0 && calls >= stopAtCall; }
+
   private:
+    void StopIfStopping() {
+        ++calls;
+        if (Stopping()) {
+            throw config::TestAbandoned{};
+        }
+    }
     void Log(const std::string& s) { log += (log.empty() ? "" : " ") + s; }
     void Check(bool ok, const char* fault) {
         if (!ok) {
@@ -224,6 +245,44 @@ TEST(Configuration, TestsLeaveNoStaleResults) {
     EXPECT_EQ(f.TimeStamps[1] + f.TimeStamps[9], "");
     EXPECT_EQ(f.NextSlot, 1);
     EXPECT_FALSE(f.EspReceived);
+}
+
+// The program ending in the middle of a run, at every call in turn: the run stops there, says and saves nothing
+// more, and leaves the link closed, closing it once if a test had it open.
+TEST(Configuration, EndingProgramStopsTheRunAtItsNextCall) {
+    const struct {
+        const char* what;
+        Press press;
+        World world;
+    } rows[] = {
+        {"auto, DDE works", kAuto, Clean},
+        {"auto, lag, then focus control", kAuto, DdeNeedsFocus},
+        {"auto, DLL only with delay 3", kAuto, DllNeeds3},
+        {"Command3", kCommand3, DdeNeedsFocus},
+        {"Command4", Command4("2"), Clean},
+    };
+    for (const auto& r : rows) {
+        FakeWorld whole;
+        whole.behave = r.world;
+        ConfiguratorFields f;
+        r.press(whole, f);
+        ASSERT_GT(whole.calls, 10) << r.what;
+        for (int stop = 1; stop <= whole.calls; ++stop) {
+            SCOPED_TRACE(std::string(r.what) + ", stopping at call " + std::to_string(stop));
+            FakeWorld w;
+            w.behave = r.world;
+            w.stopAtCall = stop;
+            ConfiguratorFields g;
+            EXPECT_THROW(r.press(w, g), config::TestAbandoned);
+            EXPECT_EQ(w.calls, stop) << "a call after the first refused one";
+            EXPECT_FALSE(w.open);
+            EXPECT_LE(w.closesAfterStop, 1);
+            EXPECT_TRUE(whole.log.rfind(w.log, 0) == 0) << w.log;
+            // Every row ends by saving and then showing the success: only a stop at that last call finds it saved.
+            EXPECT_EQ(w.saved, stop == whole.calls ? whole.saved : std::vector<std::string>{});
+            EXPECT_EQ(w.faults, std::vector<std::string>{});
+        }
+    }
 }
 
 }  // namespace

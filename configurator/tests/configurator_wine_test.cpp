@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
 #include <functional>
 #include <map>
 #include <optional>
@@ -91,6 +92,8 @@ class Configurator {
     }
 
     HWND window() const { return window_; }
+    DWORD threadId() const { return GetWindowThreadProcessId(window_, nullptr); }
+    bool Ended() const { return WaitForSingleObject(process_.hProcess, 0) == WAIT_OBJECT_0; }
     std::string Text(int id) const { return TextOf(GetDlgItem(window_, id)); }
     void Type(int id, const std::string& text) const {
         const std::wstring wide(text.begin(), text.end());
@@ -382,6 +385,7 @@ TEST_P(ConfiguratorWine, StatusesMarkersAndSettingsFile) {
         EXPECT_EQ(Lines(statuses.begin() + static_cast<std::ptrdiff_t>(statusesBefore), statuses.end()), step.statuses);
         EXPECT_EQ(Lines(markers.begin() + static_cast<std::ptrdiff_t>(markersBefore), markers.end()), step.markers);
         EXPECT_EQ(ReadBytes(settings), step.settings);
+        EXPECT_EQ(ReadBytes(settings + ".tmp"), std::nullopt) << "nothing left beside it";
         EXPECT_TRUE(busyChecked || step.markers.empty());
         EXPECT_TRUE(IsWindowEnabled(app.window()));
         espTests += std::count(step.statuses.begin(), step.statuses.end(), "esptest");
@@ -399,6 +403,66 @@ TEST_P(ConfiguratorWine, StatusesMarkersAndSettingsFile) {
 INSTANTIATE_TEST_SUITE_P(Scenarios, ConfiguratorWine, ::testing::ValuesIn(kScenarios), [](const auto& info) {
     return std::string(info.param.name);
 });
+
+// Closing the window, or a quit request, in the middle of a test ends the program within a few seconds: the test
+// stops at its next step, the link is closed (the world hears the program unregister), and SCONTROL.TXT stays as
+// it was although the run would have saved a working method had it gone on.
+TEST(ConfiguratorEnding, DuringATestTheProgramStopsItAndEnds) {
+    const struct {
+        const char* name;
+        Lines world;
+        const char* marker;  // the end comes once three test lines followed this marker
+        bool quit;           // a WM_QUIT posted to the program's thread instead of closing its window
+    } cases[] = {
+        // The library method works from a delay of 2 on; the end comes during the test with delay 1.
+        {"closed during a library test",
+         {"fault|drop|5 -- Configuration Test|0", "once|Configuration Test: 2|fault|drop|off"},
+         "1",
+         false},
+        // The DDE method lags 2.6 s a line, so its first attempt alone would last half a minute.
+        {"quit during a DDE test", {"fault|lag|2600"}, "SetFocus - off", true},
+    };
+    const std::string before = "My Pelmor\r\n1\r\n1\r\n4\r\n";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        WorldProcess world({"--me", kMe});
+        ASSERT_TRUE(world.ok());
+        for (const auto& command : c.world)
+            ASSERT_TRUE(world.Control(command)) << command;
+        const std::string folder = NewFolder(), settings = folder + "\\SCONTROL.TXT";
+        std::FILE* f = std::fopen(settings.c_str(), "wb");
+        ASSERT_TRUE(f && std::fwrite(before.data(), 1, before.size(), f) == before.size());
+        std::fclose(f);
+
+        Configurator app(folder);
+        ASSERT_TRUE(app.window());
+        DWORD endedAt = 0;
+        size_t chatAtEnd = 0;
+        app.Click(IDC_CONFIGURATOR_COMMAND1, 240000, [&] {
+            if (endedAt || LinesAfterMarker(world, c.marker).size() < 3)
+                return;
+            chatAtEnd = Chat(world).size();
+            endedAt = GetTickCount();
+            if (c.quit)
+                PostThreadMessageA(app.threadId(), WM_QUIT, 0, 0);
+            else
+                PostMessageA(app.window(), WM_CLOSE, 0, 0);
+        });
+        ASSERT_NE(endedAt, 0u) << "the test never got that far";
+        ASSERT_TRUE(PumpUntil([&] { return app.Ended(); }, 30000));
+        const DWORD took = GetTickCount() - endedAt;
+        std::printf("%s: the program ended %lu ms after the request\n", c.name, static_cast<unsigned long>(took));
+        EXPECT_LT(took, 6000u) << "ms from the request to the end of the program";
+        EXPECT_LE(Chat(world).size(), chatAtEnd + 1) << "at most the line under way when the end came";
+        EXPECT_EQ(ReadBytes(settings), before);
+        EXPECT_EQ(ReadBytes(settings + ".tmp"), std::nullopt);
+        Lines topics;
+        for (const auto& poke : world.Transcript("RECV"))
+            topics.push_back(poke.fields.at(0));
+        ASSERT_FALSE(topics.empty());
+        EXPECT_EQ(topics.back(), "Zelmarink_Unregister") << "the link was closed last";
+    }
+}
 
 #ifdef CONFIGURATOR_TEST_WITH_HOST
 // The whole link: the game host, started in the folder where the configurator saved its result, speaks by the

@@ -1,12 +1,10 @@
-// The texts shown, spoken and saved, the typed delay, the saving itself, and the centring of the window.
+// The texts shown, spoken and saved, the typed delay, and the centring of the window.
 #include "configurator/texts.h"
-#include "configurator/files.h"
 #include "configurator/manual_seconds.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <filesystem>
 #include <string>
 
 namespace {
@@ -78,27 +76,6 @@ TEST(Texts, CentreOffset) {
     EXPECT_EQ(config::CentreOffset(19200, 3884.5), 7658);  // 15315.5 rounds to 15316 first
     EXPECT_EQ(config::CentreOffset(1000, 1003), -1);       // wider than the screen: toward zero
     EXPECT_EQ(config::CentreOffset(NAN, 3885), 0);
-}
-
-TEST(Files, WriteAndReadBack) {
-    namespace fs = std::filesystem;
-    const fs::path dir = fs::path(::testing::TempDir()) / "config_files_test";
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    const std::string path = (dir / "SCONTROL.TXT").string();
-    for (const std::string& content : {std::string("Pelmor 3.0\r\n0\r\n1\r\n32767\r\n"), std::string("a\0\r\n\xff", 5),
-                                       std::string(200000, 'z'), std::string("x")}) {
-        ASSERT_TRUE(config::WriteWholeFile(path, content));
-        EXPECT_EQ(config::ReadWholeFile(path), content);  // the last, shorter one replaces the longer
-    }
-    EXPECT_EQ(config::ReadWholeFile((dir / "ZOBRA.TXT").string()), std::nullopt);
-    EXPECT_FALSE(config::WriteWholeFile((dir / "missing" / "SCONTROL.TXT").string(), "x"));
-    fs::create_directories(dir / "DIR.TXT");
-    EXPECT_FALSE(config::WriteWholeFile((dir / "DIR.TXT").string(), "x"));
-    if (fs::exists("/dev/full")) {  // opens, but no byte ever lands
-        EXPECT_FALSE(config::WriteWholeFile("/dev/full", "Pelmor 3.0\r\n0\r\n0\r\n0\r\n"));
-    }
-    fs::remove_all(dir);
 }
 
 }  // namespace

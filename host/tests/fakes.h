@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <map>
+#include <new>
 #include <set>
 #include <string>
 #include <vector>
@@ -20,18 +21,36 @@ class Fakes : public host::FileStore, public host::HostIo {
     Strings log;
     std::map<std::string, std::string> files;
     std::set<std::string> unwritable;
+    std::set<std::string> throwing;  // reading it throws, as running out of memory would
     std::function<void()> onFetch;
     std::function<void(const std::string&)> onEsp;  // runs inside the ESP, as a maintenance click would
     int yields = 0;
 
-    std::optional<std::string> Read(const std::string& path) override {
+    host::ReadResult Read(const std::string& path, size_t maxBytes) override {
+        if (throwing.count(path))
+            throw std::bad_alloc();
         const auto it = files.find(path);
-        return it == files.end() ? std::nullopt : std::optional<std::string>(it->second);
+        if (it == files.end())
+            return {};
+        if (it->second.size() > maxBytes)
+            return {host::ReadStatus::kTooLarge, {}};
+        return {host::ReadStatus::kOk, it->second};
     }
     host::WriteResult Replace(const std::string& path, const std::string& content) override {
         if (unwritable.count(path))
             return {false, "disk full"};
         log.push_back("write " + path + ": " + (files[path] = content));
+        return {};
+    }
+    std::optional<std::uintmax_t> Size(const std::string& path) override {
+        const auto it = files.find(path);
+        return it == files.end() ? std::nullopt : std::optional<std::uintmax_t>(it->second.size());
+    }
+    host::WriteResult Copy(const std::string& from, const std::string& to) override {
+        if (unwritable.count(to) || !files.count(from))
+            return {false, "disk full"};
+        log.push_back("copy " + from + " to " + to);
+        files[to] = files[from];
         return {};
     }
     void Say(const std::string& text) override { log.push_back("say " + text); }

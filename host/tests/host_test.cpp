@@ -113,6 +113,21 @@ TEST(HostCommands, GetPlayers) {
          false,
          {"list2"},
          {"list2"}},
+        // A form feed would split the confirmation's record ("Ev" would get the ESP); a NUL would end the name.
+        {"names with control characters",
+         std::string("ESP from Ev\fe: $\r\nESP from Tab\tbed: $\r\nESP from Del\x7f: $\r\nESP from Esc\x1b: $\r\n") +
+             "ESP from Nul" + std::string(1, '\0') + "x: $\r\nESP from A\nESP from B: $\r\nESP from \xe9l\xe8ve: $\r\n",
+         {},
+         false,
+         {"\xe9l\xe8ve"},
+         {"\xe9l\xe8ve"}},
+        {"names up to 64 bytes",
+         "ESP from " + std::string(65, 'L') + ": $\r\nESP from " + std::string(5000, 'X') + ": $\r\nESP from " +
+             std::string(64, 'L') + ": $\r\n",
+         {},
+         false,
+         {std::string(64, 'L')},
+         {std::string(64, 'L')}},
         {"deleted during the run, taken again",
          "ESP from Amy: $\r\nESP from Bob: $\r\nESP from Amy: $\r\n",
          {},
@@ -187,6 +202,190 @@ TEST(HostCommands, FilesOnRequest) {
     host.Lists().WinnersList.Clear();
     host.RestorePlayers();
     EXPECT_EQ(host.Lists().PlayersList.Names(), Strings{"Amy"});
+}
+
+// The first save of a run keeps a previous game that was not restored in GORVATH.BAK: once, before the first
+// overwrite, and only when there is something to keep. A copy that fails leaves GORVATH.SAV alone.
+TEST(HostCommands, FirstSaveKeepsThePreviousGame) {
+    const std::string copy = "copy GORVATH.SAV to GORVATH.BAK";
+    struct Row {
+        const char* what;
+        std::optional<std::string> saved, backup;
+        bool restoreFirst, backupUnwritable;
+        Strings log;  // of two "Reg Countdown"s in a row (after the restore)
+        std::optional<std::string> savedAfter, backupAfter;
+        size_t problems;  // of each "Reg Countdown"
+    };
+    const Row rows[] = {
+        {"not restored",
+         "Amy\r\n",
+         std::nullopt,
+         false,
+         false,
+         {copy, "write GORVATH.SAV: ", "write GORVATH.SAV: "},
+         "",
+         "Amy\r\n",
+         0},
+        {"the older copy replaced",
+         "Amy\r\nList2\r\nBo\r\n",
+         "Old\r\n",
+         false,
+         false,
+         {copy, "write GORVATH.SAV: ", "write GORVATH.SAV: "},
+         "",
+         "Amy\r\nList2\r\nBo\r\n",
+         0},
+        {"restored first",
+         "Amy\r\n",
+         "Old\r\n",
+         true,
+         false,
+         {"write GORVATH.SAV: Amy\r\n", "write GORVATH.SAV: Amy\r\n"},
+         "Amy\r\n",
+         "Old\r\n",
+         0},
+        {"empty file", "", "Old\r\n", false, false, {"write GORVATH.SAV: ", "write GORVATH.SAV: "}, "", "Old\r\n", 0},
+        {"no file",
+         std::nullopt,
+         std::nullopt,
+         false,
+         false,
+         {"write GORVATH.SAV: ", "write GORVATH.SAV: "},
+         "",
+         std::nullopt,
+         0},
+        {"copy fails", "Amy\r\n", "Old\r\n", false, true, {}, "Amy\r\n", "Old\r\n", 1},
+    };
+    for (const auto& r : rows) {
+        Fakes io;
+        FakeClock clock({"10:20:30"});
+        host::MixingGenerator random;
+        host::Host host(io, io, clock, random);
+        if (r.saved)
+            io.files["GORVATH.SAV"] = *r.saved;
+        if (r.backup)
+            io.files["GORVATH.BAK"] = *r.backup;
+        if (r.backupUnwritable)
+            io.unwritable.insert("GORVATH.BAK");
+        if (r.restoreFirst)
+            EXPECT_TRUE(host.RestorePlayers().problems.empty());
+        for (int i = 0; i < 2; ++i) {
+            const host::Outcome outcome = host.RegCountdown();
+            ASSERT_EQ(outcome.problems.size(), r.problems) << r.what;
+            if (r.problems)
+                EXPECT_NE(outcome.problems[0].find("could not be copied to GORVATH.BAK"), std::string::npos);
+        }
+        Strings files;
+        for (const auto& e : io.log) {
+            if (e.rfind("say ", 0) != 0)
+                files.push_back(e);
+        }
+        EXPECT_EQ(files, r.log) << r.what;
+        EXPECT_EQ(io.Size("GORVATH.SAV").has_value(), r.savedAfter.has_value()) << r.what;
+        if (r.savedAfter)
+            EXPECT_EQ(io.files["GORVATH.SAV"], *r.savedAfter) << r.what;
+        EXPECT_EQ(io.Size("GORVATH.BAK").has_value(), r.backupAfter.has_value()) << r.what;
+        if (r.backupAfter)
+            EXPECT_EQ(io.files["GORVATH.BAK"], *r.backupAfter) << r.what;
+    }
+}
+
+// Files far larger than any real one are not loaded: the reader says so once and the program goes on as if the
+// file were missing (a saved game too large to restore leaves the lists alone). A file at the cap is read.
+TEST(HostCommands, OversizedFilesAreRefusedWithAMessage) {
+    using Command = std::function<host::Outcome(host::Host&)>;
+    const auto startUp = [](host::Problems (host::Host::*step)()) {
+        return [step](host::Host& h) { return host::Outcome{true, (h.*step)()}; };
+    };
+    struct Row {
+        const char* file;
+        size_t cap;
+        Command command;
+        std::string message;  // the start of the one problem of an oversized file
+    };
+    const Row rows[] = {
+        {"MACTITS.TXT", host::kMaxMacroTitlesBytes, startUp(&host::Host::LOAD_MACTITS),
+         "MACTITS.TXT is larger than a macro title file can be (over 64 KB) and was not read"},
+        {"GORVATH.TXT", host::kMaxCategoryFileBytes, startUp(&host::Host::LoadCategories),
+         "GORVATH.TXT is larger than a category file can be (over 4 MB) and was not read"},
+        {"MACRO2.TXT", host::kMaxMacroFileBytes, [](host::Host& h) { return h.PlayMacro(1); },
+         "MACRO2.TXT is larger than a macro file can be (over 1 MB) and was not read"},
+        {"GORVATH.SAV", host::kMaxSavedGameBytes, &host::Host::RestorePlayers,
+         "GORVATH.SAV is larger than a saved game can be (over 16 MB) and was not read"},
+        {host::kCaptureFile, host::kMaxCaptureBytes, &host::Host::GetPlayers,
+         "The chat text is larger than Get_Players can scan (over 64 MB) and was not read"},
+    };
+    for (const auto& r : rows) {
+        for (const bool over : {false, true}) {
+            SCOPED_TRACE(std::string(r.file) + (over ? " over" : " at") + " the cap");
+            Fakes io;
+            FakeClock clock({"10:20:30"});
+            host::MixingGenerator random;
+            host::Host host(io, io, clock, random);
+            host.Lists() = Lists({"Keep"}, {"Won"});
+            // A category, a title, a macro line, a player and a "$" ESP at once, then a long line up to the cap.
+            const std::string line = "ESP from Ann: $\r\n";
+            io.files[r.file] = line + std::string(r.cap - line.size() + (over ? 1 : 0), 'x');
+            const host::Outcome outcome = r.command(host);
+            if (over) {
+                ASSERT_EQ(outcome.problems.size(), 1u);
+                EXPECT_EQ(outcome.problems[0].substr(0, r.message.size()), r.message);
+            } else {
+                EXPECT_TRUE(outcome.problems.empty());
+            }
+            const auto read = [&](const char* file) { return !over && r.file == std::string(file); };
+            const auto& players = host.Lists().PlayersList;
+            ASSERT_EQ(players.Count(), 2 - (read("GORVATH.SAV") || read(host::kCaptureFile) ? 0 : 1));
+            EXPECT_EQ(players.At(0), read("GORVATH.SAV") ? "ESP from Ann: $" : "Keep");
+            EXPECT_EQ(host.Lists().WinnersList.Count(), read("GORVATH.SAV") ? 0 : 1);
+            if (read(host::kCaptureFile))
+                EXPECT_EQ(players.At(1), "Ann");
+            EXPECT_EQ(host.CategoryList().Count(), read("GORVATH.TXT") ? 2 : 0);
+            EXPECT_EQ(host.Titles()[0], read("MACTITS.TXT") ? "ESP from Ann: $" : "Macro1");
+            int said = 0;
+            for (const auto& e : io.log)
+                said += e.rfind("say ", 0) == 0;
+            EXPECT_EQ(said, read("MACRO2.TXT") ? 2 : 0);
+        }
+    }
+}
+
+// Each start-up step runs on its own: a reader that throws is reported by name, and the later steps (the link
+// above all) still run.
+TEST(HostCommands, StartUpGoesOnPastAFailingStep) {
+    Fakes io;
+    FakeClock clock({"10:20:30"});
+    host::MixingGenerator random;
+    host::Host host(io, io, clock, random);
+    io.files = {{"GORVATH.TXT", "Fruits\r\n"}, {"MACTITS.TXT", std::string(host::kMaxMacroTitlesBytes + 1, 'x')}};
+    io.throwing = {"GORVATH.TXT"};
+    Strings ran;
+    const auto step = [&](const char* name, std::function<host::Problems()> run) {
+        return host::StartUpStep{name, [&ran, name, run] {
+                                     ran.push_back(name);
+                                     return run();
+                                 }};
+    };
+    const host::StartUpStep steps[] = {
+        step("loading the macro titles", [&] { return host.LOAD_MACTITS(); }),
+        step("reading the link settings", [] { return host::Problems{}; }),
+        step("loading the categories", [&] { return host.LoadCategories(); }),
+        step("pinning the window on top", []() -> host::Problems { throw 42; }),
+        step("opening the link",
+             [] {
+                 return host::Problems{"a", "a"};
+             }),
+    };
+    const host::Problems problems = host::RunStartUp(steps);
+    EXPECT_EQ(ran, (Strings{"loading the macro titles", "reading the link settings", "loading the categories",
+                            "pinning the window on top", "opening the link"}));
+    ASSERT_EQ(problems.size(), 4u);
+    EXPECT_EQ(problems[0].substr(0, 30), "MACTITS.TXT is larger than a m");
+    EXPECT_EQ(problems[1], "Start-up went on after a failure while loading the categories (std::bad_alloc).");
+    EXPECT_EQ(problems[2], "Start-up went on after a failure while pinning the window on top (unknown failure).");
+    EXPECT_EQ(problems[3], "a");
+    EXPECT_EQ(host.Titles()[0], "Macro1");
+    EXPECT_TRUE(host.CategoryList().Empty());
 }
 
 }  // namespace

@@ -20,6 +20,7 @@
 #include "host/host_ids.h"
 #include "host/host_window_layout.h"
 #include "host/intake.h"
+#include "host/test_hook.h"
 #include "host/tools/gorvath_remote_win.h"
 #include "testing/world_harness_win.h"
 
@@ -216,9 +217,10 @@ std::string Loser(const std::string& name) {
 // Get_Players with the marker boundary, a refused name and a repeat run, Read List, and the lists afterwards.
 TEST(GorvathWine, StartUpAndIntake) {
     Folder folder(Files{{"SCONTROL.TXT", kLibraryMethod}});
-    Game game(folder, {"avatar|Ann", "avatar|Bob Smith", "avatar|Cleo", "avatar|Dora", "avatar|List2", "esp|Dora|$",
-                       std::string("say|Ann|") + host::kIntakeMarker, "leave|Dora", "esp|Cleo|$ $",
-                       "when|Please ESP a single $ to me to be put on the List.|espall|$"});
+    const std::string tooLong(65, 'L');  // longer than an avatar name can be
+    Game game(folder, {"avatar|Ann", "avatar|Bob Smith", "avatar|Cleo", "avatar|Dora", "avatar|List2",
+                       "avatar|" + tooLong, "esp|Dora|$", std::string("say|Ann|") + host::kIntakeMarker, "leave|Dora",
+                       "esp|Cleo|$ $", "when|Please ESP a single $ to me to be put on the List.|espall|$"});
     ASSERT_TRUE(game.gorvath->ok());
     Gorvath& g = *game.gorvath;
     const HWND window = g.Window();
@@ -267,11 +269,13 @@ TEST(GorvathWine, StartUpAndIntake) {
     EXPECT_EQ(game.Received("Zelmarink_Register"), Lines{"Tumbleroo"});
 
     // The call: the avatars still in the room answer it; Dora left, and her "$" came before the marker line.
-    game.ExpectSays(IDM_ASKFORIT, {Said("Please ESP a single $ to me to be put on the List."), "ESP from Ann: $",
-                                   "ESP from Bob Smith: $", "ESP from Cleo: $", "ESP from List2: $"});
+    game.ExpectSays(IDM_ASKFORIT,
+                    {Said("Please ESP a single $ to me to be put on the List."), "ESP from Ann: $",
+                     "ESP from Bob Smith: $", "ESP from Cleo: $", "ESP from List2: $", "ESP from " + tooLong + ": $"});
     EXPECT_EQ(g.Focus(), g.Control(IDC_HOST_DUMMY));
 
-    // Intake confirms each new sender once, in capture order; "List2" would break the saved game and is refused.
+    // Intake confirms each new sender once, in capture order; "List2" would break the saved game and is refused, and
+    // so is a name longer than any avatar's.
     game.ExpectSays(IDM_GETIT, {"ESP to Ann: You are on the List.", "ESP to Bob Smith: You are on the List.",
                                 "ESP to Cleo: You are on the List."});
     const Lines communicated = game.Received("Zelmarink_Communicate");
@@ -607,6 +611,96 @@ TEST(GorvathWine, SaveAndRestore) {
     EXPECT_EQ(game.Maintenance(), (Game::MaintenanceLists{{" List2", "Amy", "list2"}, {}, {"Bob", "Bob", "Cara"}}));
     game.ExpectSays(IDC_HOST_COMMAND4, SaidAll(host::RegCountdownScript()));
     EXPECT_EQ(folder.Read("GORVATH.SAV"), "Amy\r\nlist2\r\n List2\r\nList2\r\nBob\r\nBob\r\nCara\r\n");
+}
+
+// Start-up with files far larger than any real ones: one message names each, the other start-up steps ran (the
+// link is open), and the program works without those files.
+TEST(GorvathWine, StartUpWithOversizedFiles) {
+    Folder folder(Files{{"SCONTROL.TXT", kLibraryMethod},
+                        {"MACTITS.TXT", "Prizes\r\n" + std::string(size_t{200} << 10, 'x')},
+                        {"GORVATH.TXT", "Fruits\r\n" + std::string(size_t{5} << 20, 'x')}});
+    Game game(folder, {});
+    ASSERT_TRUE(game.gorvath->ok());
+    Gorvath& g = *game.gorvath;
+    const auto box = g.WaitForMessageBox(10000);
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->caption, "Tumbleroo");
+    EXPECT_NE(box->text.find("MACTITS.TXT is larger than a macro title file can be (over 64 KB) and was not read"),
+              std::string::npos)
+        << box->text;
+    EXPECT_NE(box->text.find("GORVATH.TXT is larger than a category file can be (over 4 MB) and was not read"),
+              std::string::npos)
+        << box->text;
+    EXPECT_EQ(box->text.find("Start-up went on"), std::string::npos) << box->text;
+    Gorvath::Answer(*box, IDOK);
+    EXPECT_TRUE(testwin::PumpUntil([&] { return game.Received("Zelmarink_Register").size() == 1; }, 5000));
+    EXPECT_EQ(game.Received("Zelmarink_Register"), Lines{"Tumbleroo"});
+
+    game.ExpectSays(IDM_MACS_SETUPMACS, {});
+    for (int i = 0; i < 9; ++i)
+        EXPECT_EQ(g.Text(IDC_HOST_MACROTITLE0 + i), "Macro" + std::to_string(i + 1));
+    ASSERT_TRUE(g.Run(IDC_HOST_COMMAND19));
+    game.ExpectSays(IDC_HOST_COMMAND5, {});
+    EXPECT_EQ(g.Text(IDC_HOST_SELECTEDCATEGORY), "");
+    game.ExpectSays(IDM_ASKFORIT, {Said("Please ESP a single $ to me to be put on the List.")});
+    EXPECT_FALSE(g.WaitForMessageBox(300));
+    game.ExpectIdle();
+}
+
+// A restart: the first saving command keeps the last game in GORVATH.BAK before it overwrites GORVATH.SAV, and
+// the operator gets that game back by renaming the copy and choosing "Restore Players". A run that restored first
+// copies nothing.
+TEST(GorvathWine, PreviousGameKeptOnFirstSave) {
+    const std::string last = "Ann\r\nBob\r\nList2\r\nBob\r\n";
+    Folder folder(Files{{"SCONTROL.TXT", kLibraryMethod}, {"GORVATH.SAV", last}, {"GORVATH.BAK", "Older\r\n"}});
+    Game game(folder, {"avatar|Ann", "avatar|Bob"});
+    ASSERT_TRUE(game.gorvath->ok());
+    game.ExpectSays(IDC_HOST_COMMAND4, SaidAll(host::RegCountdownScript()));
+    EXPECT_EQ(folder.Read("GORVATH.SAV"), "");
+    EXPECT_EQ(folder.Read("GORVATH.BAK"), last);
+    EXPECT_FALSE(folder.Read("GORVATH.BAK.tmp"));
+    game.ExpectSays(IDC_HOST_COMMAND1, {Said("The following are on the list:")});
+    EXPECT_EQ(folder.Read("GORVATH.BAK"), last);  // once a run
+
+    ASSERT_TRUE(
+        MoveFileExA(folder.Path("GORVATH.BAK").c_str(), folder.Path("GORVATH.SAV").c_str(), MOVEFILE_REPLACE_EXISTING));
+    game.Restore(IDYES);
+    game.ExpectSays(IDC_HOST_COMMAND1, {Said("The following are on the list:"), Said("Ann, Bob")});
+    EXPECT_EQ(folder.Read("GORVATH.SAV"), last);
+    EXPECT_FALSE(folder.Read("GORVATH.BAK"));
+
+    ASSERT_TRUE(game.gorvath->Close());
+    game.gorvath = std::make_unique<Gorvath>(testwin::BinaryDirectory() + "Gorvath.exe", folder.path());
+    ASSERT_TRUE(game.gorvath->ok());
+    game.Restore(IDYES);
+    game.ExpectSays(IDC_HOST_COMMAND4, SaidAll(host::RegCountdownScript()));
+    EXPECT_EQ(folder.Read("GORVATH.SAV"), last);
+    EXPECT_FALSE(folder.Read("GORVATH.BAK"));
+}
+
+// A maintenance command that fails unexpectedly is reported in one message, as the HostWindow's commands are, and
+// the window stays usable.
+TEST(GorvathWine, MaintenanceFailureIsReported) {
+    Folder folder(Files{{"SCONTROL.TXT", kLibraryMethod}, {"GORVATH.SAV", "Ann\r\nBob\r\n"}});
+    Game game(folder, {});
+    ASSERT_TRUE(game.gorvath->ok());
+    Gorvath& g = *game.gorvath;
+    game.Restore(IDYES);
+    game.OpenMaintenance();
+    EXPECT_EQ(g.Query(host::kHookFailNextMaintenanceCommand), 1u);
+    const HWND maintenance = g.Maintenance();
+    PostMessageW(maintenance, WM_COMMAND, MAKEWPARAM(IDC_MAINT_COMMAND2, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(maintenance, IDC_MAINT_COMMAND2)));
+    const auto box = g.WaitForMessageBox(10000);
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->caption, "Player Maintenance");
+    EXPECT_EQ(box->text, "The command stopped early: failure requested by a test");
+    Gorvath::Answer(*box, IDOK);
+    EXPECT_EQ(game.Maintenance(), (Game::MaintenanceLists{{"Ann", "Bob"}, {}, {}}));
+    g.ClickInMaintenance(IDC_MAINT_COMMAND2);
+    EXPECT_EQ(game.Maintenance(), (Game::MaintenanceLists{{}, {}, {}}));
+    game.ExpectSays(IDC_HOST_COMMAND1, {Said("The following are on the list:")});
+    game.ExpectIdle();
 }
 
 }  // namespace

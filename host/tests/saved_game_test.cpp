@@ -47,28 +47,52 @@ TEST(SavedGame, Parse) {
     }
 }
 
-TEST(SavedGame, ReplacingOnDiskKeepsTheOldFileWhenItFails) {
+TEST(SavedGame, ReplacingAndCopyingOnDiskKeepTheOldFileWhenTheyFail) {
     const auto dir = std::filesystem::temp_directory_path() / "host_core_test_disk";
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir / "DIR.SAV");
     const std::string path = (dir / "GORVATH.SAV").string();
+    const std::string backup = (dir / "GORVATH.BAK").string();
     host::DiskFiles disk;
+    const auto read = [&](const std::string& p) { return host::UsableContent(disk.Read(p, 100)); };
     ASSERT_TRUE(disk.Replace(path, "old\r\n").ok);
     const std::string binary("A\0\xff\r\nB\r", 7);
     ASSERT_TRUE(disk.Replace(path, binary).ok);
-    EXPECT_EQ(disk.Read(path), binary);
+    EXPECT_EQ(read(path), binary);
+    EXPECT_EQ(disk.Size(path), 7u);
+    EXPECT_EQ(disk.Read(path, 6).status, host::ReadStatus::kTooLarge);
     EXPECT_FALSE(std::filesystem::exists(path + ".tmp"));
-    EXPECT_EQ(disk.Read((dir / "missing").string()), std::nullopt);
+    EXPECT_EQ(read((dir / "missing").string()), std::nullopt);
+    EXPECT_EQ(disk.Size((dir / "missing").string()), std::nullopt);
+    EXPECT_EQ(disk.Size((dir / "DIR.SAV").string()), std::nullopt);
+
+    ASSERT_TRUE(disk.Copy(path, backup).ok);
+    EXPECT_EQ(read(backup), binary);
+    ASSERT_TRUE(disk.Replace(path, "newer\r\n").ok);
+    ASSERT_TRUE(disk.Copy(path, backup).ok);  // one generation: the older copy is replaced
+    EXPECT_EQ(read(backup), "newer\r\n");
+    EXPECT_FALSE(std::filesystem::exists(backup + ".tmp"));
 
     std::filesystem::create_directory(path + ".tmp");  // the new file cannot be created
+    std::filesystem::create_directory(backup + ".tmp");
     const std::string targets[] = {path, (dir / "DIR.SAV").string(), (dir / "nowhere" / "X.SAV").string()};
     for (const auto& target : targets) {
         const host::WriteResult result = disk.Replace(target, "new\r\n");
         EXPECT_FALSE(result.ok) << target;
         EXPECT_FALSE(result.error.empty()) << target;
     }
-    EXPECT_EQ(disk.Read(path), binary);
+    const std::pair<std::string, std::string> copies[] = {
+        {path, backup}, {(dir / "missing").string(), (dir / "X.BAK").string()}, {path, (dir / "DIR.SAV").string()}};
+    for (const auto& [from, to] : copies) {
+        const host::WriteResult result = disk.Copy(from, to);
+        EXPECT_FALSE(result.ok) << from << " to " << to;
+        EXPECT_FALSE(result.error.empty()) << to;
+    }
+    EXPECT_EQ(read(path), "newer\r\n");
+    EXPECT_EQ(read(backup), "newer\r\n");
+    EXPECT_TRUE(std::filesystem::is_directory(backup + ".tmp"));
     EXPECT_FALSE(std::filesystem::exists(dir / "DIR.SAV.tmp"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "X.BAK"));
     std::filesystem::remove_all(dir);
 }
 

@@ -53,6 +53,14 @@ TEST(Records, CommunicateRecords) {
         {"empty text", "A", 0, nullptr, "", true, Bytes("A\f0\f\f\0\0\0\0\0\0", 11)},
         {"null name", nullptr, 0, nullptr, "x", false, ""},
         {"null text", "A", 0, nullptr, nullptr, false, ""},
+        {"separator in the name", "Tumble\froo", 0, nullptr, "hi", false, ""},
+        {"separator ending the name", "Tumbleroo\f", 2, "Ann", "hi", false, ""},
+        {"separator in the esp target", "Tumbleroo", 2, "An\fn", "hi", false, ""},
+        {"separator alone as esp target", "Tumbleroo", 2, "\f", "hi", false, ""},
+        {"target not read outside esp", "Tumbleroo", 0, "An\fn", "hi", true,
+         Bytes("Tumbleroo\f0\f\fhi\0\0\0\0\0\0", 21)},
+        {"separators in the text go verbatim", "Tumbleroo", 2, "Ann", "a\fb\f", true,
+         Bytes("Tumbleroo\f2\fAnn\fa\fb\f\0\0\0\0\0\0", 26)},
     };
     for (const auto& r : rows) {
         const auto block = linklib::BuildCommunicateRecord(r.name, r.mode, r.target, r.text);
@@ -83,6 +91,8 @@ TEST(Records, SendRecords) {
         {"null target", "P", nullptr, 1, data, false, ""},
         {"null data", "P", "A", 1, nullptr, false, ""},
         {"null name", nullptr, "A", 1, data, false, ""},
+        {"separator in the name", "P\f", "A", 1, data, false, ""},
+        {"separator in the target", "P", "\fA", 1, data, false, ""},
     };
     for (const auto& r : rows) {
         const auto block = linklib::BuildSendRecord(r.name, r.target, r.length, r.data);
@@ -129,7 +139,7 @@ TEST(Records, ExtractField) {
         {"Bob\f5\fhello", -1, 3, 2, "untouched"},
         {"Bob\f5\fhello", -1, -1, 1, "untouched"},
         {"Bob\f5\fhello", 0, 0, 1, "untouched"},
-        {"Bob\f5\fhello", 5, 1, 0, "5"},  // n cuts the block: the field ends at byte n-1
+        {"Bob\f5\fhello", 5, 1, 0, "5"},          // n cuts the block: the field ends at byte n-1
         {"Bob\f5\fhello", 4, 1, 3, "untouched"},  // the form feed is the last byte: field 1 is empty
         {"no separators", -1, 0, 0, "no separators"},
         {"no separators", -1, 1, 2, "untouched"},
@@ -142,8 +152,8 @@ TEST(Records, ExtractField) {
         const long n = r.n < 0 ? static_cast<long>(r.block.size()) : r.n;
         std::string out(std::max(r.block.size() + 1, sizeof "untouched"), '\0');
         std::memcpy(out.data(), "untouched", sizeof "untouched");
-        const int result = linklib::ExtractField(reinterpret_cast<const unsigned char*>(r.block.data()), n, r.k,
-                                                 out.data());
+        const int result =
+            linklib::ExtractField(reinterpret_cast<const unsigned char*>(r.block.data()), n, r.k, out.data());
         EXPECT_EQ(result, r.result) << r.block << " k=" << r.k;
         if (result == 0) {
             EXPECT_EQ(out.substr(0, r.out.size()), r.out) << r.block << " k=" << r.k;
@@ -168,7 +178,7 @@ TEST(Records, ExtractCountedField) {
     const std::string rec("Bob\f5\fa\fb\0c", 11);
     const Row rows[] = {
         {rec, 2, 5, 0, std::string("a\fb\0c", 5)},  // form feeds and NULs inside the counted data
-        {rec, 2, 6, 3, ""},                          // runs past the end
+        {rec, 2, 6, 3, ""},                         // runs past the end
         {rec, 2, 0, 1, ""},
         {rec, 2, -1, 1, ""},
         {rec, 2, 12, 1, ""},  // count above n
@@ -188,6 +198,17 @@ TEST(Records, ExtractCountedField) {
             EXPECT_EQ(out, std::string(r.block.size() + 1, 'X'));
         }
     }
+    // A block announced as nearly LONG_MAX bytes (only its first bytes are read) with a count that reaches past
+    // its end: the end check itself must not overflow into a copy.
+    const std::string head("\f\fxy", 4);
+    for (long count : {LONG_MAX, LONG_MAX - 1}) {
+        char out[8] = "XXXXXXX";
+        EXPECT_EQ(
+            linklib::ExtractCountedField(reinterpret_cast<const unsigned char*>(head.data()), LONG_MAX, 2, count, out),
+            3)
+            << count;
+        EXPECT_STREQ(out, "XXXXXXX");
+    }
 }
 
 TEST(Records, LeadingNumber) {
@@ -196,10 +217,20 @@ TEST(Records, LeadingNumber) {
         int32_t value;
     };
     const Row rows[] = {
-        {"5", 5},         {"  42abc", 42},         {"-3", -3},     {"+7", 7},   {"", 0},
-        {"abc", 0},       {"--1", 0},              {"- 1", 0},     {"\t9", 9},  {"007", 7},
-        {"2147483647", INT32_MAX},                 {"99999999999999999999", INT32_MAX},
-        {"-2147483648", INT32_MIN},                {"-99999999999999999999", INT32_MIN},
+        {"5", 5},
+        {"  42abc", 42},
+        {"-3", -3},
+        {"+7", 7},
+        {"", 0},
+        {"abc", 0},
+        {"--1", 0},
+        {"- 1", 0},
+        {"\t9", 9},
+        {"007", 7},
+        {"2147483647", INT32_MAX},
+        {"99999999999999999999", INT32_MAX},
+        {"-2147483648", INT32_MIN},
+        {"-99999999999999999999", INT32_MIN},
     };
     for (const auto& r : rows)
         EXPECT_EQ(linklib::LeadingNumber(r.text), r.value) << r.text;

@@ -3,10 +3,16 @@
 // came back.
 #include <windows.h>
 
+#include <ddeml.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
+
+#include "common/dde_wake_win.h"
 
 #include "linklib/tools/link_session_win.h"
 #include "testing/world_harness_win.h"
@@ -41,8 +47,8 @@ TEST(ZmvorqWine, RequestsReachTheWorldByteForByte) {
     link.Communicate("Tumbleroo", 0, "", "hello");
     link.Communicate("Tumbleroo", 1, nullptr, "hmm");
     link.Communicate("Tumbleroo", 2, "Ann", "You are on the List.");
-    link.Communicate("Tumbleroo", 2, "", "nobody");      // ESP without a target: refused by the world
-    link.Communicate("Tumbleroo", 2, nullptr, "never");  // dropped by the library: no target argument
+    link.Communicate("Tumbleroo", 2, "", "nobody");            // ESP without a target: refused by the world
+    link.Communicate("Tumbleroo", 2, nullptr, "never");        // dropped by the library: no target argument
     link.Communicate("Tumbleroo", 1000000, nullptr, "never");  // mode too wide: dropped
     ASSERT_TRUE(link.WaitForAcks(5));
 
@@ -107,7 +113,8 @@ TEST(ZmvorqWine, SendFromASecondProgramArrivesSplitInThree) {
     EXPECT_EQ(r.sender, "Marla");
     EXPECT_EQ(r.length, 5);
     EXPECT_EQ(r.data, "ab\fcd");
-    EXPECT_EQ(Received(world, "Zelmarink_Send"), std::vector<std::string>{Bytes("Second\fMarla\f5\fab\fcd\0\0\0\0\0\0", 26)});
+    EXPECT_EQ(Received(world, "Zelmarink_Send"),
+              std::vector<std::string>{Bytes("Second\fMarla\f5\fab\fcd\0\0\0\0\0\0", 26)});
     link.Kill();
 }
 
@@ -179,6 +186,148 @@ TEST(ZmvorqWine, NameLongerThan31CharactersIsRefusedOnConnectBack) {
     EXPECT_TRUE(link.Acks().empty());
     EXPECT_EQ(Received(world, "Zelmarink_Register"), std::vector<std::string>{longName + std::string(1, '\0')});
     link.Kill();
+}
+
+// A DDE server on a thread of its own, service "ZmSpy", topic "SpyTopic" only. It answers a wildcard connect
+// (a 0 service or topic) with that pair, as a server that takes any client would, and counts what reaches it.
+class SpyServer {
+  public:
+    SpyServer() {
+        thread_ = std::thread([this] { Run(); });
+        while (!ready_.load())
+            Sleep(5);
+    }
+    ~SpyServer() {
+        PostThreadMessageA(threadId_.load(), WM_QUIT, 0, 0);
+        thread_.join();
+    }
+    std::atomic<int> connects{0}, disconnects{0}, pokes{0}, requests{0};
+
+  private:
+    static SpyServer* self_;
+    static HDDEDATA CALLBACK Callback(UINT type, UINT, HCONV, HSZ hsz1, HSZ hsz2, HDDEDATA, ULONG_PTR, ULONG_PTR) {
+        SpyServer& s = *self_;
+        switch (type) {
+            case XTYP_WILDCONNECT: {
+                HSZPAIR pairs[2] = {{s.service_, s.topic_}, {nullptr, nullptr}};
+                return DdeCreateDataHandle(s.instance_, reinterpret_cast<LPBYTE>(pairs), sizeof pairs, 0, nullptr,
+                                           XTYP_WILDCONNECT, 0);
+            }
+            case XTYP_CONNECT:
+                return reinterpret_cast<HDDEDATA>(DdeCmpStringHandles(hsz1, s.topic_) == 0 ? 1 : 0);
+            case XTYP_CONNECT_CONFIRM:
+                ++s.connects;
+                return nullptr;
+            case XTYP_DISCONNECT:
+                ++s.disconnects;
+                return nullptr;
+            case XTYP_POKE:
+                ++s.pokes;
+                return reinterpret_cast<HDDEDATA>(DDE_FACK);
+            case XTYP_REQUEST:
+                ++s.requests;
+                return DdeCreateDataHandle(s.instance_, reinterpret_cast<LPBYTE>(const_cast<char*>("spy text")), 9, 0,
+                                           hsz2, CF_TEXT, 0);
+        }
+        return nullptr;
+    }
+    void Run() {
+        self_ = this;
+        threadId_ = GetCurrentThreadId();
+        MSG msg;
+        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);  // the thread's queue, for the WM_QUIT
+        DdeInitializeA(&instance_, Callback, APPCLASS_STANDARD, 0);
+        service_ = DdeCreateStringHandleA(instance_, "ZmSpy", CP_WINANSI);
+        topic_ = DdeCreateStringHandleA(instance_, "SpyTopic", CP_WINANSI);
+        DdeNameService(instance_, service_, nullptr, DNS_REGISTER);
+        ready_ = true;
+        while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        DdeNameService(instance_, service_, nullptr, DNS_UNREGISTER);
+        DdeFreeStringHandle(instance_, service_);
+        DdeFreeStringHandle(instance_, topic_);
+        DdeUninitialize(instance_);
+    }
+
+    std::thread thread_;
+    std::atomic<bool> ready_{false};
+    std::atomic<DWORD> threadId_{0};
+    DWORD instance_ = 0;
+    HSZ service_ = nullptr, topic_ = nullptr;
+};
+SpyServer* SpyServer::self_ = nullptr;
+
+// A service or topic name for which no string handle can be made (longer than 255 characters) must not turn
+// into a 0 handle, which would ask every DDE server on the machine for any service or topic.
+TEST(ZmvorqWine, NamesWithoutAStringHandleReachNoServer) {
+    SpyServer spy;
+    LinkSession link;
+    ASSERT_EQ(link.Init("WildTest"), 0);
+    const std::string tooLong(300, 'T');
+    struct Row {
+        const char* what;
+        const char* service;
+        const char* topic;
+        int pokes;  // reaching the spy
+        std::vector<std::string> acks;
+    };
+    const Row rows[] = {
+        {"the spy's own names (the spy works)", "ZmSpy", "SpyTopic", 1, {}},
+        {"topic too long", "ZmSpy", tooLong.c_str(), 0, {"-1"}},
+        {"service too long", tooLong.c_str(), "SpyTopic", 0, {"-1"}},
+        {"both too long", tooLong.c_str(), tooLong.c_str(), 0, {"-1"}},
+        {"null service", nullptr, "SpyTopic", 0, {"-1"}},
+        {"null topic", "ZmSpy", nullptr, 0, {"-1"}},
+    };
+    for (const Row& r : rows) {
+        link.ClearReports();
+        const int before = spy.pokes.load();
+        link.Command(XTYP_POKE, r.service, r.topic, "SpyItem", std::string("data", 5));
+        testwin::PumpFor(100);
+        EXPECT_EQ(spy.pokes.load() - before, r.pokes) << r.what;
+        EXPECT_EQ(link.Acks(), r.acks) << r.what;
+    }
+    link.Kill();
+}
+
+// A callback that throws out of DDECommand: the conversation is still ended and the library goes on working.
+LONG WINAPI IgnoreAck(BSTR s) {
+    SysFreeString(s);
+    return 0;
+}
+LONG WINAPI IgnoreReceive(BSTR a, LONG, BSTR b) {
+    SysFreeString(a);
+    SysFreeString(b);
+    return 0;
+}
+std::atomic<int> gThrows{0};
+LONG WINAPI ThrowingAllText(BSTR s) {
+    SysFreeString(s);
+    ++gThrows;
+    throw std::runtime_error("the caller's callback failed");
+}
+
+TEST(ZmvorqWine, AnExceptionThroughDDECommandLeavesNoConversationOpen) {
+    SpyServer spy;
+    HMODULE dll = LoadLibraryA("zmvorq.dll");
+    ASSERT_NE(dll, nullptr);
+    auto init = reinterpret_cast<decltype(&InitDDE)>(reinterpret_cast<void*>(GetProcAddress(dll, "InitDDE")));
+    auto kill = reinterpret_cast<decltype(&KillDDE)>(reinterpret_cast<void*>(GetProcAddress(dll, "KillDDE")));
+    auto command = reinterpret_cast<decltype(&DDECommand)>(reinterpret_cast<void*>(GetProcAddress(dll, "DDECommand")));
+    ASSERT_TRUE(init && kill && command);
+    ASSERT_EQ(init("ThrowTest", IgnoreAck, IgnoreReceive, ThrowingAllText), 0);
+    for (int i = 0; i < 3; ++i)
+        command(XTYP_REQUEST, "ZmSpy", "SpyTopic", "ThrowTestItem", 0, nullptr);
+    EXPECT_EQ(gThrows.load(), 3);
+    EXPECT_EQ(spy.requests.load(), 3);
+    // Each conversation was ended by the library itself, before KillDDE.
+    EXPECT_TRUE(testwin::PumpUntil([&] { return spy.disconnects.load() >= 3; }, 3000));
+    EXPECT_EQ(spy.connects.load(), 3);
+    EXPECT_EQ(spy.disconnects.load(), 3);
+    kill();
+    FreeLibrary(dll);
 }
 
 }  // namespace

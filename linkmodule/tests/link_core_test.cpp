@@ -22,7 +22,7 @@ std::string Shown(std::string text) {
 }
 
 class FakePort : public LinkPort {
-public:
+  public:
     LinkCore* core = nullptr;
     std::vector<std::string> events;  // consecutive yields merge into "yield xN"
     long long nowMs = 0;
@@ -62,7 +62,8 @@ public:
     std::string ClockText() override {
         Add("clock");
         const long long s = nowMs / 1000;
-        return FormatClockText(static_cast<int>(s / 3600 % 24), static_cast<int>(s / 60 % 60), static_cast<int>(s % 60));
+        return FormatClockText(static_cast<int>(s / 3600 % 24), static_cast<int>(s / 60 % 60),
+                               static_cast<int>(s % 60));
     }
     void WaitForEventOrNextSecond() override {
         ++sleeps;
@@ -74,7 +75,9 @@ public:
     void LibraryKillDDE() override { Add("lib KillDDE"); }
     void LibraryRegister(const std::string& title) override { Add("lib Register " + title); }
     void LibraryUnregister(const std::string& title) override { Add("lib Unregister " + title); }
-    void LibraryCommunicate(const std::string& title, int mode, const std::string& target,
+    void LibraryCommunicate(const std::string& title,
+                            int mode,
+                            const std::string& target,
                             const std::string& text) override {
         Add("lib Communicate " + title + "|" + std::to_string(mode) + "|" + target + "|" + text);
     }
@@ -178,7 +181,7 @@ public:
 };
 
 class LinkCoreTest : public ::testing::Test {
-protected:
+  protected:
     LinkCoreTest() : core(port) {
         port.core = &core;
         core.SetApplicationTitle("Tumbleroo");
@@ -203,13 +206,11 @@ TEST_F(LinkCoreTest, WaitSecondsReturnsAfterTheClockChangedCountTimes) {
         std::int16_t count;
         long long endMs;  // the clock when it returns
     } rows[] = {
-        {999, 1, 1000},     // a millisecond before the change: returns after about a millisecond
-        {0, 1, 1000},       // at the start of a second: one whole second
-        {500, 3, 3000},     // at least two seconds
-        {0, 3, 3000},
-        {250, 0, 1000},     // 0 and below still wait for one change
-        {250, -7, 1000},
-        {86399500, 2, 86401000},  // across midnight: 23:59:59 -> 00:00:00 is a change too
+        {999, 1, 1000},                    // a millisecond before the change: returns after about a millisecond
+        {0, 1, 1000},                      // at the start of a second: one whole second
+        {500, 3, 3000},                    // at least two seconds
+        {0, 3, 3000},     {250, 0, 1000},  // 0 and below still wait for one change
+        {250, -7, 1000},  {86399500, 2, 86401000},  // across midnight: 23:59:59 -> 00:00:00 is a change too
         {123, 10, 10000},
     };
     for (const auto& r : rows) {
@@ -257,6 +258,61 @@ TEST_F(LinkCoreTest, NothingIsSentWithoutTextOrTarget) {
     }
     EXPECT_TRUE(port.events.empty());
     EXPECT_EQ(port.yields, 0);
+}
+
+TEST_F(LinkCoreTest, SeparatorsInTheTargetOrTheConsoleFieldsDropTheRequest) {
+    struct Row {
+        const char* what;
+        bool library;
+        std::string target;  // EspTarget for EspText
+        std::string text;
+        Events events;
+    };
+    const std::vector<Row> rows = {
+        {"library, separator in the target", true, "An\fn", "hi", {}},
+        {"console, separator in the target", false, "An\fn", "hi", {}},
+        {"console, separator alone", false, "\f", "hi", {}},
+        {"library, separators in the text go verbatim",
+         true,
+         "Ann",
+         "a\fb",
+         {"yield x12", "lib Communicate Tumbleroo|2|Ann|a\fb", "yield x24"}},
+        {"console, separators in the text go verbatim",
+         false,
+         "Ann",
+         "a\fb\f",
+         {"yield x12", "console created", "ErrorCheck off", "link 0", "link 2 Zelmarink|Zelmarink_Communicate",
+          "poke Zelmarink_Communicate Tumbleroo<FF>2<FF>Ann<FF>a<FF>b<FF>"}},
+    };
+    for (const Row& r : rows) {
+        port.events.clear();
+        port.consoleExists = false;
+        core.vars.UseLibraryMethod = r.library;
+        core.vars.EspTarget = r.target;
+        core.EspText(r.text);
+        EXPECT_EQ(port.events, r.events) << r.what;
+    }
+
+    // The console's Communicate button with fields typed by hand: dropped at once, nothing sent, not flagged.
+    const struct {
+        const char* mode;
+        const char* avatar;
+        bool sent;
+    } typed[] = {{"2", "Ann\f", false}, {"2\f", "Ann", false}, {"\f", "", false}, {"2", "Ann", true}};
+    for (const auto& t : typed) {
+        port.events.clear();
+        port.fields[ConsoleField::CommMode] = t.mode;
+        port.fields[ConsoleField::AvatarName] = t.avatar;
+        port.fields[ConsoleField::CommText] = "typed";
+        core.RunConsoleRequest(ConsoleRequest::Communicate);
+        const Events dropped{"ErrorCheck off"};
+        if (t.sent) {
+            EXPECT_EQ(port.events.back(), "poke Zelmarink_Communicate Tumbleroo<FF>2<FF>Ann<FF>typed");
+        } else {
+            EXPECT_EQ(port.events, dropped) << Shown(t.mode) << " " << Shown(t.avatar);
+            EXPECT_FALSE(port.errorCheck);
+        }
+    }
 }
 
 TEST_F(LinkCoreTest, LibrarySpeakWithASendDelayWaitsTwoClockTicks) {
@@ -388,8 +444,16 @@ TEST_F(LinkCoreTest, OpenAndCloseByEachMethod) {
         Events open, closeBeforeWaits;
         int closeWaits;  // clock waits of one change after the last close step
     } rows[] = {
-        {true, true, {"lib InitDDE Tumbleroo", "lib Register Tumbleroo"}, {"lib Unregister Tumbleroo", "lib KillDDE"}, 1},
-        {true, false, {"lib InitDDE Tumbleroo", "lib Register Tumbleroo"}, {"lib Unregister Tumbleroo", "lib KillDDE"}, 0},
+        {true,
+         true,
+         {"lib InitDDE Tumbleroo", "lib Register Tumbleroo"},
+         {"lib Unregister Tumbleroo", "lib KillDDE"},
+         1},
+        {true,
+         false,
+         {"lib InitDDE Tumbleroo", "lib Register Tumbleroo"},
+         {"lib Unregister Tumbleroo", "lib KillDDE"},
+         0},
     };
     for (const auto& r : rows) {
         port.events.clear();
