@@ -267,13 +267,15 @@ TEST(HostCommands, FirstSaveKeepsThePreviousGame) {
             io.files["GORVATH.BAK"] = *r.backup;
         if (r.backupUnwritable)
             io.unwritable.insert("GORVATH.BAK");
-        if (r.restoreFirst)
+        if (r.restoreFirst) {
             EXPECT_TRUE(host.RestorePlayers().problems.empty());
+        }
         for (int i = 0; i < 2; ++i) {
             const host::Outcome outcome = host.RegCountdown();
             ASSERT_EQ(outcome.problems.size(), r.problems) << r.what;
-            if (r.problems)
+            if (r.problems) {
                 EXPECT_NE(outcome.problems[0].find("could not be copied to GORVATH.BAK"), std::string::npos);
+            }
         }
         Strings files;
         for (const auto& e : io.log) {
@@ -282,11 +284,13 @@ TEST(HostCommands, FirstSaveKeepsThePreviousGame) {
         }
         EXPECT_EQ(files, r.log) << r.what;
         EXPECT_EQ(io.Size("GORVATH.SAV").has_value(), r.savedAfter.has_value()) << r.what;
-        if (r.savedAfter)
+        if (r.savedAfter) {
             EXPECT_EQ(io.files["GORVATH.SAV"], *r.savedAfter) << r.what;
+        }
         EXPECT_EQ(io.Size("GORVATH.BAK").has_value(), r.backupAfter.has_value()) << r.what;
-        if (r.backupAfter)
+        if (r.backupAfter) {
             EXPECT_EQ(io.files["GORVATH.BAK"], *r.backupAfter) << r.what;
+        }
     }
 }
 
@@ -338,8 +342,9 @@ TEST(HostCommands, OversizedFilesAreRefusedWithAMessage) {
             ASSERT_EQ(players.Count(), 2 - (read("GORVATH.SAV") || read(host::kCaptureFile) ? 0 : 1));
             EXPECT_EQ(players.At(0), read("GORVATH.SAV") ? "ESP from Ann: $" : "Keep");
             EXPECT_EQ(host.Lists().WinnersList.Count(), read("GORVATH.SAV") ? 0 : 1);
-            if (read(host::kCaptureFile))
+            if (read(host::kCaptureFile)) {
                 EXPECT_EQ(players.At(1), "Ann");
+            }
             EXPECT_EQ(host.CategoryList().Count(), read("GORVATH.TXT") ? 2 : 0);
             EXPECT_EQ(host.Titles()[0], read("MACTITS.TXT") ? "ESP from Ann: $" : "Macro1");
             int said = 0;
