@@ -19,6 +19,9 @@ X11_PREFIX=$WIN_BUILD/wineprefix-x11
 wineserver -k >/dev/null 2>&1 || true
 derive_prefix "$X11_PREFIX"
 if [ $DERIVED = yes ]; then
+    # Wine's own fonts (fonts-wine) where this Wine looks for them: in C:\windows\Fonts. Without Marlett the
+    # caption buttons show the letters "0 1 r" instead of their symbols.
+    cp /usr/share/wine/fonts/*.ttf "$X11_PREFIX/drive_c/windows/Fonts/"
     (
         export WINEPREFIX=$X11_PREFIX
         wine reg delete 'HKCU\Software\Wine\Drivers' /v Graphics /f >/dev/null 2>&1 || true
