@@ -13,7 +13,10 @@ source "$(dirname "${BASH_SOURCE[0]}")/env.sh"
 SHIPPED=(Gorvath Vantrel zmvorq worldsim)
 echo "== 32-bit Windows build (${SHIPPED[*]})" >&2
 configure "$WIN32_BUILD" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-mingw32.cmake" "${WIN_FLAGS[@]}"
-cmake --build "$WIN32_BUILD" -j"$(nproc)" --target "${SHIPPED[@]}" >/dev/null
+for target in "${SHIPPED[@]}"; do
+    # One target at a time: make builds the parts they share once.
+    cmake --build "$WIN32_BUILD" -j"$(nproc)" --target "$target" >/dev/null
+done
 
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$WIN_BUILD/CMakeCache.txt")
 [ -n "$version" ] || { echo "no project version in $WIN_BUILD/CMakeCache.txt" >&2; exit 1; }

@@ -16,7 +16,10 @@ WIN32_TARGETS=(zmvorq_wine_test zmvorq_abi_wine_test host_wine_test)
 WIN32_TESTS='^(zmvorq_.*|host_wine_test\.RoundsOfTheGame)$'
 echo "== 32-bit Windows build (${WIN32_TARGETS[*]})"
 configure "$WIN32_BUILD" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-mingw32.cmake" "${WIN_FLAGS[@]}"
-cmake --build "$WIN32_BUILD" -j"$(nproc)" --target "${WIN32_TARGETS[@]}" >/dev/null
+for target in "${WIN32_TARGETS[@]}"; do
+    # One target at a time: make builds the parts they share once.
+    cmake --build "$WIN32_BUILD" -j"$(nproc)" --target "$target" >/dev/null
+done
 
 # Each slot is a Wine prefix of its own, made afresh from the test prefix, with its own persistent wineserver
 # and services (see start_wine_session). ctest hands every Windows test one slot (a "wine" resource).
@@ -30,10 +33,12 @@ trap stop_slots EXIT
 stop_slots
 rm -rf "$WINE_SLOTS_DIR"
 spec='{"version": {"major": 1, "minor": 0}, "local": [{"wine": ['
+separator=""
 for ((i = 0; i < slots; i++)); do
     derive_prefix "$WINE_SLOTS_DIR/$i"
     (export WINEPREFIX=$WINE_SLOTS_DIR/$i; start_wine_session) &
-    spec+="$([ $i -gt 0 ] && echo ', '){\"id\": \"$i\", \"slots\": 1}"
+    spec+="$separator{\"id\": \"$i\", \"slots\": 1}"
+    separator=", "
 done
 wait
 echo "$spec]}]}" >"$WINE_SLOTS_DIR/resources.json"
