@@ -4,7 +4,8 @@
 # build's share (the link library's tests and a whole game of the host); and a short run of every fuzz target.
 # Exits non-zero when any fails.
 #
-#   WINE_SLOTS=N bash scripts/test.sh    N Wine tests at once (default 8; most of their time is clock seconds)
+#   WINE_SLOTS=N bash scripts/test.sh    N Wine tests at once (default 8; most of their time is clock seconds),
+#                                        and two more for the 32-bit tests
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/env.sh"
 bash "$ROOT/scripts/setup.sh"
@@ -23,36 +24,47 @@ done
 
 # Each slot is a Wine prefix of its own, made afresh from the test prefix, with its own persistent wineserver
 # and services (see start_wine_session). ctest hands every Windows test one slot (a "wine" resource).
+# The 32-bit share runs beside the 64-bit tests, in two more slots of its own.
 slots=${WINE_SLOTS:-8}
+slots32=2
 wineserver -k >/dev/null 2>&1 || true
 stop_slots() {
-    local i
-    for ((i = 0; i < slots; i++)); do WINEPREFIX=$WINE_SLOTS_DIR/$i wineserver -k >/dev/null 2>&1 || true; done
+    local d
+    for d in "$WINE_SLOTS_DIR"/*/; do [ -d "$d" ] && WINEPREFIX=${d%/} wineserver -k >/dev/null 2>&1 || true; done
 }
 trap stop_slots EXIT
 stop_slots
 rm -rf "$WINE_SLOTS_DIR"
-spec='{"version": {"major": 1, "minor": 0}, "local": [{"wine": ['
-separator=""
-for ((i = 0; i < slots; i++)); do
+# resource_spec FIRST COUNT: ctest's resource file for the slots FIRST ... FIRST+COUNT-1
+resource_spec() {
+    local i separator=""
+    printf '{"version": {"major": 1, "minor": 0}, "local": [{"wine": ['
+    for ((i = $1; i < $1 + $2; i++)); do
+        printf '%s{"id": "%d", "slots": 1}' "$separator" "$i"
+        separator=", "
+    done
+    printf ']}]}\n'
+}
+for ((i = 0; i < slots + slots32; i++)); do
     derive_prefix "$WINE_SLOTS_DIR/$i"
     (export WINEPREFIX=$WINE_SLOTS_DIR/$i; start_wine_session) &
-    spec+="$separator{\"id\": \"$i\", \"slots\": 1}"
-    separator=", "
 done
 wait
-echo "$spec]}]}" >"$WINE_SLOTS_DIR/resources.json"
-wine_ctest() {
-    ctest --test-dir "$1" --output-on-failure -j"$slots" --resource-spec-file "$WINE_SLOTS_DIR/resources.json" "${@:2}"
-}
+resource_spec 0 "$slots" >"$WINE_SLOTS_DIR/resources.json"
+resource_spec "$slots" "$slots32" >"$WINE_SLOTS_DIR/resources32.json"
 
 status=0
 echo "== native tests"
 ctest --test-dir "$NATIVE_BUILD" --output-on-failure -j"$(nproc)" || status=1
-echo "== Windows tests under Wine ($slots at once)"
-wine_ctest "$WIN_BUILD" || status=1
+echo "== Windows tests under Wine ($slots at once; the 32-bit share beside them)"
+ctest --test-dir "$WIN32_BUILD" --output-on-failure -j"$slots32" --resource-spec-file "$WINE_SLOTS_DIR/resources32.json" \
+    -R "$WIN32_TESTS" >"$WINE_SLOTS_DIR/win32-tests.log" 2>&1 &
+win32_tests=$!
+ctest --test-dir "$WIN_BUILD" --output-on-failure -j"$slots" --resource-spec-file "$WINE_SLOTS_DIR/resources.json" ||
+    status=1
+wait $win32_tests || status=1
 echo "== 32-bit Windows tests under Wine"
-wine_ctest "$WIN32_BUILD" -R "$WIN32_TESTS" || status=1
+cat "$WINE_SLOTS_DIR/win32-tests.log"
 echo "== fuzz targets, 3 s each"
 bash "$ROOT/scripts/fuzz.sh" 3 || status=1
 exit $status
