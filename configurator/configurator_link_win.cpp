@@ -8,11 +8,8 @@
 
 namespace config {
 
-ModuleLink::ModuleLink(HWND window, int statusControlId, std::function<bool()> stopping, std::string statusLogPath)
-    : window_(window),
-      statusControlId_(statusControlId),
-      stopping_(std::move(stopping)),
-      statusLogPath_(std::move(statusLogPath)) {}
+ModuleLink::ModuleLink(HWND window, int statusControlId, std::function<bool()> stopping)
+    : window_(window), statusControlId_(statusControlId), stopping_(std::move(stopping)) {}
 
 // Checked before each step and after each one that yields (a close or a quit request arrives inside a yield),
 // so a test stops at the first step after the program began to end.

@@ -14,8 +14,10 @@ namespace config {
 class ModuleLink final : public Link {
   public:
     // stopping: true once the program is ending; from then on every call but CloseLink throws TestAbandoned.
-    // statusLogPath: the test hook of configurator_ids.h; empty for none.
-    ModuleLink(HWND window, int statusControlId, std::function<bool()> stopping, std::string statusLogPath);
+    ModuleLink(HWND window, int statusControlId, std::function<bool()> stopping);
+
+    // From now on every status text is also appended to this file (the window's test hook, test_hook.h).
+    void LogStatusTo(std::string path) { statusLogPath_ = std::move(path); }
 
     void ApplySettings(const LinkSettings& settings) override;
     void ShowStatus(const std::string& text) override;

@@ -7,7 +7,6 @@
 // quit request met inside one of the test's yields (linkmodule::QuitKept) ends the test the same way.
 #include "configurator/configurator_window_win.h"
 
-#include <cstdlib>
 #include <exception>
 #include <string>
 
@@ -15,6 +14,8 @@
 #include "common/window_proc_win.h"
 #include "configurator/configuration.h"
 #include "configurator/configurator_layout.h"
+#include "configurator/font_fit.h"
+#include "configurator/test_hook.h"
 #include "configurator/texts.h"
 #include "linkmodule/link_module_win.h"
 
@@ -53,9 +54,26 @@ void StyleLabels(HWND window) {
     }
 }
 
-std::string StatusLogPath() {
-    const char* path = std::getenv(CONFIGURATOR_STATUS_LOG_VARIABLE);
-    return path ? path : "";
+// Whether the text, wrapped as a centred label wraps it, fits the label's client area in this font.
+bool TextFits(HWND label, HFONT font, const std::string& text) {
+    RECT client;
+    if (!GetClientRect(label, &client))
+        return true;
+    HDC dc = GetDC(label);
+    if (!dc)
+        return true;
+    const HGDIOBJ old = SelectObject(dc, font);
+    RECT needed = {0, 0, client.right, 0};
+    DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &needed,
+              DT_CALCRECT | DT_WORDBREAK | DT_CENTER | DT_NOPREFIX | DT_EXPANDTABS);
+    SelectObject(dc, old);
+    ReleaseDC(label, dc);
+    return needed.bottom <= client.bottom && needed.right <= client.right;
+}
+
+bool IsButton(HWND control) {
+    char cls[16] = {};
+    return control && GetClassNameA(control, cls, sizeof cls) && lstrcmpiA(cls, "Button") == 0;
 }
 
 void ShowError(const char* what) {
@@ -77,8 +95,8 @@ ConfiguratorWindow::~ConfiguratorWindow() {
     if (titleWindow_)
         DestroyWindow(titleWindow_);
     for (HGDIOBJ object :
-         {static_cast<HGDIOBJ>(font_), static_cast<HGDIOBJ>(secondsFont_), static_cast<HGDIOBJ>(idleBrush_),
-          static_cast<HGDIOBJ>(busyBrush_), static_cast<HGDIOBJ>(panelBrush_)})
+         {static_cast<HGDIOBJ>(font_), static_cast<HGDIOBJ>(secondsFont_), static_cast<HGDIOBJ>(label1Font_),
+          static_cast<HGDIOBJ>(idleBrush_), static_cast<HGDIOBJ>(busyBrush_), static_cast<HGDIOBJ>(panelBrush_)})
         if (object)
             DeleteObject(object);
 }
@@ -88,6 +106,7 @@ bool ConfiguratorWindow::Create(HINSTANCE instance, int showCommand) {
     busyBrush_ = CreateSolidBrush(ColourOf(kBusyColour));
     panelBrush_ = CreateSolidBrush(ColourOf(kPanelColour));
     background_ = idleBrush_;
+    testHookMessage_ = RegisterWindowMessageA(kTestHookMessage);
 
     WNDCLASSEXA wc{};
     wc.cbSize = sizeof wc;
@@ -113,6 +132,8 @@ bool ConfiguratorWindow::Create(HINSTANCE instance, int showCommand) {
     OnLoad();
     ShowWindow(hwnd_, showCommand);
     UpdateWindow(hwnd_);
+    // The keyboard starts on the first control that takes the tab, "Auto Configuration".
+    SetFocus(GetDlgItem(hwnd_, IDC_CONFIGURATOR_COMMAND1));
     return true;
 }
 
@@ -124,8 +145,30 @@ void ConfiguratorWindow::CreateContent() {
     StyleLabels(hwnd_);
     SendDlgItemMessageA(hwnd_, IDC_CONFIGURATOR_MANUAL_SECONDS, WM_SETFONT, reinterpret_cast<WPARAM>(secondsFont_),
                         FALSE);
-    link_.emplace(
-        hwnd_, IDC_CONFIGURATOR_LSTATUS, [this] { return Closing(); }, StatusLogPath());
+    FitLabel1Font(dpi);
+    link_.emplace(hwnd_, IDC_CONFIGURATOR_LSTATUS, [this] { return Closing(); });
+}
+
+// The instruction text is long, and a face that stands in for the designed one may wrap it onto more lines than
+// the label holds, cutting off the last. Where the window's font fits it, that font stays; otherwise the label
+// alone gets the largest smaller size that shows the whole text.
+void ConfiguratorWindow::FitLabel1Font(const win::Dpi& dpi) {
+    HWND label = GetDlgItem(hwnd_, IDC_CONFIGURATOR_LABEL1);
+    label1FontSize_ = kWindowFontHundredthsOfPoint;
+    if (!label || TextFits(label, font_, kInstructionText))
+        return;
+    HFONT tried = nullptr;
+    label1FontSize_ = FittingFontSize(kWindowFontHundredthsOfPoint, kSmallestLabelFont, kLabelFontStep, [&](int size) {
+        if (tried)
+            DeleteObject(tried);
+        tried = win::CreateUiFont(size, true, dpi);
+        return tried && TextFits(label, tried, kInstructionText);
+    });
+    if (tried)
+        DeleteObject(tried);
+    label1Font_ = win::CreateUiFont(label1FontSize_, true, dpi);
+    if (label1Font_)
+        SendMessageA(label, WM_SETFONT, reinterpret_cast<WPARAM>(label1Font_), FALSE);
 }
 
 // With focus control the link activates the window titled with the application title after each request,
@@ -245,6 +288,7 @@ bool ConfiguratorWindow::Closing() const {
 }
 
 void ConfiguratorWindow::EnterBusy() {
+    RememberFocus();  // disabling the window takes the focus away
     busy_ = true;
     hourglass_ = true;
     SetCursor(LoadCursor(nullptr, IDC_WAIT));
@@ -259,6 +303,55 @@ void ConfiguratorWindow::LeaveBusy() {
     EnableWindow(hwnd_, TRUE);
     SetBackground(idleBrush_);
     busy_ = false;
+    if (GetActiveWindow() == hwnd_)
+        RestoreFocus();
+}
+
+void ConfiguratorWindow::RememberFocus() {
+    const HWND focus = GetFocus();
+    if (focus && IsChild(hwnd_, focus))
+        lastFocus_ = focus;
+}
+
+void ConfiguratorWindow::RestoreFocus() {
+    if (lastFocus_ && IsWindow(lastFocus_) && IsChild(hwnd_, lastFocus_))
+        SetFocus(lastFocus_);
+    else
+        SetFocus(GetDlgItem(hwnd_, IDC_CONFIGURATOR_COMMAND1));
+}
+
+// As a dialog does: the control that had the keyboard gets it back when the window is active again, instead of
+// the window itself, where Tab, Enter and space would be lost.
+void ConfiguratorWindow::OnActivate(bool active) {
+    if (!active) {
+        RememberFocus();
+        return;
+    }
+    if (!busy_)
+        RestoreFocus();
+}
+
+// Enter presses the button that has the keyboard, as in a dialog: the dialog keys ask for the default button.
+LRESULT ConfiguratorWindow::DefaultButton() const {
+    const HWND focus = GetFocus();
+    if (!IsButton(focus) || !IsChild(hwnd_, focus))
+        return 0;
+    return MAKELRESULT(GetDlgCtrlID(focus), DC_HASDEFID);
+}
+
+LRESULT ConfiguratorWindow::OnTestHook(WPARAM what, LPARAM argument) {
+    switch (what) {
+        case kHookStatusLog: {
+            char path[MAX_PATH] = {};
+            if (!link_ || !GlobalGetAtomNameA(static_cast<ATOM>(argument), path, sizeof path))
+                return 0;
+            link_->LogStatusTo(path);
+            return 1;
+        }
+        case kHookLabel1Font:
+            return label1FontSize_;
+    }
+    return 0;
 }
 
 void ConfiguratorWindow::SetBackground(HBRUSH brush) {
@@ -282,6 +375,8 @@ LRESULT CALLBACK ConfiguratorWindow::WndProc(HWND hwnd, UINT msg, WPARAM wParam,
 }
 
 LRESULT ConfiguratorWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (testHookMessage_ != 0 && msg == testHookMessage_)
+        return OnTestHook(wParam, lParam);
     switch (msg) {
         case WM_COMMAND:
             if (HIWORD(wParam) == BN_CLICKED)
@@ -308,6 +403,11 @@ LRESULT ConfiguratorWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam
         case WM_CLOSE:
             OnClose();
             return 0;
+        case WM_ACTIVATE:
+            OnActivate(LOWORD(wParam) != WA_INACTIVE);
+            return 0;
+        case DM_GETDEFID:
+            return DefaultButton();
         case WM_DESTROY:
             PostQuitMessage(0);
             return 0;

@@ -6,6 +6,7 @@
 
 #include <optional>
 
+#include "common/controls_win.h"
 #include "configurator/capture.h"
 #include "configurator/configurator_link_win.h"
 
@@ -27,6 +28,7 @@ class ConfiguratorWindow {
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
 
     void CreateContent();
+    void FitLabel1Font(const win::Dpi& dpi);
     void CreateTitleWindow(HINSTANCE instance);
     void OnLoad();
     void CentreInTwips();
@@ -36,6 +38,11 @@ class ConfiguratorWindow {
     void OnCommand3();
     void OnCommand4();
     void OnClose();
+    void OnActivate(bool active);
+    LRESULT OnTestHook(WPARAM what, LPARAM argument);
+    LRESULT DefaultButton() const;
+    void RememberFocus();
+    void RestoreFocus();
     template <typename Test>
     void RunBusy(Test test);
     // True once the program is ending: the window was closed during a test, or a quit request was met inside
@@ -50,6 +57,8 @@ class ConfiguratorWindow {
     HWND titleWindow_ = nullptr;
     HFONT font_ = nullptr;
     HFONT secondsFont_ = nullptr;
+    HFONT label1Font_ = nullptr;  // only when the window's font would cut the instruction text
+    int label1FontSize_ = 0;      // hundredths of a point
     HBRUSH idleBrush_ = nullptr;
     HBRUSH busyBrush_ = nullptr;
     HBRUSH panelBrush_ = nullptr;
@@ -57,6 +66,8 @@ class ConfiguratorWindow {
     bool busy_ = false;
     bool hourglass_ = false;
     bool closeRequested_ = false;
+    HWND lastFocus_ = nullptr;  // the control to give the keyboard back to after a test or a switch of window
+    UINT testHookMessage_ = 0;
     ConfiguratorFields fields_;
     std::optional<ModuleLink> link_;
 };

@@ -10,7 +10,7 @@ namespace config {
 
 // Far above any chat text the world client hands over (its replies stop well below this), low enough that a
 // stray huge file at the capture's path cannot exhaust memory.
-inline constexpr size_t kCaptureByteLimit = 16 * 1024 * 1024;
+inline constexpr size_t kCaptureByteLimit = 64 * 1024 * 1024;
 
 // The capture's bytes, unchanged. nullopt when it cannot be opened or is larger than limit (then it is not read
 // at all); a read that fails midway keeps what was read before the failure.

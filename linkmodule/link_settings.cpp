@@ -7,6 +7,8 @@
 #include <limits>
 #include <sstream>
 
+#include "common/file_io.h"
+
 namespace linkmodule {
 namespace {
 
@@ -143,9 +145,13 @@ LinkSettings ParseLinkSettingsText(std::string_view content) {
     return ParseLinkSettings(&in);
 }
 
+// A settings file is a few dozen bytes. One far larger is not ours and is not read at all: the defaults stay, as
+// for a missing file, instead of a huge first line being taken into memory whole.
 LinkSettings ReadLinkSettingsFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return ParseLinkSettings(in.is_open() ? &in : nullptr);
+    const common::ReadResult read = common::ReadFileCapped(path.string(), kSettingsFileByteLimit);
+    if (read.status == common::ReadStatus::kMissing || read.status == common::ReadStatus::kTooLarge)
+        return ParseLinkSettings(nullptr);
+    return ParseLinkSettingsText(read.content);  // a read that failed midway keeps what came before the failure
 }
 
 }  // namespace linkmodule

@@ -1,6 +1,7 @@
 // link_settings.h: the four link settings of SCONTROL.TXT and how a line of it is read.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <istream>
@@ -38,6 +39,9 @@ std::string_view TrimBlanks(std::string_view line);
 // The settings read from the file's content; nullopt content means there is no file.
 LinkSettings ParseLinkSettings(std::istream* content);
 LinkSettings ParseLinkSettingsText(std::string_view content);
+
+// SCONTROL.TXT at path; a file larger than kSettingsFileByteLimit counts as missing.
+inline constexpr std::size_t kSettingsFileByteLimit = 1024 * 1024;
 LinkSettings ReadLinkSettingsFile(const std::filesystem::path& path);
 
 }  // namespace linkmodule

@@ -1,11 +1,13 @@
 // ConfiguratorWindow's control table against the window as designed: every control by name with its kind,
 // text and place, in tab order; ids unique; every button runs a command of its own and nothing else does.
 #include "configurator/configurator_layout.h"
+#include "configurator/font_fit.h"
 
 #include <gtest/gtest.h>
 
 #include <set>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -76,6 +78,37 @@ TEST(ConfiguratorLayout, IdsAreUniqueAndEachButtonRunsItsOwnCommand) {
     EXPECT_EQ(commands.size(), std::size(config::kButtonCommands));
     for (int panel : config::kPanelLabels)
         EXPECT_TRUE(ids.count(panel)) << panel;
+}
+
+// Label1's font: the designed size where the text fits, else the largest size in quarter points that does, never
+// below 7 pt; the sizes tried, in order, end at the first that fits.
+TEST(ConfiguratorLayout, InstructionFontStepsDownOnlyAsFarAsNeeded) {
+    const struct {
+        const char* what;
+        int designed;
+        int largestThatFits;  // 0: no size fits
+        int chosen;
+        std::vector<int> tried;
+    } rows[] = {
+        {"fits as designed", 825, 825, 825, {825}},
+        {"fits from 8 pt", 825, 800, 800, {825, 800}},
+        {"fits from 7.75 pt", 825, 790, 775, {825, 800, 775}},
+        {"fits only at 7 pt", 825, 700, 700, {825, 800, 775, 750, 725}},
+        {"fits nowhere: 7 pt all the same", 825, 0, 700, {825, 800, 775, 750, 725}},
+        {"fits only below 7 pt", 825, 650, 700, {825, 800, 775, 750, 725}},
+        {"designed at 7 pt", 700, 0, 700, {}},
+        {"designed below 7 pt: left alone", 600, 0, 600, {}},
+    };
+    for (const auto& r : rows) {
+        std::vector<int> tried;
+        const int chosen =
+            config::FittingFontSize(r.designed, config::kSmallestLabelFont, config::kLabelFontStep, [&](int size) {
+                tried.push_back(size);
+                return size <= r.largestThatFits;
+            });
+        EXPECT_EQ(chosen, r.chosen) << r.what;
+        EXPECT_EQ(tried, r.tried) << r.what;
+    }
 }
 
 }  // namespace

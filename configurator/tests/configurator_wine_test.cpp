@@ -1,7 +1,9 @@
 // configurator_wine_test.cpp: Vantrel.exe driven through its own window against the stand-in world client.
 // Each scenario clicks buttons and checks the whole sequence of status texts, the start markers the world
 // heard, and SCONTROL.TXT after each click (its exact bytes, or that it is unchanged or still absent).
+#include "common/controls_win.h"
 #include "configurator/configurator_ids.h"
+#include "configurator/test_hook.h"
 #include "testing/world_harness_win.h"
 #ifdef CONFIGURATOR_TEST_WITH_HOST
 #include "host/host_ids.h"
@@ -14,6 +16,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <map>
 #include <optional>
@@ -70,16 +73,23 @@ std::string TextOf(HWND hwnd) {
 // Vantrel.exe started in `folder`, with its status-log hook pointing into that folder.
 class Configurator {
   public:
-    explicit Configurator(const std::string& folder) : log_(folder + "\\status.log") {
-        SetEnvironmentVariableA(CONFIGURATOR_STATUS_LOG_VARIABLE, log_.c_str());
+    explicit Configurator(const std::string& folder, const char* environment = nullptr)
+        : log_(folder + "\\status.log") {
         std::string commandLine = "\"" + testwin::BinaryDirectory() + "Vantrel.exe\"";
         STARTUPINFOA startup = {};
         startup.cb = sizeof startup;
-        if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
-                            &process_))
+        if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, const_cast<char*>(environment),
+                            folder.c_str(), &startup, &process_))
             ADD_FAILURE() << "cannot start " << commandLine;
-        SetEnvironmentVariableA(CONFIGURATOR_STATUS_LOG_VARIABLE, nullptr);
         PumpUntil([&] { return (window_ = TopWindow("Zobek's System Configurator", true)) != nullptr; }, 20000);
+        // Every status text from now on goes to the log, through the window's test hook.
+        const ATOM file = GlobalAddAtomA(log_.c_str());
+        DWORD_PTR taken = 0;
+        if (!window_ ||
+            !SendMessageTimeoutW(window_, Hook(), config::kHookStatusLog, file, SMTO_NORMAL, 5000, &taken) ||
+            taken != 1)
+            ADD_FAILURE() << "the status log hook was not taken";
+        GlobalDeleteAtom(file);
     }
     ~Configurator() {
         PostMessageA(window_, WM_CLOSE, 0, 0);
@@ -91,7 +101,15 @@ class Configurator {
         CloseHandle(process_.hThread);
     }
 
+    static UINT Hook() { return RegisterWindowMessageA(config::kTestHookMessage); }
     HWND window() const { return window_; }
+    HWND control(int id) const { return GetDlgItem(window_, id); }
+    // The control of the program that has the keyboard focus.
+    HWND Focus() const {
+        GUITHREADINFO info = {};
+        info.cbSize = sizeof info;
+        return GetGUIThreadInfo(threadId(), &info) ? info.hwndFocus : nullptr;
+    }
     DWORD threadId() const { return GetWindowThreadProcessId(window_, nullptr); }
     bool Ended() const { return WaitForSingleObject(process_.hProcess, 0) == WAIT_OBJECT_0; }
     std::string Text(int id) const { return TextOf(GetDlgItem(window_, id)); }
@@ -152,12 +170,13 @@ class Configurator {
     HWND window_ = nullptr;
 };
 
+// A folder no earlier run used: Wine gives out the same process ids again, so the clock is part of the name.
 std::string NewFolder() {
     static int counter = 0;
     char temp[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, temp);
-    const std::string folder =
-        std::string(temp) + "vantrel-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
+    const std::string folder = std::string(temp) + "vantrel-" + std::to_string(GetCurrentProcessId()) + "-" +
+                               std::to_string(GetTickCount()) + "-" + std::to_string(++counter);
     CreateDirectoryA(folder.c_str(), nullptr);
     return folder;
 }
@@ -462,6 +481,96 @@ TEST(ConfiguratorEnding, DuringATestTheProgramStopsItAndEnds) {
         ASSERT_FALSE(topics.empty());
         EXPECT_EQ(topics.back(), "Zelmarink_Unregister") << "the link was closed last";
     }
+}
+
+// Keyboard: Tab visits the four buttons and the seconds box in the order of the window's design (labels are
+// skipped), the keyboard starts on "Auto Configuration" and comes back to the button that ran a test. Label1's
+// text shows whole: its font stays at the designed 8.25 pt where that fits, and otherwise is the largest size
+// down to 7 pt that does (measured here with the same fonts).
+TEST(ConfiguratorWindow, KeyboardAndInstructionFont) {
+    const std::string folder = NewFolder();
+    Configurator app(folder);
+    ASSERT_TRUE(app.window());
+
+    const int design[] = {IDC_CONFIGURATOR_LABEL1,   IDC_CONFIGURATOR_CURRENT_SETTING, IDC_CONFIGURATOR_COMMAND1,
+                          IDC_CONFIGURATOR_LSTATUS,  IDC_CONFIGURATOR_LABEL2,          IDC_CONFIGURATOR_COMMAND2,
+                          IDC_CONFIGURATOR_COMMAND3, IDC_CONFIGURATOR_COMMAND4,        IDC_CONFIGURATOR_MANUAL_SECONDS};
+    std::vector<int> order, stops;
+    for (HWND c = GetWindow(app.window(), GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        order.push_back(GetDlgCtrlID(c));
+        if (GetWindowLongA(c, GWL_STYLE) & WS_TABSTOP)
+            stops.push_back(GetDlgCtrlID(c));
+    }
+    EXPECT_EQ(order, std::vector<int>(std::begin(design), std::end(design)));
+    EXPECT_EQ(stops, (std::vector<int>{IDC_CONFIGURATOR_COMMAND1, IDC_CONFIGURATOR_COMMAND2, IDC_CONFIGURATOR_COMMAND3,
+                                       IDC_CONFIGURATOR_COMMAND4, IDC_CONFIGURATOR_MANUAL_SECONDS}));
+    EXPECT_EQ(app.Focus(), app.control(IDC_CONFIGURATOR_COMMAND1)) << "at start";
+    app.Type(IDC_CONFIGURATOR_MANUAL_SECONDS, "-1");  // refused at once, inside the busy state
+    ASSERT_TRUE(app.Click(IDC_CONFIGURATOR_COMMAND4, 20000, [] {}));
+    EXPECT_EQ(app.Statuses(), Lines{"refused-negative"});
+    EXPECT_TRUE(PumpUntil([&] { return app.Focus() == app.control(IDC_CONFIGURATOR_COMMAND4); }, 2000))
+        << "the keyboard is back on the button after the busy state";
+    // What the dialog keys do: Tab and Shift+Tab step through the tab stops, Enter presses the focused button.
+    std::vector<int> forward, backward;
+    for (HWND c = app.control(IDC_CONFIGURATOR_COMMAND1); forward.size() < 6;
+         c = GetNextDlgTabItem(app.window(), c, FALSE))
+        forward.push_back(GetDlgCtrlID(c));
+    for (HWND c = app.control(IDC_CONFIGURATOR_COMMAND1); backward.size() < 3;
+         c = GetNextDlgTabItem(app.window(), c, TRUE))
+        backward.push_back(GetDlgCtrlID(c));
+    EXPECT_EQ(forward, (std::vector<int>{IDC_CONFIGURATOR_COMMAND1, IDC_CONFIGURATOR_COMMAND2,
+                                         IDC_CONFIGURATOR_COMMAND3, IDC_CONFIGURATOR_COMMAND4,
+                                         IDC_CONFIGURATOR_MANUAL_SECONDS, IDC_CONFIGURATOR_COMMAND1}));
+    EXPECT_EQ(backward, (std::vector<int>{IDC_CONFIGURATOR_COMMAND1, IDC_CONFIGURATOR_MANUAL_SECONDS,
+                                          IDC_CONFIGURATOR_COMMAND4}));
+    DWORD_PTR defaultButton = 0;
+    ASSERT_TRUE(SendMessageTimeoutW(app.window(), DM_GETDEFID, 0, 0, SMTO_NORMAL, 5000, &defaultButton));
+    EXPECT_EQ(defaultButton, MAKELRESULT(IDC_CONFIGURATOR_COMMAND4, DC_HASDEFID));
+
+    DWORD_PTR size = 0;
+    ASSERT_TRUE(
+        SendMessageTimeoutW(app.window(), Configurator::Hook(), config::kHookLabel1Font, 0, SMTO_NORMAL, 5000, &size));
+    const auto fits = [&](int hundredths) {
+        RECT client;
+        HWND label = app.control(IDC_CONFIGURATOR_LABEL1);
+        EXPECT_TRUE(GetClientRect(label, &client));
+        const std::string text = app.Text(IDC_CONFIGURATOR_LABEL1);
+        HDC dc = GetDC(nullptr);
+        HFONT font = win::CreateUiFont(hundredths, true, win::ScreenDpi());
+        const HGDIOBJ old = SelectObject(dc, font);
+        RECT needed = {0, 0, client.right, 0};
+        DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &needed,
+                  DT_CALCRECT | DT_WORDBREAK | DT_CENTER | DT_NOPREFIX | DT_EXPANDTABS);
+        SelectObject(dc, old);
+        DeleteObject(font);
+        ReleaseDC(nullptr, dc);
+        return needed.bottom <= client.bottom;
+    };
+    std::printf("Label1's font: %.2f pt; the designed 8.25 pt %s\n", static_cast<double>(size) / 100,
+                fits(825) ? "fits" : "would cut the text");
+    if (fits(825)) {
+        EXPECT_EQ(size, 825u);
+    } else {
+        EXPECT_GE(size, 700u);
+        EXPECT_LT(size, 825u);
+        EXPECT_TRUE(fits(static_cast<int>(size)) || size == 700u);
+        EXPECT_FALSE(fits(static_cast<int>(size) + 25)) << "not the largest size that fits";
+    }
+}
+
+// Nothing in the environment makes the program write a file: its status log comes only through its own message.
+TEST(ConfiguratorWindow, NoTestLogThroughTheEnvironment) {
+    const std::string folder = NewFolder(), envLog = folder + "\\env.log";
+    std::string environment;
+    for (const char* v = GetEnvironmentStringsA(); *v; v += std::strlen(v) + 1)
+        environment += std::string(v) + '\0';
+    environment += "VANTREL_STATUS_LOG=" + envLog + '\0';
+    Configurator app(folder, environment.c_str());
+    ASSERT_TRUE(app.window());
+    app.Type(IDC_CONFIGURATOR_MANUAL_SECONDS, "40000");
+    ASSERT_TRUE(app.Click(IDC_CONFIGURATOR_COMMAND4, 20000, [] {}));
+    EXPECT_EQ(app.Statuses(), Lines{"refused-large"});
+    EXPECT_EQ(ReadBytes(envLog), std::nullopt);
 }
 
 #ifdef CONFIGURATOR_TEST_WITH_HOST

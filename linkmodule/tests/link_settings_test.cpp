@@ -117,6 +117,10 @@ TEST(LinkSettings, ReadsTheFileOrKeepsTheDefaults) {
         out << "Pelmor 3.0\r\n0\r\n1\r\n4\r\n";
     }
     EXPECT_EQ(ReadLinkSettingsFile(path), Settings("Pelmor 3.0", false, true, 4));
+    std::filesystem::resize_file(path, kSettingsFileByteLimit);  // NULs after the delay line: still read
+    EXPECT_EQ(ReadLinkSettingsFile(path), Settings("Pelmor 3.0", false, true, 4));
+    std::filesystem::resize_file(path, kSettingsFileByteLimit + 1);  // too large to be a settings file
+    EXPECT_EQ(ReadLinkSettingsFile(path), Settings("Pelmor 3.0", false, false, 0));
     std::filesystem::remove_all(dir);
 }
 
