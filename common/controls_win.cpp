@@ -15,29 +15,53 @@ struct ClassAndStyle {
 ClassAndStyle StyleOf(common::ControlKind kind) {
     using common::ControlKind;
     switch (kind) {
-    case ControlKind::Button:
-        return {"BUTTON", WS_TABSTOP | BS_PUSHBUTTON, 0};
-    case ControlKind::Label:
-        return {"STATIC", SS_LEFT | SS_NOPREFIX, 0};
-    case ControlKind::CenteredLabel:
-        return {"STATIC", SS_CENTER | SS_NOPREFIX | SS_CENTERIMAGE, WS_EX_CLIENTEDGE};
-    case ControlKind::TextBox:
-        return {"EDIT", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE};
-    case ControlKind::MultiLineTextBox:
-        return {"EDIT", WS_TABSTOP | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN, WS_EX_CLIENTEDGE};
-    case ControlKind::CheckBox:
-        return {"BUTTON", WS_TABSTOP | BS_AUTOCHECKBOX, 0};
-    case ControlKind::Frame:
-        return {"BUTTON", BS_GROUPBOX, WS_EX_CONTROLPARENT};
-    case ControlKind::ListBox:
-        return {"LISTBOX", WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, WS_EX_CLIENTEDGE};
-    case ControlKind::SortedListBox:
-        return {"LISTBOX", WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_SORT | LBS_NOINTEGRALHEIGHT, WS_EX_CLIENTEDGE};
+        case ControlKind::Button:
+            return {"BUTTON", WS_TABSTOP | BS_PUSHBUTTON, 0};
+        case ControlKind::Label:
+            return {"STATIC", SS_LEFT | SS_NOPREFIX, 0};
+        case ControlKind::CenteredLabel:
+            return {"STATIC", SS_CENTER | SS_NOPREFIX | SS_CENTERIMAGE, WS_EX_CLIENTEDGE};
+        case ControlKind::TextBox:
+            return {"EDIT", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE};
+        case ControlKind::MultiLineTextBox:
+            return {"EDIT", WS_TABSTOP | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN, WS_EX_CLIENTEDGE};
+        case ControlKind::CheckBox:
+            return {"BUTTON", WS_TABSTOP | BS_AUTOCHECKBOX, 0};
+        case ControlKind::Frame:
+            return {"BUTTON", BS_GROUPBOX, WS_EX_CONTROLPARENT};
+        case ControlKind::ListBox:
+            return {"LISTBOX", WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, WS_EX_CLIENTEDGE};
+        case ControlKind::SortedListBox:
+            return {"LISTBOX", WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_SORT | LBS_NOINTEGRALHEIGHT,
+                    WS_EX_CLIENTEDGE};
     }
     return {"STATIC", 0, 0};
 }
 
+WNDPROC gEditProc = nullptr;  // the edit class's own procedure, the same for every edit box
+
+LRESULT CALLBACK TabLeavesProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    const LRESULT result = CallWindowProcA(gEditProc, hwnd, msg, wParam, lParam);
+    if (msg == WM_GETDLGCODE) {
+        const auto* key = reinterpret_cast<const MSG*>(lParam);
+        if (key && key->message == WM_KEYDOWN && key->wParam == VK_TAB)
+            return result & ~static_cast<LRESULT>(DLGC_WANTALLKEYS | DLGC_WANTTAB | DLGC_WANTMESSAGE);
+    }
+    return result;
+}
+
 }  // namespace
+
+void LetTabLeave(HWND edit) {
+    if (!edit)
+        return;
+    const auto previous = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(edit, GWLP_WNDPROC));
+    if (previous == &TabLeavesProc)
+        return;
+    if (!gEditProc)
+        gEditProc = previous;
+    SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TabLeavesProc));
+}
 
 Dpi ScreenDpi() {
     Dpi dpi;

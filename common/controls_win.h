@@ -34,4 +34,8 @@ std::string ControlText(HWND window, int id);
 void SetControlText(HWND window, int id, const std::string& text);
 void ShowControl(HWND window, int id, bool visible);
 
+// A multi-line edit box asks for every key, Tab included, so that Tab would never leave it: after this call Tab
+// moves on to the next control from `edit` as from a one-line box (Enter stays the box's own).
+void LetTabLeave(HWND edit);
+
 }  // namespace win

@@ -46,7 +46,7 @@ HDDEDATA CALLBACK ConsoleDdeCallback(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULON
 
 // String handles of one call, freed when it ends.
 class StringHandle {
-public:
+  public:
     StringHandle(DWORD instance, const std::string& text)
         : instance_(instance), hsz_(DdeCreateStringHandleA(instance, text.c_str(), CP_WINANSI)) {}
     ~StringHandle() {
@@ -57,7 +57,7 @@ public:
     StringHandle& operator=(const StringHandle&) = delete;
     HSZ get() const { return hsz_; }
 
-private:
+  private:
     DWORD instance_;
     HSZ hsz_;
 };
@@ -74,19 +74,54 @@ LinkConsole& LinkConsole::Ensure() {
     return *gConsole;
 }
 
+// A console closed while one of its own DDEML calls is on the stack (a message handled inside the call reached
+// CloseLink, a reconnect or a close) is let go at once, so that the next request makes a new one, and destroyed
+// when the call has returned.
 void LinkConsole::CloseCurrent() {
     LinkConsole* console = gConsole;
     if (!console)
         return;
+    if (console->ddeCallDepth_ > 0 || console->publicCallDepth_ > 0) {
+        console->Retire();
+        return;
+    }
     if (console->hwnd_)
         DestroyWindow(console->hwnd_);  // WM_NCDESTROY deletes the object
     else
         delete console;
 }
 
+void LinkConsole::Retire() {
+    retired_ = true;
+    if (gConsole == this)
+        gConsole = nullptr;
+}
+
+// The outermost public call of a console that was retired meanwhile ends it on the way out. Declared first in
+// each of those calls, so that it runs after everything else of the call.
+class LinkConsole::CallScope {
+  public:
+    explicit CallScope(LinkConsole& console) : console_(console) { ++console_.publicCallDepth_; }
+    ~CallScope() {
+        if (--console_.publicCallDepth_ > 0 || !console_.retired_ || console_.ddeCallDepth_ > 0)
+            return;
+        if (console_.hwnd_)
+            DestroyWindow(console_.hwnd_);  // WM_NCDESTROY deletes the object
+        else
+            delete &console_;
+    }
+    CallScope(const CallScope&) = delete;
+    CallScope& operator=(const CallScope&) = delete;
+
+  private:
+    LinkConsole& console_;
+};
+
 // Without a window (class or window creation failed) the console still carries its fields and its link:
 // only the display is missing.
 LinkConsole::LinkConsole() {
+    static int made = 0;
+    instance_ = ++made;
     DWORD instance = 0;
     if (DdeInitializeA(&instance, ConsoleDdeCallback, APPCMD_CLIENTONLY | CBF_SKIP_ALLNOTIFICATIONS, 0) ==
         DMLERR_NO_ERROR)
@@ -112,10 +147,12 @@ LinkConsole::LinkConsole() {
         win::WindowSizeForClient(kConsoleClientWidthTwips, kConsoleClientHeightTwips, kWindowStyle, false, 0, dpi);
     font_ = win::CreateUiFont(kConsoleFontHundredthsOfPoint, true, dpi);
     // Created hidden: no operation of either program shows it.
-    CreateWindowExA(0, kConsoleClassName, kConsoleCaption, kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT, size.cx,
-                    size.cy, nullptr, nullptr, module, this);
-    if (hwnd_)
+    CreateWindowExA(0, kConsoleClassName, kConsoleCaption, kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT, size.cx, size.cy,
+                    nullptr, nullptr, module, this);
+    if (hwnd_) {
         win::CreateControls(hwnd_, ConsoleControls(), font_, dpi);
+        win::LetTabLeave(GetDlgItem(hwnd_, IDC_ZM_DDE_COMM_TEXT));
+    }
 }
 
 LinkConsole::~LinkConsole() {
@@ -179,27 +216,37 @@ auto LinkConsole::DdeCall(Call call) {
 }
 
 void LinkConsole::CloseConversation() {
-    if (!conversation_)
-        return;
-    HCONV conversation = conversation_;
-    conversation_ = nullptr;
-    DdeCall([&] { return DdeDisconnect(conversation); });
+    CallScope scope(*this);
+    // A request started inside the disconnect may open a conversation of its own: that one is then current.
+    while (conversation_) {
+        HCONV conversation = conversation_;
+        conversation_ = nullptr;
+        DdeCall([&] { return DdeDisconnect(conversation); });
+    }
 }
 
 bool LinkConsole::OpenConversation(const std::string& service, const std::string& topic) {
+    CallScope scope(*this);
     CloseConversation();
-    if (!ddeInstance_)
+    if (!ddeInstance_ || retired_)
         return false;
     StringHandle hszService(ddeInstance_, service);
     StringHandle hszTopic(ddeInstance_, topic);
     if (!hszService.get() || !hszTopic.get())
         return false;
-    conversation_ = DdeCall([&] { return DdeConnect(ddeInstance_, hszService.get(), hszTopic.get(), nullptr); });
+    const HCONV opened = DdeCall([&] { return DdeConnect(ddeInstance_, hszService.get(), hszTopic.get(), nullptr); });
+    // A request that ran inside the connect (from a message handled meanwhile) left its own conversation open;
+    // this request goes on with the one it opened, so the other is ended rather than overwritten and leaked.
+    CloseConversation();
+    conversation_ = opened;
+    if (retired_)
+        return false;  // closed meanwhile: the conversation ends with the console
     return conversation_ != nullptr;
 }
 
 // The text and its NUL, as CF_TEXT. A refusal or a time-out is a link failure.
 bool LinkConsole::Poke(const std::string& item, const std::string& text) {
+    CallScope scope(*this);
     if (!conversation_)
         return false;
     StringHandle hszItem(ddeInstance_, item);
@@ -211,11 +258,13 @@ bool LinkConsole::Poke(const std::string& item, const std::string& text) {
                                     static_cast<DWORD>(text.size() + 1), conversation_, hszItem.get(), CF_TEXT,
                                     XTYP_POKE, kTransactionTimeoutMs, &result);
     });
-    return done != nullptr;
+    // A refusal comes back as success under Wine, with the server's negative answer only in `result`.
+    return done != nullptr && (result & DDE_FACK) != 0;
 }
 
 // The reply up to its first NUL. No reply (refused, timed out) is a link failure.
 std::optional<std::string> LinkConsole::Request(const std::string& item) {
+    CallScope scope(*this);
     if (!conversation_)
         return std::nullopt;
     StringHandle hszItem(ddeInstance_, item);
@@ -253,16 +302,73 @@ void LinkConsole::OnUnregisterClicked() {
     DdeLinkUnregister();
 }
 
+// Enter presses the focused button, as in a dialog; elsewhere (a one-line field) it does nothing.
+void LinkConsole::OnEnter() {
+    const HWND focus = GetFocus();
+    if (!focus || GetParent(focus) != hwnd_)
+        return;
+    switch (GetDlgCtrlID(focus)) {
+        case IDC_ZM_DDE_REGISTER:
+        case IDC_ZM_DDE_COMMUNICATE:
+        case IDC_ZM_DDE_GET_ALL_TEXT:
+        case IDC_ZM_DDE_UNREGISTER:
+            SendMessageA(focus, BM_CLICK, 0, 0);
+            break;
+    }
+}
+
+// As a dialog does: the control that had the focus gets it back when the window is active again, the first
+// field when there was none.
+void LinkConsole::OnActivate(bool active) {
+    const HWND focus = GetFocus();
+    if (!active) {
+        if (focus && IsChild(hwnd_, focus))
+            lastFocus_ = focus;
+        return;
+    }
+    if (lastFocus_ && IsWindow(lastFocus_) && IsChild(hwnd_, lastFocus_))
+        SetFocus(lastFocus_);
+    else if (HWND first = GetNextDlgTabItem(hwnd_, nullptr, FALSE))
+        SetFocus(first);
+}
+
 void LinkConsole::OnCommand(int id, int code) {
     switch (id) {
-    case IDC_ZM_DDE_REGISTER:      if (code == BN_CLICKED) OnRegisterClicked();      break;
-    case IDC_ZM_DDE_COMMUNICATE:   if (code == BN_CLICKED) OnCommunicateClicked();   break;
-    case IDC_ZM_DDE_GET_ALL_TEXT:  if (code == BN_CLICKED) OnGetAllTextClicked();    break;
-    case IDC_ZM_DDE_UNREGISTER:    if (code == BN_CLICKED) OnUnregisterClicked();    break;
-    case IDC_ZM_DDE_COMM_MODE:     if (code == EN_CHANGE) OnFieldEdited(ConsoleField::CommMode, id);    break;
-    case IDC_ZM_DDE_AVATAR_NAME:   if (code == EN_CHANGE) OnFieldEdited(ConsoleField::AvatarName, id);  break;
-    case IDC_ZM_DDE_COMM_TEXT:     if (code == EN_CHANGE) OnFieldEdited(ConsoleField::CommText, id);    break;
-    case IDC_ZM_DDE_TEXT1:         if (code == EN_CHANGE) OnFieldEdited(ConsoleField::Text1, id);       break;
+        case IDOK:
+            OnEnter();
+            break;
+        case IDC_ZM_DDE_REGISTER:
+            if (code == BN_CLICKED)
+                OnRegisterClicked();
+            break;
+        case IDC_ZM_DDE_COMMUNICATE:
+            if (code == BN_CLICKED)
+                OnCommunicateClicked();
+            break;
+        case IDC_ZM_DDE_GET_ALL_TEXT:
+            if (code == BN_CLICKED)
+                OnGetAllTextClicked();
+            break;
+        case IDC_ZM_DDE_UNREGISTER:
+            if (code == BN_CLICKED)
+                OnUnregisterClicked();
+            break;
+        case IDC_ZM_DDE_COMM_MODE:
+            if (code == EN_CHANGE)
+                OnFieldEdited(ConsoleField::CommMode, id);
+            break;
+        case IDC_ZM_DDE_AVATAR_NAME:
+            if (code == EN_CHANGE)
+                OnFieldEdited(ConsoleField::AvatarName, id);
+            break;
+        case IDC_ZM_DDE_COMM_TEXT:
+            if (code == EN_CHANGE)
+                OnFieldEdited(ConsoleField::CommText, id);
+            break;
+        case IDC_ZM_DDE_TEXT1:
+            if (code == EN_CHANGE)
+                OnFieldEdited(ConsoleField::Text1, id);
+            break;
     }
 }
 
@@ -286,18 +392,25 @@ LRESULT CALLBACK LinkConsole::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM
         if (!self)
             return DefWindowProcA(hwnd, msg, wParam, lParam);
         switch (msg) {
-        case WM_COMMAND:
-            // The request may close this very window in one of its yields: nothing touches `self` after it.
-            self->OnCommand(LOWORD(wParam), HIWORD(wParam));
-            return 0;
-        case WM_CLOSE:
-            self->OnClose();
-            return 0;
-        case WM_NCDESTROY:
-            SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
-            self->hwnd_ = nullptr;
-            delete self;
-            return DefWindowProcA(hwnd, msg, wParam, lParam);
+            case WM_COMMAND:
+                // The request may close this very window in one of its yields: nothing touches `self` after it.
+                self->OnCommand(LOWORD(wParam), HIWORD(wParam));
+                return 0;
+            case WM_CLOSE:
+                self->OnClose();
+                return 0;
+            case WM_ACTIVATE:
+                self->OnActivate(LOWORD(wParam) != WA_INACTIVE);
+                return 0;
+            case WM_NCDESTROY:
+                SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+                self->hwnd_ = nullptr;
+                // Destroyed from outside while one of its calls is running: the call's scope deletes it.
+                if (self->publicCallDepth_ > 0 || self->ddeCallDepth_ > 0)
+                    self->Retire();
+                else
+                    delete self;
+                return DefWindowProcA(hwnd, msg, wParam, lParam);
         }
     } catch (...) {
         // A failure inside a handler (out of memory) ends that handler only.

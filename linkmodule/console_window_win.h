@@ -14,7 +14,7 @@
 namespace linkmodule {
 
 class LinkConsole {
-public:
+  public:
     // The console when it exists, else nullptr.
     static LinkConsole* Current();
     // The console, created hidden when it does not exist.
@@ -23,6 +23,8 @@ public:
     static void CloseCurrent();
 
     HWND hwnd() const { return hwnd_; }
+    // 1 for the first console of the run, 2 for the next one made after it was closed, and so on.
+    int instance() const { return instance_; }
 
     const std::string& Text(ConsoleField field) const { return fields_[Index(field)]; }
     void SetText(ConsoleField field, const std::string& text);
@@ -37,7 +39,7 @@ public:
     LinkConsole(const LinkConsole&) = delete;
     LinkConsole& operator=(const LinkConsole&) = delete;
 
-private:
+  private:
     LinkConsole();
     ~LinkConsole();
 
@@ -49,12 +51,18 @@ private:
     void OnGetAllTextClicked();
     void OnUnregisterClicked();
     void OnClose();
+    void OnEnter();
+    void OnActivate(bool active);
     void ShowField(ConsoleField field);
     template <typename Call>
     auto DdeCall(Call call);
+    class CallScope;
+    void Retire();
     static size_t Index(ConsoleField field) { return static_cast<size_t>(field); }
 
     HWND hwnd_ = nullptr;
+    HWND lastFocus_ = nullptr;
+    int instance_ = 0;
     HFONT font_ = nullptr;
     // The fields' texts as bytes: the source of truth, shown in the edit boxes and updated when the user types.
     std::array<std::string, 4> fields_;
@@ -62,7 +70,9 @@ private:
     DWORD ddeInstance_ = 0;
     HCONV conversation_ = nullptr;
     int ddeCallDepth_ = 0;
+    int publicCallDepth_ = 0;
     bool closePending_ = false;
+    bool retired_ = false;  // closed while a call was running; deleted when the outermost call returns
 };
 
 }  // namespace linkmodule

@@ -118,13 +118,18 @@ void LinkCore::EspText(const std::string& text) {
 // One console request: up to five attempts. A failure of the link itself (no conversation, a refused or
 // timed-out poke or request) is followed by 12 yields and another attempt; after the fifth, ErrorCheck is
 // checked. Any other failure (focus control finds no window with the title) ends the request at once.
+// A console closed while the request runs (CloseLink reached from a handler inside one of its calls or yields)
+// ends the request unsent: its fields went with that console, and a new one would carry an empty record.
 void LinkCore::RunConsoleRequest(ConsoleRequest request) {
     port_.SetErrorCheck(false);
+    const int console = port_.ConsoleInstance();
     for (int attempts = 1;; ++attempts) {
         const Attempt outcome = ConsoleAttempt(request);
         if (outcome != Attempt::LinkFailure)
             return;
         YieldTimes(kYieldsAfterLinkFailure);
+        if (port_.ConsoleInstance() != console)
+            return;
         if (attempts >= kConsoleAttempts) {
             port_.SetErrorCheck(true);
             return;
@@ -153,7 +158,9 @@ LinkCore::Attempt LinkCore::ConsoleAttempt(ConsoleRequest request) {
     if (vars.FocusControl && !port_.ActivateWindow(vars.ClientWindowTitle))
         return Attempt::OtherFailure;
     if (link.poke) {
-        if (!port_.Poke(link.linkItem, port_.ConsoleText(ConsoleField::Text1)))
+        // The record built above, not Text1 as it is now: a request started inside one of this one's calls may
+        // have put its own record there.
+        if (!port_.Poke(link.linkItem, link.text))
             return Attempt::LinkFailure;
     } else {
         const std::optional<std::string> reply = port_.Request(link.linkItem);

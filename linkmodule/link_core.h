@@ -29,7 +29,7 @@ inline constexpr char kCapturePath[] = "C:\\ZOBRA.TXT";
 inline constexpr char kCaptureFileName[] = "ZOBRA.TXT";
 
 class LinkPort {
-public:
+  public:
     virtual ~LinkPort() = default;
 
     // Handle every message already waiting, once, and return.
@@ -44,12 +44,16 @@ public:
     virtual void LibraryKillDDE() = 0;
     virtual void LibraryRegister(const std::string& title) = 0;
     virtual void LibraryUnregister(const std::string& title) = 0;
-    virtual void LibraryCommunicate(const std::string& title, int mode, const std::string& target,
+    virtual void LibraryCommunicate(const std::string& title,
+                                    int mode,
+                                    const std::string& target,
                                     const std::string& text) = 0;
     virtual void LibraryGetAllText(const std::string& title) = 0;
 
     // The console window: every call but CloseConsole creates it, hidden, when it does not exist.
     virtual void OpenConsole() = 0;
+    // Which console exists now: 0 when none, else a number that no other console of the run has had.
+    virtual int ConsoleInstance() = 0;
     virtual void CloseConsole() = 0;
     virtual std::string ConsoleText(ConsoleField field) = 0;
     virtual void SetConsoleText(ConsoleField field, const std::string& text) = 0;
@@ -75,7 +79,7 @@ public:
 };
 
 class LinkCore {
-public:
+  public:
     explicit LinkCore(LinkPort& port) : port_(port) {}
 
     LinkVariables vars;
@@ -103,7 +107,7 @@ public:
     // Where the last capture was written, or where the next one is looked for.
     const std::string& CapturePath() const { return capturePath_; }
 
-private:
+  private:
     enum class Attempt { Done, LinkFailure, OtherFailure };
     Attempt ConsoleAttempt(ConsoleRequest request);
     void Communicate(int mode, const std::string& target, const std::string& text);

@@ -6,6 +6,7 @@
 #include <optional>
 #include <vector>
 
+#include "common/file_io.h"
 #include "linkmodule/console_window_win.h"
 #include "linkmodule/link_core.h"
 #include "linkmodule/link_library_win.h"
@@ -84,8 +85,8 @@ HWND NoticeWindow() {
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.lpszClassName = "ZM_DDE_Notices";
     RegisterClassExA(&wc);  // fails harmlessly when already registered
-    gNoticeWindow = CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance,
-                                    nullptr);
+    gNoticeWindow =
+        CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
     return gNoticeWindow;
 }
 
@@ -124,7 +125,7 @@ HWND FindWindowByTitle(const std::string& title) {
 }
 
 class WinLinkPort final : public LinkPort {
-public:
+  public:
     void YieldEvents() override { linkmodule::YieldEvents(); }
     std::string ClockText() override {
         SYSTEMTIME now;
@@ -149,7 +150,9 @@ public:
         if (const LinkLibraryFunctions* lib = Library())
             lib->unregisterName(title.c_str());
     }
-    void LibraryCommunicate(const std::string& title, int mode, const std::string& target,
+    void LibraryCommunicate(const std::string& title,
+                            int mode,
+                            const std::string& target,
                             const std::string& text) override {
         if (const LinkLibraryFunctions* lib = Library())
             lib->communicate(title.c_str(), mode, target.c_str(), text.c_str());
@@ -160,6 +163,10 @@ public:
     }
 
     void OpenConsole() override { LinkConsole::Ensure(); }
+    int ConsoleInstance() override {
+        const LinkConsole* console = LinkConsole::Current();
+        return console ? console->instance() : 0;
+    }
     void CloseConsole() override { LinkConsole::CloseCurrent(); }
     std::string ConsoleText(ConsoleField field) override { return LinkConsole::Ensure().Text(field); }
     void SetConsoleText(ConsoleField field, const std::string& text) override {
@@ -173,9 +180,7 @@ public:
     bool Poke(const std::string& item, const std::string& text) override {
         return LinkConsole::Ensure().Poke(item, text);
     }
-    std::optional<std::string> Request(const std::string& item) override {
-        return LinkConsole::Ensure().Request(item);
-    }
+    std::optional<std::string> Request(const std::string& item) override { return LinkConsole::Ensure().Request(item); }
     // An empty title names no window (FindWindow would take any untitled one).
     bool ActivateWindow(const std::string& title) override {
         if (title.empty())
@@ -196,23 +201,10 @@ public:
         return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
     }
     bool RemoveFile(const std::string& path) override { return DeleteFileA(path.c_str()) != 0; }
-    // A file that could not be written whole is removed again, so that no reader takes half a capture.
+    // Written beside the file and renamed over it once whole: a reader never takes half a capture, and a crash or
+    // a full disk leaves no torn file behind.
     bool WriteWholeFile(const std::string& path, const std::string& content) override {
-        HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                  nullptr);
-        if (file == INVALID_HANDLE_VALUE)
-            return false;
-        bool ok = true;
-        for (size_t done = 0; ok && done < content.size();) {
-            const DWORD chunk = static_cast<DWORD>(std::min<size_t>(content.size() - done, 1u << 20));
-            DWORD written = 0;
-            ok = WriteFile(file, content.data() + done, chunk, &written, nullptr) && written == chunk;
-            done += written;
-        }
-        ok = CloseHandle(file) && ok;
-        if (!ok)
-            DeleteFileA(path.c_str());
-        return ok;
+        return common::ReplaceFileAtomically(path, content).ok;
     }
     std::string FallbackCapturePath() override {
         char folder[MAX_PATH + 1];
@@ -225,7 +217,7 @@ public:
         return path + kCaptureFileName;
     }
 
-private:
+  private:
     const LinkLibraryFunctions* Library();
 };
 

@@ -3,7 +3,6 @@
 
 #include <charconv>
 #include <cmath>
-#include <fstream>
 #include <limits>
 #include <sstream>
 
@@ -51,11 +50,17 @@ std::optional<std::string> ReadTextLine(std::istream& in) {
     }
 }
 
-// "  -2.5xyz" -> -2.5;  "+1" -> 1;  ".5" -> 0.5;  "7." -> 7;  "1e3" -> 1 (no exponents);  "- 1", "abc", "" -> 0.
-double LineNumericValue(std::string_view line) {
+// Every blank is removed before the number is read, inside it too:
+// "  -2.5xyz" -> -2.5;  "+1" -> 1;  ".5" -> 0.5;  "7." -> 7;  "1e3" -> 1 (no exponents);  "1 2" -> 12;
+// "- 1" -> -1;  "abc", "" -> 0.
+double LineNumericValue(std::string_view text) {
+    std::string compact;
+    compact.reserve(text.size());
+    for (char c : text)
+        if (!IsBlank(c))
+            compact.push_back(c);
+    const std::string_view line = compact;
     size_t i = 0;
-    while (i < line.size() && IsBlank(line[i]))
-        ++i;
     bool negative = false;
     if (i < line.size() && (line[i] == '+' || line[i] == '-')) {
         negative = line[i] == '-';
@@ -80,7 +85,8 @@ double LineNumericValue(std::string_view line) {
         const std::string_view number = line.substr(start, i - start);
         const size_t firstNonZero = number.find_first_not_of("0.");
         const size_t pointAt = number.find('.');
-        const bool huge = firstNonZero != std::string_view::npos && (pointAt == std::string_view::npos || firstNonZero < pointAt);
+        const bool huge =
+            firstNonZero != std::string_view::npos && (pointAt == std::string_view::npos || firstNonZero < pointAt);
         value = huge ? std::numeric_limits<double>::infinity() : 0.0;
     } else if (ec != std::errc() || end != line.data() + i) {
         return 0;

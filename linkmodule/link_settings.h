@@ -26,7 +26,8 @@ struct LinkSettings {
 // The next line of a text stream without its end (CR LF, a lone CR or a lone LF); nullopt at the end.
 std::optional<std::string> ReadTextLine(std::istream& in);
 
-// The number a line begins with: blanks, an optional sign, digits with at most one decimal point.
+// The number a line begins with once every blank is removed: an optional sign, digits with at most one decimal
+// point.
 // A line that does not begin that way counts as 0; a number too large for a double gives +-infinity.
 double LineNumericValue(std::string_view line);
 

@@ -14,7 +14,28 @@ void Keep(const MSG& msg) {
     gQuitCode = static_cast<int>(msg.wParam);
 }
 
+// Keys work in every window of the programs as in a dialog: Tab and Shift+Tab move between the controls, arrows
+// within a group, Enter and Esc go to the window as IDOK and IDCANCEL, Space presses a focused button. Only the
+// active top-level window's keys are routed so; a window that is disabled (a command holds it busy) gets no keys
+// at all, as it gets no clicks, even where one of its controls still has the focus. Message boxes run their own
+// loops and are not concerned.
+bool RoutedAsDialogKey(const MSG& msg) {
+    if (msg.message < WM_KEYFIRST || msg.message > WM_KEYLAST || !msg.hwnd)
+        return false;
+    const HWND top = GetAncestor(msg.hwnd, GA_ROOT);
+    if (!top)
+        return false;
+    if (!IsWindowEnabled(top))
+        return true;  // dropped
+    if (top != GetActiveWindow())
+        return false;
+    MSG copy = msg;
+    return IsDialogMessageA(top, &copy) != FALSE;
+}
+
 void Dispatch(const MSG& msg) {
+    if (RoutedAsDialogKey(msg))
+        return;
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
 }

@@ -4,6 +4,8 @@
 
 namespace linkmodule {
 
+// Yields and the program's loop give keys to the active window as a dialog's keys (Tab moves between controls);
+// a disabled window gets none.
 void YieldEvents();
 void WaitForEventOrNextSecond();
 

@@ -212,6 +212,13 @@ bool WorldProcess::WaitForExit(DWORD timeoutMs) {
     return PumpUntil([&] { return WaitForSingleObject(process_.hProcess, 0) == WAIT_OBJECT_0; }, timeoutMs);
 }
 
+void WorldProcess::Kill() {
+    if (!process_.hProcess)
+        return;
+    TerminateProcess(process_.hProcess, 99);
+    WaitForSingleObject(process_.hProcess, 5000);
+}
+
 bool WorldProcess::Control(const std::string& command) {
     if (!window_)
         return false;

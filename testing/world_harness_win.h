@@ -51,6 +51,8 @@ public:
     std::vector<TranscriptLine> Transcript(const std::string& kind) const;
     // True once the process has ended (waits up to timeoutMs, handling messages).
     bool WaitForExit(DWORD timeoutMs);
+    // Ends the world at once, as a crash would: nothing is unregistered, answered or cleaned up.
+    void Kill();
     HWND Window() const { return window_; }
     DWORD ProcessId() const { return process_.dwProcessId; }
     std::string TranscriptPath() const { return transcriptPath_; }

@@ -15,6 +15,9 @@
 
 namespace worldsim {
 
+// Exit code of a world ended by the die fault.
+inline constexpr UINT kDiedExitCode = 9;
+
 class App final : public DdeHandler {
 public:
     explicit App(WorldOptions options);
@@ -41,6 +44,7 @@ private:
     };
 
     void Apply(Effects fx);
+    std::string Carry(const OutgoingPoke& poke);
     void ScheduleDelivery();
     void ScheduleCommands();
     void RunScenario();

@@ -13,7 +13,11 @@
 //   fault|ackdelay|MS              fault|noack|on|off             fault|drop|MATCH|COUNT   fault|drop|off
 //   fault|dup|MATCH|COUNT          fault|dup|off                  fault|lag|MS
 //   fault|ghost|on|off             fault|loggedout|on|off         fault|clear
-// TOPIC is a full topic name (any letter case) or "all"; ackcode takes the four poke topics only.
+//   fault|die|TOPIC|N              fault|die|off                  fault|reject|TOPIC|on|off
+//   fault|slow|TOPIC|MS
+//   poke|SERVICE|DDETOPIC|COUNT|BLOCK      pokefill|SERVICE|DDETOPIC|SIZE|HEAD      peer|SERVICE|DDETOPIC
+// TOPIC is a full topic name of the world (any letter case) or "all"; ackcode takes the four poke topics only.
+// SERVICE and DDETOPIC name a conversation the world opens as a peer, any names (peer: empty = any).
 #include "worldsim/command.h"
 
 #include "common/escape.h"
@@ -91,6 +95,23 @@ public:
         if (ok() && (name.empty() || name.find_first_of(std::string_view("\x0c\r\n\0", 4)) != std::string::npos))
             Fail("bad name in field " + std::to_string(i + 1));
         return name;
+    }
+    // A DDE service or topic name the world connects to: no NUL, no line breaks, at most 255 bytes (the
+    // longest string handle). Empty only where a wildcard is meant.
+    std::string DdeName(size_t i, bool emptyMeansAny) {
+        std::string name = Text(i);
+        if (ok() && ((name.empty() && !emptyMeansAny) || name.size() > 255 ||
+                     name.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos))
+            Fail("bad DDE name in field " + std::to_string(i + 1));
+        return name;
+    }
+    // A whole number within [low, high].
+    int Bounded(size_t i, int low, int high) {
+        const int n = Number(i);
+        if (ok() && (n < low || n > high))
+            Fail("field " + std::to_string(i + 1) + " must lie between " + std::to_string(low) + " and " +
+                 std::to_string(high));
+        return n;
     }
     bool OnOff(size_t i) {
         if (ok() && fields_[i] != "on" && fields_[i] != "off")
@@ -183,6 +204,28 @@ void ParseFault(Reader& r, Command& c) {
             c.text = r.Text(2);
             c.number = r.Number(3);
         }
+    } else if (what == "die") {
+        c.fault = FaultKind::Die;
+        if (r.size() == 3 && r.Field(2) == "off") {
+            c.on = false;
+        } else if (r.Count(4)) {
+            c.on = true;
+            c.topic = r.Topic(2, false);
+            c.number = r.Bounded(3, 1, 1000000);
+        }
+    } else if (what == "reject") {
+        c.fault = FaultKind::Reject;
+        if (r.Count(4)) {
+            c.topic = r.Topic(2, false);
+            c.on = r.OnOff(3);
+        }
+    } else if (what == "slow") {
+        c.fault = FaultKind::Slow;
+        if (r.Count(4)) {
+            c.topic = r.Topic(2, false);
+            c.number = r.Bounded(3, 0, 60000);
+            c.on = c.number > 0;
+        }
     } else {
         r.Fail("unknown fault \"" + std::string(what) + "\"");
     }
@@ -233,6 +276,22 @@ CommandParse ParseNested(std::string_view line, int nesting) {
     } else if (keyword == "clear" || keyword == "quit") {
         c.kind = keyword == "clear" ? CommandKind::Clear : CommandKind::Quit;
         r.Count(1);
+    } else if (keyword == "poke" || keyword == "pokefill") {
+        c.kind = keyword == "poke" ? CommandKind::Poke : CommandKind::PokeFill;
+        if (r.Count(5)) {
+            c.program = r.DdeName(1, false);
+            c.peerTopic = r.DdeName(2, false);
+            c.count = c.kind == CommandKind::Poke ? r.Bounded(3, 1, kMaxPokeCount) : r.Bounded(3, 0, kMaxPokeFillBytes);
+            c.text = r.Text(4);
+            if (r.ok() && c.kind == CommandKind::PokeFill && c.text.size() > static_cast<size_t>(c.count))
+                r.Fail("the head is longer than the block");
+        }
+    } else if (keyword == "peer") {
+        c.kind = CommandKind::Peer;
+        if (r.Count(3)) {
+            c.program = r.DdeName(1, true);
+            c.peerTopic = r.DdeName(2, true);
+        }
     } else if (keyword == "fault") {
         c.kind = CommandKind::Fault;
         if (r.size() < 2)

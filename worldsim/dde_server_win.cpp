@@ -85,8 +85,10 @@ bool DdeServer::Poke(const std::string& service, const std::string& topic, const
                                         kPokeTimeoutMs, &result);
         }
         DdeFreeStringHandle(link.instance, item);
+        // The status word of the program's answer says whether it took the poke: Wine's DDEML returns success
+        // for a negative answer too and passes the answer's flags on in `result` only.
         if (done)
-            return true;
+            return (result & DDE_FACK) != 0;
         const UINT error = DdeGetLastError(link.instance);
         if (error == DMLERR_POKEACKTIMEOUT || error == DMLERR_NOTPROCESSED || error == DMLERR_BUSY)
             return false;
@@ -94,6 +96,29 @@ bool DdeServer::Poke(const std::string& service, const std::string& topic, const
         links_.erase(key);
     }
     return false;
+}
+
+// In an instance of its own, so that the probe never reuses, nor is mistaken for, a conversation of links_.
+bool DdeServer::Probe(const std::string& service, const std::string& topic) {
+    DWORD instance = 0;
+    if (DdeInitializeA(&instance, Callback, APPCMD_CLIENTONLY, 0) != DMLERR_NO_ERROR)
+        return false;
+    HSZ hszService = service.empty() ? nullptr : DdeCreateStringHandleA(instance, service.c_str(), CP_WINANSI);
+    HSZ hszTopic = topic.empty() ? nullptr : DdeCreateStringHandleA(instance, topic.c_str(), CP_WINANSI);
+    bool accepted = false;
+    {
+        win::DdeCallGuard guard;
+        if (HCONV conv = DdeConnect(instance, hszService, hszTopic, nullptr)) {
+            accepted = true;
+            DdeDisconnect(conv);
+        }
+    }
+    if (hszService)
+        DdeFreeStringHandle(instance, hszService);
+    if (hszTopic)
+        DdeFreeStringHandle(instance, hszTopic);
+    DdeUninitialize(instance);
+    return accepted;
 }
 
 bool DdeServer::Alive(HCONV conv) {

@@ -35,6 +35,8 @@ public:
     void Stop();
     // Pokes `block` to `service` on `topic` (item = topic) over a conversation kept open for the next time.
     bool Poke(const std::string& service, const std::string& topic, const std::string& block);
+    // Connects as a stranger would (empty service or topic: any) and hangs up; true when a server accepted.
+    static bool Probe(const std::string& service, const std::string& topic);
 
 private:
     // An outgoing conversation lives in a client-only DDEML instance of its own: under Wine a conversation

@@ -115,7 +115,7 @@ bool App::OnConnect(const std::string& topic) {
     return result.accepted;
 }
 
-// The lag fault holds the caller inside its poke: the world is "busy" while not in front.
+// The lag and slow faults hold the caller inside its poke: the world is "busy" while not in front.
 bool App::OnPoke(const std::string& topic, const std::string& item, const std::string& block) {
     const bool foreground = Foreground();
     if (const int lag = world_.LagMs(topic, foreground))
@@ -126,6 +126,8 @@ bool App::OnPoke(const std::string& topic, const std::string& item, const std::s
 }
 
 std::optional<std::string> App::OnRequest(const std::string& topic, const std::string& item) {
+    if (const int lag = world_.LagMs(topic, Foreground()))
+        Sleep(static_cast<DWORD>(lag));
     RequestResult result = world_.Request(topic, item, Foreground());
     Apply(std::move(result.effects));
     return result.reply;
@@ -148,13 +150,26 @@ void App::DeliverDue() {
             break;
         const OutgoingPoke poke = std::move(next->poke);
         outbox_.erase(next);
-        const bool ack = poke.kind == OutgoingPoke::Kind::Ack;
-        const bool delivered = dde_.Poke(poke.service, std::string(ack ? kTopicAck : kTopicReceive), poke.block);
-        transcript_.Write(ack ? FormatAck(poke.service, delivered, poke.text)
-                              : FormatReceive(poke.service, delivered, poke.block));
+        transcript_.Write(Carry(poke));
     }
     delivering_ = false;
     ScheduleDelivery();
+}
+
+// One outgoing action, done now; returns its transcript line.
+std::string App::Carry(const OutgoingPoke& poke) {
+    switch (poke.kind) {
+        case OutgoingPoke::Kind::Ack:
+            return FormatAck(poke.service, dde_.Poke(poke.service, std::string(kTopicAck), poke.block), poke.text);
+        case OutgoingPoke::Kind::Receive:
+            return FormatReceive(poke.service, dde_.Poke(poke.service, std::string(kTopicReceive), poke.block),
+                                 poke.block);
+        case OutgoingPoke::Kind::Raw:
+            return FormatPoke(poke.service, poke.topic, dde_.Poke(poke.service, poke.topic, poke.block), poke.block);
+        case OutgoingPoke::Kind::Peer:
+            return FormatPeer(poke.service, poke.topic, dde_.Probe(poke.service, poke.topic));
+    }
+    return FormatCtrl(false, "unknown outgoing action");
 }
 
 void App::RunScheduled() {
@@ -165,8 +180,20 @@ void App::RunScheduled() {
 void App::Shutdown() {
     for (const auto& pending : outbox_) {
         const auto& poke = pending.poke;
-        transcript_.Write(poke.kind == OutgoingPoke::Kind::Ack ? FormatAck(poke.service, false, poke.text)
-                                                               : FormatReceive(poke.service, false, poke.block));
+        switch (poke.kind) {
+            case OutgoingPoke::Kind::Ack:
+                transcript_.Write(FormatAck(poke.service, false, poke.text));
+                break;
+            case OutgoingPoke::Kind::Receive:
+                transcript_.Write(FormatReceive(poke.service, false, poke.block));
+                break;
+            case OutgoingPoke::Kind::Raw:
+                transcript_.Write(FormatPoke(poke.service, poke.topic, false, poke.block));
+                break;
+            case OutgoingPoke::Kind::Peer:
+                transcript_.Write(FormatPeer(poke.service, poke.topic, false));
+                break;
+        }
     }
     outbox_.clear();
     dde_.Stop();
@@ -175,6 +202,10 @@ void App::Shutdown() {
 void App::Apply(Effects fx) {
     for (const auto& line : fx.transcript)
         transcript_.Write(line);
+    // The die fault: gone as a crash or a kill would leave, inside the transaction, with nothing answered,
+    // unregistered or cleaned up. The transcript lines are on disk already (one WriteFile each).
+    if (fx.die)
+        TerminateProcess(GetCurrentProcess(), kDiedExitCode);
     const std::uint64_t now = NowMs();
     for (auto& poke : fx.pokes)
         outbox_.push_back({now + static_cast<std::uint64_t>(std::max(poke.delayMs, 0)), nextSeq_++, std::move(poke)});

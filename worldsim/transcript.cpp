@@ -10,6 +10,10 @@
 //   CHAT     <chat line>
 //   MARK     <text>
 //   CTRL     ok|error <command>
+//   POKE     service  topic   delivered|failed   size   <the block's first 4096 bytes>
+//   PEER     service  topic   accepted|refused   (empty service or topic: any)
+//   DIE      topic    (the world ends right after this line, the transaction unanswered)
+//   REJECT   topic    (the transaction just logged was refused on its accepted conversation)
 // Every field is written with common::EscapeBytes, so the last (free) field cannot break the line and a
 // plain name stays as it is. Example: "RECV\tZelmarink_Register\tZelmarink_Register\tbg\tTumbleroo\x00".
 #include "worldsim/transcript.h"
@@ -75,6 +79,23 @@ std::string FormatMark(std::string_view text) {
 
 std::string FormatCtrl(bool ok, std::string_view command) {
     return Line("CTRL", {ok ? "ok" : "error", command});
+}
+
+std::string FormatPoke(std::string_view service, std::string_view topic, bool delivered, std::string_view block) {
+    return Line("POKE",
+                {service, topic, Delivered(delivered), std::to_string(block.size()), block.substr(0, kPokeShownBytes)});
+}
+
+std::string FormatPeer(std::string_view service, std::string_view topic, bool accepted) {
+    return Line("PEER", {service, topic, accepted ? "accepted" : "refused"});
+}
+
+std::string FormatDie(std::string_view topic) {
+    return Line("DIE", {topic});
+}
+
+std::string FormatReject(std::string_view topic) {
+    return Line("REJECT", {topic});
 }
 
 std::optional<TranscriptEntry> ParseTranscriptLine(std::string_view line) {

@@ -18,6 +18,12 @@ std::string FormatConnect(std::string_view topic, bool accepted);
 std::string FormatChat(std::string_view line);
 std::string FormatMark(std::string_view text);
 std::string FormatCtrl(bool ok, std::string_view command);
+std::string FormatPoke(std::string_view service, std::string_view topic, bool delivered, std::string_view block);
+std::string FormatPeer(std::string_view service, std::string_view topic, bool accepted);
+std::string FormatDie(std::string_view topic);
+std::string FormatReject(std::string_view topic);
+
+inline constexpr size_t kPokeShownBytes = 4096;  // a POKE line shows at most this much of its block
 
 struct TranscriptEntry {
     std::string kind;

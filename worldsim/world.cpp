@@ -27,7 +27,11 @@ void Append(Effects& to, Effects&& from) {
     to.pokes.insert(to.pokes.end(), std::make_move_iterator(from.pokes.begin()),
                     std::make_move_iterator(from.pokes.end()));
     to.quit = to.quit || from.quit;
+    to.die = to.die || from.die;
 }
+
+constexpr std::string_view kAllTopics[] = {kTopicRegister, kTopicUnregister, kTopicCommunicate, kTopicSend,
+                                           kTopicGetAllText};
 
 std::string Join(const std::vector<std::string>& items) {
     std::string out;
@@ -53,8 +57,12 @@ PokeResult World::Poke(std::string_view topic, std::string_view item, std::strin
     PokeResult out;
     out.effects.transcript.push_back(FormatRecv(topic, item, foreground, block));
     const auto canonical = CanonicalTopic(topic);
-    if (!canonical || !IsPokeTopic(*canonical))
+    if (!canonical || DiesAt(*canonical, out.effects) || !IsPokeTopic(*canonical))
         return out;
+    if (faults_.rejected.count(*canonical)) {
+        out.effects.transcript.push_back(FormatReject(*canonical));
+        return out;
+    }
     out.handled = true;
     if (*canonical == kTopicRegister)
         PokeRegister(block, out.effects);
@@ -70,17 +78,43 @@ PokeResult World::Poke(std::string_view topic, std::string_view item, std::strin
 // The whole chat, oldest line first, every line ended by CR LF; nothing at all under the notext fault.
 RequestResult World::Request(std::string_view topic, std::string_view item, bool foreground) {
     RequestResult out;
-    if (CanonicalTopic(topic) == std::optional<std::string>(kTopicGetAllText) && !faults_.noText)
+    const auto canonical = CanonicalTopic(topic);
+    Effects early;
+    if (canonical && DiesAt(*canonical, early)) {
+        out.effects.transcript.push_back(FormatReq(topic, item, foreground, std::nullopt));
+        Append(out.effects, std::move(early));
+        return out;
+    }
+    const bool rejected = canonical && faults_.rejected.count(*canonical);
+    if (canonical == std::optional<std::string>(kTopicGetAllText) && !faults_.noText && !rejected)
         out.reply = ChatText();
     out.effects.transcript.push_back(FormatReq(topic, item, foreground, out.reply));
+    if (rejected)
+        out.effects.transcript.push_back(FormatReject(*canonical));
     return out;
 }
 
-// While a person has the world window in front, the world takes requests at once.
+// While a person has the world window in front, the world takes requests at once; the slow fault holds every
+// transaction on its topic, in front or not.
 int World::LagMs(std::string_view topic, bool foreground) const {
-    if (foreground || CanonicalTopic(topic) != std::optional<std::string>(kTopicCommunicate))
+    const auto canonical = CanonicalTopic(topic);
+    if (!canonical)
         return 0;
-    return faults_.lagMs;
+    const auto slow = faults_.slowMs.find(*canonical);
+    const int slowMs = slow == faults_.slowMs.end() ? 0 : slow->second;
+    const int lagMs = !foreground && *canonical == kTopicCommunicate ? faults_.lagMs : 0;
+    return std::max(slowMs, lagMs);
+}
+
+// Counts the transaction against the die fault; true (with the DIE line) when this is the one to die at.
+bool World::DiesAt(const std::string& canonicalTopic, Effects& fx) {
+    auto& die = faults_.die;
+    if (!die.active || (die.topic != "all" && die.topic != canonicalTopic) || --die.remaining > 0)
+        return false;
+    die.active = false;
+    fx.transcript.push_back(FormatDie(canonicalTopic));
+    fx.die = true;
+    return true;
 }
 
 CommandResult World::Run(std::string_view command) {
@@ -127,6 +161,12 @@ std::string World::StatusText() const {
         faults.push_back("notext");
     for (const auto& topic : faults_.refused)
         faults.push_back("refuse " + topic);
+    for (const auto& topic : faults_.rejected)
+        faults.push_back("reject " + topic);
+    for (const auto& [topic, ms] : faults_.slowMs)
+        faults.push_back("slow " + topic + " " + std::to_string(ms) + " ms");
+    if (faults_.die.active)
+        faults.push_back("die " + faults_.die.topic + " in " + std::to_string(faults_.die.remaining));
     for (const auto& [topic, code] : faults_.ackCode)
         faults.push_back("ackcode " + topic + "=\"" + code + "\"");
     if (faults_.ackDelayMs)
@@ -143,9 +183,8 @@ std::string World::StatusText() const {
         faults.push_back("ghost");
     if (faults_.loggedOut)
         faults.push_back("loggedout");
-    return "me " + own_ + " | room " + Join(room_) + " | programs " + Join(registered_) + " | faults " +
-           Join(faults) + " | " + std::to_string(triggers_.size()) + " triggers, " +
-           std::to_string(scheduled_.size()) + " pending";
+    return "me " + own_ + " | room " + Join(room_) + " | programs " + Join(registered_) + " | faults " + Join(faults) +
+           " | " + std::to_string(triggers_.size()) + " triggers, " + std::to_string(scheduled_.size()) + " pending";
 }
 
 // Writes the CTRL line before the command's own effects, so that the transcript reads in causal order.
@@ -168,120 +207,152 @@ bool World::RunAt(std::string_view text, int depth, Effects& fx, std::string* er
 // Checks first, then changes the world: a refused command leaves no trace but its CTRL line.
 std::string World::Execute(const Command& c, int depth, Effects& fx) {
     switch (c.kind) {
-    case CommandKind::Me:
-        if (InRoom(c.name))
-            return c.name + " is an avatar in the room";
-        own_ = c.name;
-        return {};
-    case CommandKind::Avatar:
-        if (c.name == own_ || InRoom(c.name))
-            return c.name + " is already there";
-        room_.push_back(c.name);
-        return {};
-    case CommandKind::Leave: {
-        auto it = std::find(room_.begin(), room_.end(), c.name);
-        if (it == room_.end())
-            return c.name + " is not in the room";
-        room_.erase(it);
-        return {};
-    }
-    case CommandKind::Say:
-        AddLine(c.name + ": " + c.text, depth, fx);
-        return {};
-    case CommandKind::Think:
-        AddLine(c.name + " thinks: " + c.text, depth, fx);
-        return {};
-    case CommandKind::Esp:
-        if (c.name != own_ && !InRoom(c.name))
-            return c.name + " is not in the room";
-        AddLine("ESP from " + c.name + ": " + c.text, depth, fx);
-        return {};
-    case CommandKind::EspAll: {
-        const auto room = room_;  // triggers may change the room meanwhile
-        for (const auto& avatar : room)
-            AddLine("ESP from " + avatar + ": " + c.text, depth, fx);
-        return {};
-    }
-    case CommandKind::Send: {
-        if (c.name != own_ && !InRoom(c.name))
-            return c.name + " is not in the room";
-        if (!IsRegistered(c.program))
-            return c.program + " is not registered";
-        std::string block = ReceiveBlock(c.name, c.text);
-        fx.pokes.push_back({OutgoingPoke::Kind::Receive, c.program, block, block, 0});
-        return {};
-    }
-    case CommandKind::After:
-        scheduled_.push_back({clock_() + static_cast<std::uint64_t>(c.delayMs), nextId_++, c.inner, depth});
-        return {};
-    case CommandKind::When:
-    case CommandKind::Once:
-        triggers_.push_back({nextId_++, c.text, c.inner, c.kind == CommandKind::Once});
-        return {};
-    case CommandKind::Clear:
-        chat_.clear();
-        ++chatGeneration_;
-        return {};
-    case CommandKind::Mark:
-        fx.transcript.push_back(FormatMark(c.text));
-        return {};
-    case CommandKind::Quit:
-        fx.quit = true;
-        return {};
-    case CommandKind::Fault:
-        SetFault(c);
-        return {};
+        case CommandKind::Me:
+            if (InRoom(c.name))
+                return c.name + " is an avatar in the room";
+            own_ = c.name;
+            return {};
+        case CommandKind::Avatar:
+            if (c.name == own_ || InRoom(c.name))
+                return c.name + " is already there";
+            room_.push_back(c.name);
+            return {};
+        case CommandKind::Leave: {
+            auto it = std::find(room_.begin(), room_.end(), c.name);
+            if (it == room_.end())
+                return c.name + " is not in the room";
+            room_.erase(it);
+            return {};
+        }
+        case CommandKind::Say:
+            AddLine(c.name + ": " + c.text, depth, fx);
+            return {};
+        case CommandKind::Think:
+            AddLine(c.name + " thinks: " + c.text, depth, fx);
+            return {};
+        case CommandKind::Esp:
+            if (c.name != own_ && !InRoom(c.name))
+                return c.name + " is not in the room";
+            AddLine("ESP from " + c.name + ": " + c.text, depth, fx);
+            return {};
+        case CommandKind::EspAll: {
+            const auto room = room_;  // triggers may change the room meanwhile
+            for (const auto& avatar : room)
+                AddLine("ESP from " + avatar + ": " + c.text, depth, fx);
+            return {};
+        }
+        case CommandKind::Send: {
+            if (c.name != own_ && !InRoom(c.name))
+                return c.name + " is not in the room";
+            if (!IsRegistered(c.program))
+                return c.program + " is not registered";
+            std::string block = ReceiveBlock(c.name, c.text);
+            fx.pokes.push_back({OutgoingPoke::Kind::Receive, c.program, block, block, 0, {}});
+            return {};
+        }
+        case CommandKind::Poke:
+            for (int i = 0; i < c.count; ++i)
+                fx.pokes.push_back({OutgoingPoke::Kind::Raw, c.program, c.text, c.text, 0, c.peerTopic});
+            return {};
+        case CommandKind::PokeFill: {
+            std::string block = c.text;
+            block.resize(static_cast<size_t>(c.count), 'x');
+            fx.pokes.push_back({OutgoingPoke::Kind::Raw, c.program, block, {}, 0, c.peerTopic});
+            return {};
+        }
+        case CommandKind::Peer:
+            fx.pokes.push_back({OutgoingPoke::Kind::Peer, c.program, {}, {}, 0, c.peerTopic});
+            return {};
+        case CommandKind::After:
+            scheduled_.push_back({clock_() + static_cast<std::uint64_t>(c.delayMs), nextId_++, c.inner, depth});
+            return {};
+        case CommandKind::When:
+        case CommandKind::Once:
+            triggers_.push_back({nextId_++, c.text, c.inner, c.kind == CommandKind::Once});
+            return {};
+        case CommandKind::Clear:
+            chat_.clear();
+            ++chatGeneration_;
+            return {};
+        case CommandKind::Mark:
+            fx.transcript.push_back(FormatMark(c.text));
+            return {};
+        case CommandKind::Quit:
+            fx.quit = true;
+            return {};
+        case CommandKind::Fault:
+            SetFault(c);
+            return {};
     }
     return "unhandled command";
 }
 
 void World::SetFault(const Command& c) {
     switch (c.fault) {
-    case FaultKind::NoText:
-        faults_.noText = c.on;
-        break;
-    case FaultKind::Refuse:
-        if (c.topic != "all")
-            c.on ? void(faults_.refused.insert(c.topic)) : void(faults_.refused.erase(c.topic));
-        else if (c.on)
-            for (auto topic : {kTopicRegister, kTopicUnregister, kTopicCommunicate, kTopicSend, kTopicGetAllText})
-                faults_.refused.insert(std::string(topic));
-        else
-            faults_.refused.clear();
-        break;
-    case FaultKind::AckCode:
-        for (std::string_view topic : kPokeTopics) {
-            if (c.topic != "all" && c.topic != topic)
-                continue;
-            if (c.on)
-                faults_.ackCode[std::string(topic)] = c.code;
+        case FaultKind::NoText:
+            faults_.noText = c.on;
+            break;
+        case FaultKind::Refuse:
+            if (c.topic != "all")
+                c.on ? void(faults_.refused.insert(c.topic)) : void(faults_.refused.erase(c.topic));
+            else if (c.on)
+                for (auto topic : kAllTopics)
+                    faults_.refused.insert(std::string(topic));
             else
-                faults_.ackCode.erase(std::string(topic));
-        }
-        break;
-    case FaultKind::AckDelay:
-        faults_.ackDelayMs = c.number;
-        break;
-    case FaultKind::NoAck:
-        faults_.noAck = c.on;
-        break;
-    case FaultKind::Drop:
-    case FaultKind::Dup:
-        (c.fault == FaultKind::Drop ? faults_.drop : faults_.dup) =
-            c.on ? LineFault{true, c.text, c.number} : LineFault{};
-        break;
-    case FaultKind::Lag:
-        faults_.lagMs = c.number;
-        break;
-    case FaultKind::Ghost:
-        faults_.ghost = c.on;
-        break;
-    case FaultKind::LoggedOut:
-        faults_.loggedOut = c.on;
-        break;
-    case FaultKind::Clear:
-        faults_ = Faults{};
-        break;
+                faults_.refused.clear();
+            break;
+        case FaultKind::AckCode:
+            for (std::string_view topic : kPokeTopics) {
+                if (c.topic != "all" && c.topic != topic)
+                    continue;
+                if (c.on)
+                    faults_.ackCode[std::string(topic)] = c.code;
+                else
+                    faults_.ackCode.erase(std::string(topic));
+            }
+            break;
+        case FaultKind::AckDelay:
+            faults_.ackDelayMs = c.number;
+            break;
+        case FaultKind::NoAck:
+            faults_.noAck = c.on;
+            break;
+        case FaultKind::Drop:
+        case FaultKind::Dup:
+            (c.fault == FaultKind::Drop ? faults_.drop : faults_.dup) =
+                c.on ? LineFault{true, c.text, c.number} : LineFault{};
+            break;
+        case FaultKind::Lag:
+            faults_.lagMs = c.number;
+            break;
+        case FaultKind::Ghost:
+            faults_.ghost = c.on;
+            break;
+        case FaultKind::LoggedOut:
+            faults_.loggedOut = c.on;
+            break;
+        case FaultKind::Clear:
+            faults_ = Faults{};
+            break;
+        case FaultKind::Die:
+            faults_.die.active = c.on;
+            faults_.die.topic = c.topic;
+            faults_.die.remaining = c.number;
+            break;
+        case FaultKind::Reject:
+        case FaultKind::Slow:
+            for (std::string_view topic : kAllTopics) {
+                if (c.topic != "all" && c.topic != topic)
+                    continue;
+                if (c.fault == FaultKind::Reject)
+                    c.on ? void(faults_.rejected.insert(std::string(topic)))
+                         : void(faults_.rejected.erase(std::string(topic)));
+                else if (c.on)
+                    faults_.slowMs[std::string(topic)] = c.number;
+                else
+                    faults_.slowMs.erase(std::string(topic));
+            }
+            break;
     }
 }
 
@@ -323,7 +394,7 @@ void World::Ack(const std::string& topic, std::string_view block, int code, Effe
         return;
     auto fixed = faults_.ackCode.find(topic);
     std::string text = fixed != faults_.ackCode.end() ? fixed->second : std::to_string(code);
-    fx.pokes.push_back({OutgoingPoke::Kind::Ack, CallerName(block), AckBlock(text), text, faults_.ackDelayMs});
+    fx.pokes.push_back({OutgoingPoke::Kind::Ack, CallerName(block), AckBlock(text), text, faults_.ackDelayMs, {}});
 }
 
 void World::PokeRegister(std::string_view block, Effects& fx) {
@@ -365,16 +436,16 @@ void World::PokeCommunicate(std::string_view block, Effects& fx) {
     if (code != kAckOk)
         return;
     switch (r.mode) {
-    case Mode::Speak:
-        AddCommunicated(r.text, own_ + ": " + r.text, fx);
-        break;
-    case Mode::Think:
-        AddCommunicated(r.text, own_ + " thinks: " + r.text, fx);
-        break;
-    case Mode::Esp:
-        // An ESP to oneself comes back as a received one.
-        AddCommunicated(r.text, (r.target == own_ ? "ESP from " : "ESP to ") + r.target + ": " + r.text, fx);
-        break;
+        case Mode::Speak:
+            AddCommunicated(r.text, own_ + ": " + r.text, fx);
+            break;
+        case Mode::Think:
+            AddCommunicated(r.text, own_ + " thinks: " + r.text, fx);
+            break;
+        case Mode::Esp:
+            // An ESP to oneself comes back as a received one.
+            AddCommunicated(r.text, (r.target == own_ ? "ESP from " : "ESP to ") + r.target + ": " + r.text, fx);
+            break;
     }
 }
 
@@ -396,7 +467,7 @@ void World::PokeSend(std::string_view block, Effects& fx) {
     const std::string receive = ReceiveBlock(own_, r.data);
     for (const auto& program : registered_)
         if (program != r.name)
-            fx.pokes.push_back({OutgoingPoke::Kind::Receive, program, receive, receive, 0});
+            fx.pokes.push_back({OutgoingPoke::Kind::Receive, program, receive, receive, 0, {}});
 }
 
 bool World::InRoom(std::string_view name) const {

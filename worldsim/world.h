@@ -20,19 +20,23 @@ namespace worldsim {
 inline constexpr size_t kMaxRegistered = 16;
 inline constexpr int kMaxTriggerDepth = 8;
 
+// What the world does to another program's DDE service: acknowledge, forward received data, poke any block
+// on any topic (Raw, the poke and pokefill commands), or only connect and hang up (Peer).
 struct OutgoingPoke {
-    enum class Kind { Ack, Receive };
+    enum class Kind { Ack, Receive, Raw, Peer };
     Kind kind = Kind::Ack;
-    std::string service;  // the program's registered name
+    std::string service;  // the program's registered name (Raw, Peer: any name; Peer: empty = any service)
     std::string block;    // exactly the bytes to poke (AckBlock / ReceiveBlock)
     std::string text;     // the code text of an ack, the block of a receive: what the transcript shows
     int delayMs = 0;
+    std::string topic;  // Raw, Peer: the topic (Peer: empty = any topic); Ack and Receive have their own
 };
 
 struct Effects {
     std::vector<std::string> transcript;  // formatted lines, without "\n"
     std::vector<OutgoingPoke> pokes;
     bool quit = false;
+    bool die = false;  // end the process at once, before answering the transaction in hand
 };
 
 struct ConnectResult {
@@ -74,6 +78,14 @@ struct Faults {
     int lagMs = 0;
     bool ghost = false;
     bool loggedOut = false;
+    // The world ends abruptly when the `remaining`-th transaction on `topic` (or on any, "all") comes in.
+    struct {
+        bool active = false;
+        std::string topic;
+        int remaining = 0;
+    } die;
+    std::set<std::string> rejected;     // canonical topics: conversation accepted, transactions refused
+    std::map<std::string, int> slowMs;  // canonical topic -> every transaction taken this late
 };
 
 class World {
@@ -126,6 +138,7 @@ private:
     void PokeSend(std::string_view block, Effects& fx);
     bool InRoom(std::string_view name) const;
     bool IsRegistered(std::string_view name) const;
+    bool DiesAt(const std::string& canonicalTopic, Effects& fx);
 
     std::string own_;
     Clock clock_;

@@ -92,15 +92,18 @@ class FakePort : public LinkPort {
             core->OnLinkAllText(reply);  // the reply arrives inside the request
     }
 
+    int consolesMade = 0;
     void Touch() {
         if (!consoleExists) {
             consoleExists = true;
+            ++consolesMade;
             fields.clear();
             errorCheck = false;
             Add("console created");
         }
     }
     void OpenConsole() override { Touch(); }
+    int ConsoleInstance() override { return consoleExists ? consolesMade : 0; }
     void CloseConsole() override {
         if (consoleExists)
             Add("console closed");
@@ -379,6 +382,47 @@ TEST_F(LinkCoreTest, ConsoleRetriesLinkFailuresFiveTimes) {
         EXPECT_EQ(port.events, want) << r.opensToFail;
         EXPECT_EQ(port.errorCheck, r.errorCheck) << r.opensToFail;
         port.opensToFail = 0;
+    }
+}
+
+// Handlers running inside a console request: one that closes the console ends the request unsent (a console
+// made anew would carry empty fields); one that runs a request of its own does not change what this one pokes.
+TEST_F(LinkCoreTest, ConsoleRequestsInterruptedByHandlers) {
+    struct Row {
+        const char* what;
+        std::function<void()> handler;  // runs in the first yield after the first (failed) attempt
+        Events tail;                    // the events after that yield
+    };
+    const std::vector<Row> rows = {
+        {"console closed", [&] { port.CloseConsole(); }, {"console closed", "yield x11"}},
+        {"another request",
+         [&] { core.RunConsoleRequest(ConsoleRequest::Register); },
+         {"ErrorCheck off", "link 0", "link 2 Zelmarink|Zelmarink_Register", "poke Zelmarink_Register Tumbleroo",
+          "yield x11", "link 0", "link 2 Zelmarink|Zelmarink_Communicate",
+          "poke Zelmarink_Communicate Tumbleroo<FF>0<FF><FF>hello"}},
+    };
+    for (const Row& r : rows) {
+        port.events.clear();
+        port.CloseConsole();
+        port.events.clear();
+        port.opensToFail = 1;
+        bool ran = false;
+        port.onYield = [&](int) {
+            const size_t n = port.events.size();
+            if (!ran && n >= 2 && port.events[n - 1] == "yield x1" && port.events[n - 2].ends_with(" failed")) {
+                ran = true;
+                r.handler();
+            }
+        };
+        core.SayText("hello");
+        port.onYield = nullptr;
+        const Events head = {
+            "yield x12", "console created", "ErrorCheck off", "link 0", "link 2 Zelmarink|Zelmarink_Communicate failed",
+            "yield x1"};
+        Events want = head;
+        want.insert(want.end(), r.tail.begin(), r.tail.end());
+        EXPECT_EQ(port.events, want) << r.what;
+        EXPECT_FALSE(port.errorCheck) << r.what;
     }
 }
 

@@ -3,14 +3,23 @@
 // link's retries, focus control, the chat capture, clock waits and the kept WM_QUIT.
 #include <windows.h>
 
+#include <dde.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstring>
 #include <deque>
 #include <fstream>
 #include <functional>
+#include <iterator>
+#include <mutex>
 #include <optional>
 #include <sstream>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "linkmodule/console_layout.h"
@@ -28,7 +37,15 @@ constexpr char kCapture[] = "C:\\ZOBRA.TXT";
 HWND gOwnWindow = nullptr;
 std::deque<std::function<void()>> gHooks;
 
+constexpr UINT kRunNested = WM_APP + 7;
+std::function<void()> gNestedAction;
+
 LRESULT CALLBACK OwnWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == kRunNested) {
+        if (auto action = std::exchange(gNestedAction, nullptr))
+            action();
+        return 0;
+    }
     if (msg == WM_APP) {
         if (!gHooks.empty()) {
             auto hook = std::move(gHooks.front());
@@ -41,7 +58,7 @@ LRESULT CALLBACK OwnWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
 }
 
 class OwnWindowEnvironment : public ::testing::Environment {
-public:
+  public:
     void SetUp() override {
         WNDCLASSEXA wc{};
         wc.cbSize = sizeof wc;
@@ -127,8 +144,87 @@ bool ErrorCheckChecked() {
     return console && IsDlgButtonChecked(console, IDC_ZM_DDE_ERROR_CHECK) == BST_CHECKED;
 }
 
+// A top-level window on a thread of its own. A DDE connect broadcasts WM_DDE_INITIATE to every top-level window
+// and handles messages sent to its thread while it waits; armed, this window then makes the test's UI thread run
+// one action right there, inside the connect of the console's request.
+class InitiateSpy {
+  public:
+    InitiateSpy() {
+        thread_ = std::thread([this] { Run(); });
+        while (!window_.load())
+            Sleep(5);
+    }
+    ~InitiateSpy() {
+        PostMessageA(window_.load(), WM_CLOSE, 0, 0);
+        thread_.join();
+    }
+    // `action` runs on the UI thread during the next connect of this process.
+    void Arm(std::function<void()> action) {
+        gNestedAction = std::move(action);
+        armed_ = true;
+    }
+    bool Fired() const { return fired_.load(); }
+
+  private:
+    static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+        auto* self = reinterpret_cast<InitiateSpy*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+        if (msg == WM_DDE_INITIATE && self && self->armed_.exchange(false)) {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(reinterpret_cast<HWND>(wParam), &pid);
+            if (pid == GetCurrentProcessId()) {
+                self->fired_ = true;
+                SendMessageA(gOwnWindow, kRunNested, 0, 0);
+            } else {
+                self->armed_ = true;  // another program's connect
+            }
+            return 0;
+        }
+        if (msg == WM_CLOSE) {
+            DestroyWindow(hwnd);
+            PostQuitMessage(0);
+            return 0;
+        }
+        return DefWindowProcA(hwnd, msg, wParam, lParam);
+    }
+    void Run() {
+        WNDCLASSEXA wc{};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = Proc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "InitiateSpy";
+        RegisterClassExA(&wc);
+        HWND hwnd =
+            CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, wc.hInstance, nullptr);
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        window_ = hwnd;
+        MSG msg;
+        while (GetMessageA(&msg, nullptr, 0, 0) > 0)
+            DispatchMessageA(&msg);
+    }
+
+    std::thread thread_;
+    std::atomic<HWND> window_{nullptr};
+    std::atomic<bool> armed_{false}, fired_{false};
+};
+
+// DDEML client conversations open in this process, counted by the windows DDEML keeps for them.
+int OpenClientConversations() {
+    int count = 0;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND hwnd, LPARAM param) -> BOOL {
+            char cls[64] = {};
+            GetClassNameA(hwnd, cls, sizeof cls);
+            if (strstr(cls, "Client") && strstr(cls, "Dde"))
+                ++*reinterpret_cast<int*>(param);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&count));
+    return count;
+}
+
 class LinkModuleWine : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         lm::StartLinkModule({"Tumbleroo"});
         lm::ClientWindowTitle = "Pelmor 3.0";
@@ -518,6 +614,105 @@ TEST_F(LinkModuleWine, CaptureGoesToTheTempFolderWhenTheRootCannotBeUsed) {
     lm::CloseLink();
 }
 
+// File name changes in the root of C:, recorded by a thread of their own until stopped.
+class RootWatcher {
+  public:
+    RootWatcher() {
+        dir_ = CreateFileA("C:\\", FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        thread_ = std::thread([this] { Run(); });
+        // The watch is live once a probe file of our own has been seen.
+        for (int i = 0; i < 100 && !Seen("added watch-probe.tmp"); ++i) {
+            CloseHandle(CreateFileA("C:\\watch-probe.tmp", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+            DeleteFileA("C:\\watch-probe.tmp");
+            Sleep(50);
+        }
+    }
+    bool Seen(const std::string& event) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return std::find(events_.begin(), events_.end(), event) != events_.end();
+    }
+    ~RootWatcher() { Stop(); }
+    void Stop() {
+        if (!thread_.joinable())
+            return;
+        stop_ = true;
+        // A change of our own wakes the pending read.
+        CloseHandle(CreateFileA("C:\\watch-stop.tmp", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        DeleteFileA("C:\\watch-stop.tmp");
+        thread_.join();
+        CloseHandle(dir_);
+    }
+    // "added NAME", "removed NAME", "renamed-from NAME", "renamed-to NAME", "modified NAME", in order.
+    std::vector<std::string> Events() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return events_;
+    }
+
+  private:
+    void Run() {
+        alignas(DWORD) char buf[64 * 1024];
+        while (!stop_) {
+            DWORD got = 0;
+            if (!ReadDirectoryChangesW(
+                    dir_, buf, sizeof buf, FALSE,
+                    FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_SIZE | FILE_NOTIFY_CHANGE_LAST_WRITE, &got,
+                    nullptr, nullptr))
+                return;
+            for (DWORD at = 0; got > 0;) {
+                const auto* info = reinterpret_cast<const FILE_NOTIFY_INFORMATION*>(buf + at);
+                std::wstring wide(info->FileName, info->FileNameLength / sizeof(WCHAR));
+                wide.resize(wcsnlen(wide.c_str(), wide.size()));  // some report the name with its NUL
+                const std::string name(wide.begin(), wide.end());
+                static const char* const kinds[] = {"?", "added", "removed", "modified", "renamed-from", "renamed-to"};
+                std::lock_guard<std::mutex> lock(mutex_);
+                events_.push_back(std::string(info->Action <= 5 ? kinds[info->Action] : "?") + " " + name);
+                if (!info->NextEntryOffset)
+                    break;
+                at += info->NextEntryOffset;
+            }
+        }
+    }
+    HANDLE dir_;
+    std::thread thread_;
+    std::atomic<bool> stop_{false};
+    std::mutex mutex_;
+    std::vector<std::string> events_;
+};
+
+// The capture is never created in place and then filled: a reader, or a crash, finds the old state or the whole
+// new file.
+TEST_F(LinkModuleWine, CaptureAppearsOnlyWhole) {
+    WorldProcess world({"--me", "Marla"});
+    ASSERT_TRUE(world.ok());
+    for (int i = 0; i < 50; ++i)
+        ASSERT_TRUE(world.Control("say|Marla|line " + std::to_string(i) + " " + std::string(200, 'x')));
+    lm::UseLibraryMethod = true;
+    lm::OpenLink();
+    RootWatcher watcher;
+    lm::FetchAllText();
+    watcher.Stop();
+    lm::CloseLink();
+    ASSERT_EQ(lm::CapturePath(), kCapture);
+    const auto capture = ReadWholeFile(kCapture);
+    ASSERT_TRUE(capture);
+    EXPECT_GT(capture->size(), 10000u);
+    EXPECT_FALSE(ReadWholeFile(std::string(kCapture) + ".tmp"));
+    // Wine may drop the changes that happen between two reads of the watcher (the rename among them), but
+    // not the first one after the watch is live: the write begins on the file beside the capture.
+    std::vector<std::string> onCapture;
+    std::string all;
+    for (const std::string& e : watcher.Events()) {
+        all += e + "; ";
+        if (e.find("ZOBRA.TXT") != std::string::npos)
+            onCapture.push_back(e);
+    }
+    ASSERT_FALSE(onCapture.empty()) << all;
+    EXPECT_EQ(onCapture[0], "added ZOBRA.TXT.tmp") << all;
+    for (const std::string& e : onCapture)
+        EXPECT_TRUE(e != "added ZOBRA.TXT" && e != "modified ZOBRA.TXT") << all;
+}
+
 TEST_F(LinkModuleWine, ConsoleIsCreatedAgainWhenTouchedAfterCloseLink) {
     WorldProcess world({"--me", "Marla"});
     ASSERT_TRUE(world.ok());
@@ -530,6 +725,57 @@ TEST_F(LinkModuleWine, ConsoleIsCreatedAgainWhenTouchedAfterCloseLink) {
     EXPECT_FALSE(IsWindowVisible(again));
     EXPECT_EQ(Received(world, "Zelmarink_Communicate"),
               std::vector<std::string>{WithNul("Tumbleroo\f0\f\fafter close")});
+}
+
+// A console request started from a message handled inside another request's connect: the outer request goes on
+// with its own conversation, and the inner one's is ended, not overwritten and left open.
+TEST_F(LinkModuleWine, RequestStartedInsideAnotherLeavesOneConversation) {
+    WorldProcess world({"--me", "Marla"});
+    ASSERT_TRUE(world.ok());
+    const int none = OpenClientConversations();  // other instances' (earlier tests) may linger
+    lm::OpenLink();
+    const int before = OpenClientConversations();  // the register request's, left open until the next request
+    EXPECT_EQ(before, none + 1);
+    InitiateSpy spy;
+    spy.Arm([] { lm::DdeLinkRegister(); });
+    lm::SayText("outer");
+    EXPECT_TRUE(spy.Fired());
+    EXPECT_FALSE(ErrorCheckChecked());
+    EXPECT_EQ(Received(world, "Zelmarink_Register").size(), 2u);
+    EXPECT_EQ(Received(world, "Zelmarink_Communicate"), std::vector<std::string>{WithNul("Tumbleroo\f0\f\fouter")});
+    EXPECT_EQ(OpenClientConversations(), before);
+    lm::CloseLink();
+    EXPECT_EQ(OpenClientConversations(), none);
+}
+
+// CloseLink reached from a message handled inside the console's own connect: the window lives until the call
+// has returned, and the request that was interrupted ends unsent (its fields went with the console).
+TEST_F(LinkModuleWine, ConsoleClosedInsideItsOwnCallIsDestroyedAfterIt) {
+    WorldProcess world({"--me", "Marla"});
+    ASSERT_TRUE(world.ok());
+    const int none = OpenClientConversations();
+    lm::OpenLink();
+    HWND first = lm::ConsoleWindowHandle();
+    ASSERT_NE(first, nullptr);
+    InitiateSpy spy;
+    bool aliveInside = false, detachedInside = false;
+    spy.Arm([&] {
+        lm::CloseLink();
+        aliveInside = IsWindow(first) != 0;
+        detachedInside = lm::ConsoleWindowHandle() != first;
+    });
+    lm::SayText("interrupted");
+    ASSERT_TRUE(spy.Fired());
+    EXPECT_TRUE(aliveInside) << "destroyed while its own call was on the stack";
+    EXPECT_TRUE(detachedInside);
+    EXPECT_FALSE(IsWindow(first));
+    EXPECT_EQ(Received(world, "Zelmarink_Unregister").size(), 1u);
+    EXPECT_TRUE(Received(world, "Zelmarink_Communicate").empty());
+    EXPECT_EQ(lm::ConsoleWindowHandle(), nullptr);
+    EXPECT_EQ(OpenClientConversations(), none);
+    // The next request makes a console of its own, as after any CloseLink.
+    lm::SayText("after");
+    EXPECT_EQ(Received(world, "Zelmarink_Communicate"), std::vector<std::string>{WithNul("Tumbleroo\f0\f\fafter")});
 }
 
 TEST_F(LinkModuleWine, WaitSecondsCountsClockChangesAndHandlesEventsMeanwhile) {
@@ -549,6 +795,92 @@ TEST_F(LinkModuleWine, WaitSecondsCountsClockChangesAndHandlesEventsMeanwhile) {
     const ULONGLONG start1 = GetTickCount64();
     lm::WaitSeconds(1);
     EXPECT_GE(GetTickCount64() - start1, 800u);
+}
+
+int FocusedId() {
+    const HWND focus = GetFocus();
+    return focus ? GetDlgCtrlID(focus) : 0;
+}
+
+// A key as typed, posted to the control with the focus, then one yield of the module.
+void PostKey(UINT vk) {
+    const HWND focus = GetFocus();
+    PostMessageA(focus, WM_KEYDOWN, vk, 1);
+    PostMessageA(focus, WM_KEYUP, vk, static_cast<LPARAM>(0xC0000001));
+    lm::YieldEvents();
+}
+
+void TypeChars(const std::string& text) {
+    for (char c : text)
+        PostMessageA(GetFocus(), WM_CHAR, static_cast<unsigned char>(c), 1);
+    lm::YieldEvents();
+}
+
+// Shift cannot be posted; the thread's own key state says it is held.
+void HoldShift(bool down) {
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    keys[VK_SHIFT] = down ? 0x80 : 0;
+    SetKeyboardState(keys);
+}
+
+TEST_F(LinkModuleWine, ConsoleWorksFromTheKeyboard) {
+    WorldProcess world({"--me", "Marla"});
+    ASSERT_TRUE(world.ok());
+    lm::OpenLink();
+    HWND console = lm::ConsoleWindowHandle();
+    ASSERT_NE(console, nullptr);
+    ShowWindow(console, SW_SHOW);
+    SetForegroundWindow(console);
+    lm::YieldEvents();
+    ASSERT_EQ(GetActiveWindow(), console);
+    EXPECT_EQ(FocusedId(), IDC_ZM_DDE_COMM_MODE);  // the first field
+
+    // Tab goes round every control in the order of the table, Shift+Tab back.
+    const int order[] = {IDC_ZM_DDE_COMM_MODE,    IDC_ZM_DDE_AVATAR_NAME, IDC_ZM_DDE_COMM_TEXT,
+                         IDC_ZM_DDE_ERROR_CHECK,  IDC_ZM_DDE_REGISTER,    IDC_ZM_DDE_COMMUNICATE,
+                         IDC_ZM_DDE_GET_ALL_TEXT, IDC_ZM_DDE_UNREGISTER,  IDC_ZM_DDE_TEXT1};
+    const int n = static_cast<int>(std::size(order));
+    for (int i = 1; i <= n; ++i) {
+        PostKey(VK_TAB);
+        EXPECT_EQ(FocusedId(), order[i % n]) << "Tab " << i;
+    }
+    HoldShift(true);
+    for (int i = n - 1; i >= 0; --i) {
+        PostKey(VK_TAB);
+        EXPECT_EQ(FocusedId(), order[i]) << "Shift+Tab to " << i;
+    }
+    HoldShift(false);
+
+    // Typing into the fields, then Enter on "Communicate" and Space on "Register".
+    EXPECT_EQ(FocusedId(), IDC_ZM_DDE_COMM_MODE);
+    TypeChars("0");
+    PostKey(VK_TAB);
+    PostKey(VK_TAB);
+    TypeChars("typed");
+    for (int i = 0; i < 3; ++i)
+        PostKey(VK_TAB);
+    ASSERT_EQ(FocusedId(), IDC_ZM_DDE_COMMUNICATE);
+    PostKey(VK_RETURN);
+    EXPECT_EQ(Received(world, "Zelmarink_Communicate"), std::vector<std::string>{WithNul("Tumbleroo\f0\f\ftyped")});
+    HoldShift(true);
+    PostKey(VK_TAB);
+    HoldShift(false);
+    ASSERT_EQ(FocusedId(), IDC_ZM_DDE_REGISTER);
+    PostKey(VK_SPACE);
+    EXPECT_EQ(Received(world, "Zelmarink_Register").size(), 2u);
+
+    // Disabled, as a busy window is: keys reach none of its controls, not even the one with the focus.
+    SetFocus(GetDlgItem(console, IDC_ZM_DDE_AVATAR_NAME));
+    EnableWindow(console, FALSE);
+    TypeChars("x");
+    PostKey(VK_TAB);
+    EXPECT_EQ(ControlText(console, IDC_ZM_DDE_AVATAR_NAME), "");
+    EXPECT_EQ(FocusedId(), IDC_ZM_DDE_AVATAR_NAME);
+    EnableWindow(console, TRUE);
+    TypeChars("Ann");
+    EXPECT_EQ(ControlText(console, IDC_ZM_DDE_AVATAR_NAME), "Ann");
+    lm::CloseLink();
 }
 
 // Last: the kept WM_QUIT stays kept for the rest of the run.

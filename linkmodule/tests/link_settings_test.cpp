@@ -19,7 +19,8 @@ LinkSettings Settings(std::string title, bool focus, bool library, std::int16_t 
     return {std::move(title), focus, library, delay};
 }
 
-void ExpectSettings(std::string_view content, const LinkSettings& want,
+void ExpectSettings(std::string_view content,
+                    const LinkSettings& want,
                     std::source_location where = std::source_location::current()) {
     const LinkSettings got = ParseLinkSettingsText(content);
     EXPECT_EQ(got.clientWindowTitle, want.clientWindowTitle) << "line " << where.line();
@@ -34,16 +35,43 @@ TEST(LinkSettings, NumericValueOfALine) {
         std::string line;
         double value;
     } rows[] = {
-        {"1", 1},          {"1.0", 1},        {"1abc", 1},       {"  1", 1},       {"\t1", 1},
-        {"+1", 1},         {"-1", -1},        {"01", 1},         {"2.5", 2.5},     {".5", 0.5},
-        {"7.", 7},         {"-.25x", -0.25},  {"1.5.3", 1.5},    {"1e3", 1},       {"1 2", 1},
-        {"", 0},           {"abc", 0},        {"- 1", 0},        {"+", 0},         {".", 0},
-        {"-.", 0},         {"x1", 0},         {"++1", 0},        {"1,5", 1},       {"0.99", 0.99},
-        {std::string(400, '9'), inf},         {"-" + std::string(400, '9'), -inf},
+        {"1", 1},
+        {"1.0", 1},
+        {"1abc", 1},
+        {"  1", 1},
+        {"\t1", 1},
+        {"+1", 1},
+        {"-1", -1},
+        {"01", 1},
+        {"2.5", 2.5},
+        {".5", 0.5},
+        {"7.", 7},
+        {"-.25x", -0.25},
+        {"1.5.3", 1.5},
+        {"1e3", 1},
+        {"1 2", 12},
+        {" 1 . 5 ", 1.5},
+        {"2\t0", 20},
+        {"", 0},
+        {"abc", 0},
+        {"- 1", -1},
+        {"+ \t 7", 7},
+        {"+", 0},
+        {".", 0},
+        {"-.", 0},
+        {"x1", 0},
+        {"++1", 0},
+        {"1,5", 1},
+        {"0.99", 0.99},
+        {std::string(400, '9'), inf},
+        {"-" + std::string(400, '9'), -inf},
         {"0." + std::string(400, '0') + "1", 0},
         {std::string(5000, '0') + "1", 1},
         {"1" + std::string(100000, 'x'), 1},
-        {std::string("\0" "1", 2), 0},
+        {std::string("\0"
+                     "1",
+                     2),
+         0},
     };
     for (const auto& r : rows)
         EXPECT_EQ(LineNumericValue(r.line), r.value) << "line: " << r.line.substr(0, 40);
@@ -54,11 +82,26 @@ TEST(LinkSettings, DelayRoundsHalvesToEvenWithin16Bits) {
         double value;
         std::optional<std::int16_t> rounded;
     } rows[] = {
-        {0, 0},           {2.5, 2},          {3.5, 4},          {2.4999, 2},       {2.5001, 3},
-        {-0.5, 0},        {-1.5, -2},        {-2.5, -2},        {0.5, 0},          {1.5, 2},
-        {32767, 32767},   {32767.4, 32767},  {32767.5, std::nullopt},               {32768, std::nullopt},
-        {-32768, -32768}, {-32768.5, -32768}, {-32768.6, std::nullopt},             {40000, std::nullopt},
-        {1e300, std::nullopt},                {std::numeric_limits<double>::infinity(), std::nullopt},
+        {0, 0},
+        {2.5, 2},
+        {3.5, 4},
+        {2.4999, 2},
+        {2.5001, 3},
+        {-0.5, 0},
+        {-1.5, -2},
+        {-2.5, -2},
+        {0.5, 0},
+        {1.5, 2},
+        {32767, 32767},
+        {32767.4, 32767},
+        {32767.5, std::nullopt},
+        {32768, std::nullopt},
+        {-32768, -32768},
+        {-32768.5, -32768},
+        {-32768.6, std::nullopt},
+        {40000, std::nullopt},
+        {1e300, std::nullopt},
+        {std::numeric_limits<double>::infinity(), std::nullopt},
         {std::nan(""), std::nullopt},
     };
     for (const auto& r : rows)
@@ -70,15 +113,15 @@ TEST(LinkSettings, FourLinesAndTheStopAtTheFirstFailure) {
     ExpectSettings("", defaults);
     ExpectSettings("Pelmor 3.0\r\n1\r\n1\r\n2\r\n", Settings("Pelmor 3.0", true, true, 2));
     ExpectSettings("  My World \t\r\n1\r\n", Settings("My World", true, false, 0));  // only two lines
-    ExpectSettings("T\r\n1\r\n1\r\n", Settings("T", true, true, 0));                // no fourth line
-    ExpectSettings("T\r\n0\r\n2\r\n0\r\n", Settings("T", false, false, 0));         // only 1 means true
+    ExpectSettings("T\r\n1\r\n1\r\n", Settings("T", true, true, 0));                 // no fourth line
+    ExpectSettings("T\r\n0\r\n2\r\n0\r\n", Settings("T", false, false, 0));          // only 1 means true
     ExpectSettings("T\r\n1.0\r\n1abc\r\n0\r\n", Settings("T", true, true, 0));
     ExpectSettings("T\r\nyes\r\n 1\r\n0\r\n", Settings("T", false, true, 0));
     ExpectSettings("T\r\n1\r\n1\r\n2.5\r\n", Settings("T", true, true, 2));
     ExpectSettings("T\r\n1\r\n1\r\n3.5\r\n", Settings("T", true, true, 4));
     ExpectSettings("T\r\n1\r\n1\r\n40000\r\n", Settings("T", true, true, 0));  // out of range: delay keeps 0
     ExpectSettings("T\r\n1\r\n1\r\n-32768\r\n", Settings("T", true, true, -32768));
-    ExpectSettings("T\r\n1\r\n1\r\n4", Settings("T", true, true, 4));  // last line without its end
+    ExpectSettings("T\r\n1\r\n1\r\n4", Settings("T", true, true, 4));   // last line without its end
     ExpectSettings("\r\n\r\n\r\n\r\n", Settings("", false, false, 0));  // an empty title stays empty
     ExpectSettings("   \r\n", Settings("", false, false, 0));
     ExpectSettings("T\r\n1\r\n1\r\n3\r\nextra\r\nlines\r\n", Settings("T", true, true, 3));
@@ -102,7 +145,10 @@ TEST(LinkSettings, JunkAndVeryLongLines) {
     ExpectSettings("T\r\n1\r\n1\r\n" + std::string(500, '9') + "\r\n", Settings("T", true, true, 0));
     // Bytes of any value belong to their line; a NUL or Ctrl-Z does not end the file.
     const std::string junkTitle("\x01\xff\0Z\x1a", 5);
-    ExpectSettings(" " + junkTitle + " \r\n\x1a" "1\r\n1\r\n1\r\n", Settings(junkTitle, false, true, 1));
+    ExpectSettings(" " + junkTitle +
+                       " \r\n\x1a"
+                       "1\r\n1\r\n1\r\n",
+                   Settings(junkTitle, false, true, 1));
     ExpectSettings("\xef\xbb\xbfPelmor 3.0\r\n1\r\n1\r\n1\r\n", Settings("\xef\xbb\xbfPelmor 3.0", true, true, 1));
 }
 

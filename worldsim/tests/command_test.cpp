@@ -9,10 +9,11 @@ namespace {
 
 // One line per parsed command, naming only the fields its kind uses.
 std::string Describe(const Command& c) {
-    static const char* const kKinds[] = {"me",    "avatar", "leave", "say",  "think", "esp",  "espall", "send",
-                                         "after", "when",   "once",  "clear", "mark", "quit", "fault"};
-    static const char* const kFaults[] = {"notext", "refuse", "ackcode", "ackdelay", "noack", "drop",
-                                          "dup",    "lag",    "ghost",   "loggedout", "clear"};
+    static const char* const kKinds[] = {"me",     "avatar", "leave", "say",  "think",    "esp",
+                                         "espall", "send",   "after", "when", "once",     "clear",
+                                         "mark",   "quit",   "fault", "poke", "pokefill", "peer"};
+    static const char* const kFaults[] = {"notext", "refuse", "ackcode",   "ackdelay", "noack", "drop",   "dup",
+                                          "lag",    "ghost",  "loggedout", "clear",    "die",   "reject", "slow"};
     std::string d = kKinds[static_cast<int>(c.kind)];
     auto add = [&d](const char* key, const std::string& value) {
         if (!value.empty())
@@ -22,6 +23,9 @@ std::string Describe(const Command& c) {
     add("program", c.program);
     add("text", c.text);
     add("inner", c.inner);
+    add("ddetopic", c.peerTopic);
+    if (c.count)
+        d += " count=" + std::to_string(c.count);
     if (c.kind == CommandKind::After)
         d += " ms=" + std::to_string(c.delayMs);
     if (c.kind == CommandKind::Fault) {
@@ -73,6 +77,25 @@ TEST(CommandTest, GoodCommands) {
         {"fault|ghost|on", "fault ghost on"},
         {"fault|loggedout|on", "fault loggedout on"},
         {"fault|clear", "fault clear off"},
+        {"fault|die|Zelmarink_Communicate|2", "fault die on topic=Zelmarink_Communicate n=2"},
+        {"fault|die|all|1", "fault die on topic=all n=1"},
+        {"fault|die|off", "fault die off"},
+        {"fault|reject|zelmarink_getalltext|on", "fault reject on topic=Zelmarink_GetAllText"},
+        {"fault|reject|all|off", "fault reject off topic=all"},
+        {"fault|slow|Zelmarink_Register|2500", "fault slow on topic=Zelmarink_Register n=2500"},
+        {"fault|slow|all|0", "fault slow off topic=all"},
+        // The block is exact bytes, empty included; the service and topic are any names the world connects to.
+        {"poke|Tumbleroo|Zelmarink_Ack|150|14\\x00",
+         std::string("poke program=Tumbleroo text=14") + '\0' + " ddetopic=Zelmarink_Ack count=150"},
+        {"poke|Tumbleroo|Other topic|1|", "poke program=Tumbleroo ddetopic=Other topic count=1"},
+        {"poke|Tumbleroo|Zelmarink_Receive|1|Bob\\x0c999\\x0chi",
+         "poke program=Tumbleroo text=Bob\f999\fhi ddetopic=Zelmarink_Receive count=1"},
+        {"pokefill|Tumbleroo|Zelmarink_Receive|1000000|Bob\\x0c7\\x0c",
+         "pokefill program=Tumbleroo text=Bob\f7\f ddetopic=Zelmarink_Receive count=1000000"},
+        {"pokefill|T|X|3|abc", "pokefill program=T text=abc ddetopic=X count=3"},
+        {"peer|Tumbleroo2|Zelmarink_Ack", "peer program=Tumbleroo2 ddetopic=Zelmarink_Ack"},
+        {"peer||", "peer"},
+        {"after|1|poke|Tumbleroo|Zelmarink_Ack|2|0", "after inner=poke|Tumbleroo|Zelmarink_Ack|2|0 ms=1000"},
     };
     for (const auto& row : rows) {
         const CommandParse parse = ParseCommand(row.line);
@@ -125,6 +148,24 @@ TEST(CommandTest, MalformedCommandsAreRefusedWithAReason) {
         "fault|drop|x|-1",
         "fault|dup|x|two",
         "fault|clear|all",
+        "fault|die|Zelmarink_Ack|1",
+        "fault|die|all|0",
+        "fault|die|all",
+        "fault|die|all|1|2",
+        "fault|reject|Zelmarink_Send",
+        "fault|reject|Other|on",
+        "fault|slow|all|60001",
+        "fault|slow|all|-1",
+        "poke|Tumbleroo|Zelmarink_Ack|0|0",
+        "poke|Tumbleroo|Zelmarink_Ack|1001|0",
+        "poke||Zelmarink_Ack|1|0",
+        "poke|Tumbleroo||1|0",
+        "poke|Tumble\\x0aroo|Zelmarink_Ack|1|0",
+        "poke|Tumbleroo|Zelmarink_Ack|1",
+        "pokefill|T|X|2|abc",
+        "pokefill|T|X|16777217|",
+        "peer|Tumbleroo",
+        "peer|Tumble\\x00roo|X",
     };
     for (std::string_view line : rows) {
         const CommandParse parse = ParseCommand(line);
@@ -147,9 +188,9 @@ TEST(CommandTest, Seconds) {
         std::optional<int> ms;
     };
     const Row rows[] = {
-        {"0", 0},        {"2", 2000},   {"0.25", 250}, {".5", 500},       {"1.0006", 1001}, {"86400", 86400000},
-        {"86401", {}},   {"", {}},      {".", {}},     {"1.", {}},        {"-1", {}},       {"+1", {}},
-        {"1e3", {}},     {" 1", {}},    {"1,5", {}},   {"1.2.3", {}},
+        {"0", 0},      {"2", 2000}, {"0.25", 250}, {".5", 500},   {"1.0006", 1001}, {"86400", 86400000},
+        {"86401", {}}, {"", {}},    {".", {}},     {"1.", {}},    {"-1", {}},       {"+1", {}},
+        {"1e3", {}},   {" 1", {}},  {"1,5", {}},   {"1.2.3", {}},
     };
     for (const auto& row : rows)
         EXPECT_EQ(ParseSeconds(row.text), row.ms) << row.text;

@@ -382,3 +382,127 @@ TEST_F(WorldTest, CommandsThatDoNotFitTheWorldAreRefused) {
 
 }  // namespace
 }  // namespace worldsim
+
+namespace worldsim {
+namespace {
+
+// The faults that end, stall or refuse transactions, and the pokes and connects the world makes as a stranger.
+TEST_F(WorldTest, TransactionFaultsAndStrangerPokes) {
+    RunAll({"avatar|Ann", "fault|die|Zelmarink_Communicate|2", "fault|slow|Zelmarink_Register|2500", "fault|lag|300"});
+    struct Row {
+        std::string_view topic;
+        std::string block;  // empty: a request
+        bool handled;       // poke taken / request answered
+        bool dies;
+        std::vector<std::string> extra;  // transcript kinds after the RECV/REQ line
+    };
+    const Row rows[] = {
+        {kTopicRegister, "T\0"s, true, false, {}},
+        {kTopicCommunicate, Communicate("T", 0, "", "one"), true, false, {"CHAT"}},
+        {kTopicGetAllText, "", true, false, {}},  // another topic does not count towards the die fault
+        {kTopicCommunicate, Communicate("T", 0, "", "two"), false, true, {"DIE"}},
+        {kTopicCommunicate, Communicate("T", 0, "", "three"), true, false, {"CHAT"}},  // the fault is spent
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(row.topic) + " " + row.block);
+        Effects fx;
+        bool handled = false;
+        if (row.block.empty()) {
+            RequestResult r = world_.Request(row.topic, "T", false);
+            handled = r.reply.has_value();
+            fx = std::move(r.effects);
+        } else {
+            PokeResult r = world_.Poke(row.topic, row.topic, row.block, false);
+            handled = r.handled;
+            fx = std::move(r.effects);
+        }
+        EXPECT_EQ(handled, row.handled);
+        EXPECT_EQ(fx.die, row.dies);
+        EXPECT_EQ(Codes(fx, "T").size(), row.dies ? 0u : row.block.empty() ? 0u : 1u);
+        std::vector<std::string> kinds;
+        for (size_t i = 1; i < fx.transcript.size(); ++i)
+            kinds.push_back(ParseTranscriptLine(fx.transcript[i])->kind);
+        EXPECT_EQ(kinds, row.extra);
+    }
+    // slow holds every transaction on its topic, in front or not; lag only communicate pokes in the background.
+    EXPECT_EQ(world_.LagMs(kTopicRegister, true), 2500);
+    EXPECT_EQ(world_.LagMs("zelmarink_register", false), 2500);
+    EXPECT_EQ(world_.LagMs(kTopicCommunicate, false), 300);
+    EXPECT_EQ(world_.LagMs(kTopicCommunicate, true), 0);
+    RunAll({"fault|slow|all|4000"});
+    EXPECT_EQ(world_.LagMs(kTopicCommunicate, false), 4000);
+    EXPECT_EQ(world_.LagMs(kTopicGetAllText, true), 4000);
+    RunAll({"fault|slow|all|0"});
+    EXPECT_EQ(world_.LagMs(kTopicGetAllText, true), 0);
+
+    // A rejected topic: the conversation is accepted, the transaction refused with nothing taken or acknowledged.
+    RunAll({"fault|reject|Zelmarink_Communicate|on", "fault|reject|Zelmarink_GetAllText|on"});
+    EXPECT_TRUE(world_.Connect(kTopicCommunicate).accepted);
+    PokeResult rejected = world_.Poke(kTopicCommunicate, kTopicCommunicate, Communicate("T", 0, "", "four"), false);
+    EXPECT_FALSE(rejected.handled);
+    EXPECT_TRUE(rejected.effects.pokes.empty());
+    EXPECT_EQ(Lines(rejected.effects, "REJECT"), std::vector<std::string>{std::string(kTopicCommunicate)});
+    EXPECT_TRUE(Lines(rejected.effects, "CHAT").empty());
+    RequestResult refusedText = world_.Request(kTopicGetAllText, "T", false);
+    EXPECT_FALSE(refusedText.reply);
+    EXPECT_EQ(Lines(refusedText.effects, "REJECT").size(), 1u);
+    EXPECT_EQ(Codes(PokeOn(kTopicRegister, "U\0"s), "U"), std::vector<std::string>{"0"});
+    RunAll({"fault|reject|all|off"});
+    EXPECT_EQ(Codes(PokeOn(kTopicCommunicate, Communicate("T", 0, "", "five")), "T"), std::vector<std::string>{"0"});
+
+    // die on any topic ends at a request as well, without a reply.
+    RunAll({"fault|die|all|1"});
+    RequestResult died = world_.Request(kTopicGetAllText, "T", false);
+    EXPECT_TRUE(died.effects.die);
+    EXPECT_FALSE(died.reply);
+    EXPECT_EQ(Lines(died.effects, "DIE"), std::vector<std::string>{std::string(kTopicGetAllText)});
+    RunAll({"fault|die|all|1", "fault|die|off"});
+    EXPECT_FALSE(world_.Request(kTopicGetAllText, "T", false).effects.die);
+    RunAll({"fault|die|all|1", "fault|clear"});
+    EXPECT_FALSE(world_.Request(kTopicGetAllText, "T", false).effects.die);
+
+    // poke, pokefill and peer: outgoing actions to any service and topic, whether registered or not.
+    CommandResult burst = world_.Run("poke|Nobody|Zelmarink_Ack|3|14\\x00");
+    ASSERT_TRUE(burst.accepted);
+    ASSERT_EQ(burst.effects.pokes.size(), 3u);
+    for (const auto& p : burst.effects.pokes) {
+        EXPECT_EQ(p.kind, OutgoingPoke::Kind::Raw);
+        EXPECT_EQ(p.service, "Nobody");
+        EXPECT_EQ(p.topic, kTopicAck);
+        EXPECT_EQ(p.block, "14\0"s);
+    }
+    CommandResult big = world_.Run("pokefill|T|Other|100000|Bob\\x0c99990\\x0c");
+    ASSERT_EQ(big.effects.pokes.size(), 1u);
+    const std::string& block = big.effects.pokes[0].block;
+    EXPECT_EQ(block.size(), 100000u);
+    EXPECT_EQ(block.substr(0, 10),
+              "Bob\x0c"
+              "99990\x0c");
+    EXPECT_EQ(block.find_first_not_of('x', 10), std::string::npos);
+    CommandResult peer = world_.Run("peer||Zelmarink_Ack");
+    ASSERT_EQ(peer.effects.pokes.size(), 1u);
+    EXPECT_EQ(peer.effects.pokes[0].kind, OutgoingPoke::Kind::Peer);
+    EXPECT_EQ(peer.effects.pokes[0].service, "");
+    EXPECT_EQ(peer.effects.pokes[0].topic, kTopicAck);
+    // A trigger can fire a burst: the pokes leave with the chat line that set them off.
+    RunAll({"once|go|poke|T|Zelmarink_Receive|2|Ann\\x0c2\\x0chi"});
+    CommandResult fired = world_.Run("say|Ann|go");
+    EXPECT_EQ(fired.effects.pokes.size(), 2u);
+}
+
+// POKE lines show the block's size and at most its first kPokeShownBytes bytes.
+TEST(TranscriptFaultLinesTest, PokeLinesAreCut) {
+    const std::string big(kPokeShownBytes + 10, 'x');
+    const auto entry = ParseTranscriptLine(FormatPoke("T", "Other", true, big));
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->kind, "POKE");
+    EXPECT_EQ(entry->fields.size(), 5u);
+    EXPECT_EQ(entry->fields[3], std::to_string(big.size()));
+    EXPECT_EQ(entry->fields[4].size(), kPokeShownBytes);
+    const auto empty = ParseTranscriptLine(FormatPeer("", "", false));
+    ASSERT_TRUE(empty);
+    EXPECT_EQ(empty->fields, (std::vector<std::string>{"", "", "refused"}));
+}
+
+}  // namespace
+}  // namespace worldsim

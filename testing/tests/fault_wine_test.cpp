@@ -1,0 +1,765 @@
+// fault_wine_test.cpp: the game host and the configurator under faults of the world client, of strangers on DDE
+// and of the machine (a process killed at random). One table: each row sets the game up, does its harm and checks
+// what it can of its own; then every row checks the same way that the host is still running and idle, that the
+// saved game is whole, that the next command reaches the chat, and that closing the window ends the program.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <random>
+#include <set>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "configurator/configurator_ids.h"
+#include "host/announcements.h"
+#include "host/host_ids.h"
+#include "host/host_window_layout.h"
+#include "host/tools/gorvath_remote_win.h"
+#include "testing/world_harness_win.h"
+
+namespace {
+
+using hostremote::Gorvath;
+using Lines = std::vector<std::string>;
+
+constexpr char kMe[] = "Marla";
+constexpr char kLibraryMethod[] = "Pelmor 3.0\r\n0\r\n1\r\n0\r\n";
+constexpr char kConsoleMethod[] = "Pelmor 3.0\r\n0\r\n0\r\n0\r\n";
+// The saved game every row starts from, and what a save writes back after a restore.
+constexpr char kSaved[] = "Ann\r\nBob\r\nList2\r\nCleo\r\n";
+const Lines kRoom = {"avatar|Ann", "avatar|Bob", "avatar|Cleo"};
+
+// Notice texts of the link module.
+constexpr char kUnknownError[] = "99 - Unknown error occured";
+constexpr char kArgumentsMissing[] = "14 - One or more arguments are missing";
+constexpr char kNotRegistered[] = "10 - App.Title was not registered";
+constexpr char kAlreadyRegistered[] = "9 - App.Title already registered";
+constexpr char kMoreLikeIt[] = "... and ";
+
+std::string Said(const std::string& text) {
+    return std::string(kMe) + ": " + text;
+}
+
+const Lines kReadList = {Said("The following are on the list:"), Said("Ann, Bob")};
+
+std::optional<std::string> ReadFileBytes(const std::string& path) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return std::nullopt;
+    std::string content;
+    char buffer[65536];
+    DWORD got = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
+        content.append(buffer, got);
+    CloseHandle(file);
+    return content;
+}
+
+void WriteFileBytes(const std::string& path, const std::string& content) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << content;
+}
+
+// A fresh folder per row; kept when the row failed.
+class Folder {
+  public:
+    Folder() {
+        char temp[MAX_PATH] = {};
+        GetTempPathA(MAX_PATH, temp);
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        std::string name = info->name();
+        for (char& c : name)
+            c = (c == '/' ? '-' : c);
+        path_ = std::string(temp) + "faults-" + name + "-" + std::to_string(GetCurrentProcessId());
+        CreateDirectoryA(path_.c_str(), nullptr);
+    }
+    Folder(const Folder&) = delete;
+    Folder& operator=(const Folder&) = delete;
+    ~Folder() {
+        if (::testing::Test::HasFailure()) {
+            std::printf("scenario folder kept: %s\n", path_.c_str());
+            return;
+        }
+        WIN32_FIND_DATAA found;
+        HANDLE search = FindFirstFileA(Path("*").c_str(), &found);
+        if (search != INVALID_HANDLE_VALUE) {
+            do {
+                DeleteFileA(Path(found.cFileName).c_str());
+            } while (FindNextFileA(search, &found));
+            FindClose(search);
+        }
+        RemoveDirectoryA(path_.c_str());
+    }
+    std::string Path(const std::string& name) const { return path_ + "\\" + name; }
+    const std::string& path() const { return path_; }
+    void Write(const std::string& name, const std::string& content) const { WriteFileBytes(Path(name), content); }
+    std::optional<std::string> Read(const std::string& name) const { return ReadFileBytes(Path(name)); }
+
+  private:
+    std::string path_;
+};
+
+// The visible message boxes of the programs under test (any process but this one), topmost first.
+std::vector<HWND> VisibleBoxes() {
+    std::vector<HWND> boxes;
+    EnumWindows(
+        [](HWND hwnd, LPARAM param) -> BOOL {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(hwnd, &pid);
+            char cls[16] = {};
+            GetClassNameA(hwnd, cls, sizeof cls);
+            if (pid != GetCurrentProcessId() && std::string(cls) == "#32770" && IsWindowVisible(hwnd))
+                reinterpret_cast<std::vector<HWND>*>(param)->push_back(hwnd);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&boxes));
+    return boxes;
+}
+
+// The operator at the screen: on a thread of its own, presses OK on the front notice box, one press at a time,
+// and notes every text pressed away and the most boxes seen open at once. Held, it only looks. Questions (the
+// host's restore question) are left to the row that asked them.
+class Operator {
+  public:
+    Operator() : desktop_(GetThreadDesktop(GetCurrentThreadId())), thread_([this] { Watch(); }) {}
+    ~Operator() {
+        stop_ = true;
+        thread_.join();
+    }
+    Operator(const Operator&) = delete;
+    Operator& operator=(const Operator&) = delete;
+
+    void Hold(bool hold) { hold_ = hold; }
+    size_t Presses() const { return presses_; }
+    size_t MostOpen() const { return mostOpen_; }
+    bool Idle() const { return idle_; }
+    Lines Texts() const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return texts_;
+    }
+    // Waits until no notice box has been open for quietMs.
+    bool WaitUntilClear(DWORD quietMs, DWORD timeoutMs) const {
+        ULONGLONG clearSince = 0;
+        return testwin::PumpUntil(
+            [&] {
+                if (!idle_) {
+                    clearSince = 0;
+                    return false;
+                }
+                const ULONGLONG now = GetTickCount64();
+                if (!clearSince)
+                    clearSince = now;
+                return now - clearSince >= quietMs;
+            },
+            timeoutMs);
+    }
+
+  private:
+    void Watch() {
+        // A new thread starts out on the default desktop under Wine; the boxes are on the test's.
+        SetThreadDesktop(desktop_);
+        while (!stop_) {
+            // Notices have an OK button only; a question (Yes/No) is left alone, and a box still being made (no
+            // text yet) is looked at again in the next round.
+            std::vector<HWND> notices;
+            for (HWND box : VisibleBoxes())
+                if (!GetDlgItem(box, IDYES))
+                    notices.push_back(box);
+            mostOpen_ = std::max<size_t>(mostOpen_, notices.size());
+            idle_ = notices.empty();
+            const std::string text = notices.empty() ? "" : hostremote::WindowText(GetDlgItem(notices.front(), 0xFFFF));
+            if (!text.empty() && !hold_) {
+                HWND front = notices.front();
+                PostMessageW(front, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+                ++presses_;
+                {
+                    std::lock_guard<std::mutex> lock(mutex_);
+                    texts_.push_back(text);
+                }
+                for (int i = 0; i < 250 && IsWindow(front) && IsWindowVisible(front); ++i)
+                    Sleep(20);
+                continue;
+            }
+            Sleep(15);
+        }
+    }
+
+    std::atomic<bool> stop_{false}, hold_{false}, idle_{true};
+    std::atomic<size_t> presses_{0}, mostOpen_{0};
+    mutable std::mutex mutex_;
+    Lines texts_;
+    HDESK desktop_;
+    std::thread thread_;
+};
+
+// Everything one row works with.
+struct Bench {
+    Folder folder;
+    std::unique_ptr<testwin::WorldProcess> world;
+    std::unique_ptr<Gorvath> gorvath;
+    std::unique_ptr<Operator> op;
+    size_t chatSeen = 0;
+
+    void StartWorld() {
+        world = std::make_unique<testwin::WorldProcess>(std::vector<std::string>{"--me", kMe});
+        ASSERT_TRUE(world->ok());
+        for (const auto& command : kRoom)
+            ASSERT_TRUE(world->Control(command)) << command;
+        chatSeen = 0;
+    }
+    void Control(const std::string& command) { EXPECT_TRUE(world->Control(command)) << command; }
+
+    void StartGorvath() {
+        gorvath = std::make_unique<Gorvath>(testwin::BinaryDirectory() + "Gorvath.exe", folder.path());
+        ASSERT_TRUE(gorvath->ok()) << gorvath->Error();
+    }
+    // "Restore Players", answered Yes.
+    void Restore() {
+        gorvath->Post(IDM_RECOVER_RESTOREPLAYERS);
+        std::optional<hostremote::MessageBoxSeen> box;
+        ASSERT_TRUE(testwin::PumpUntil(
+            [&] {
+                for (HWND b : VisibleBoxes()) {
+                    DWORD pid = 0;
+                    GetWindowThreadProcessId(b, &pid);
+                    if (pid == gorvath->ProcessId() &&
+                        hostremote::WindowText(GetDlgItem(b, 0xFFFF)) == host::kRestoreQuestion) {
+                        box = hostremote::MessageBoxSeen{b, "", host::kRestoreQuestion};
+                        return true;
+                    }
+                }
+                return false;
+            },
+            10000));
+        const unsigned long before = gorvath->CommandsDone();
+        Gorvath::Answer(*box, IDYES);
+        ASSERT_TRUE(testwin::PumpUntil([&] { return gorvath->CommandsDone() > before; }, 10000));
+    }
+    void Kill(DWORD pid) {
+        HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
+        ASSERT_NE(process, nullptr);
+        TerminateProcess(process, 99);
+        WaitForSingleObject(process, 5000);
+        CloseHandle(process);
+    }
+
+    Lines Chat() const {
+        Lines lines;
+        for (const auto& line : world->Transcript("CHAT"))
+            lines.push_back(line.fields.at(0));
+        return lines;
+    }
+    // The chat lines added since the last call, once at least `atLeast` of them have arrived.
+    Lines NewChat(size_t atLeast, DWORD timeoutMs = 10000) {
+        Lines lines;
+        testwin::PumpUntil(
+            [&] {
+                const Lines all = Chat();
+                lines.assign(all.begin() + std::min(chatSeen, all.size()), all.end());
+                return lines.size() >= atLeast;
+            },
+            timeoutMs);
+        chatSeen += lines.size();
+        return lines;
+    }
+    size_t Count(const std::string& kind, size_t field = 0, const std::string& value = "") const {
+        size_t n = 0;
+        for (const auto& line : world->Transcript(kind))
+            n += value.empty() || (line.fields.size() > field && line.fields[field] == value);
+        return n;
+    }
+    // Runs "Read List" to its end (clearing any boxes it brings) and returns the chat lines it added.
+    Lines ReadList(size_t expectLines = 2, DWORD timeoutMs = 60000) {
+        EXPECT_TRUE(gorvath->Run(IDC_HOST_COMMAND1, timeoutMs)) << "Read List did not finish";
+        return NewChat(expectLines, expectLines ? 10000 : 500);
+    }
+    // A new world in place of a dead one, and "Reconnect to ZM".
+    void ReplaceWorldAndReconnect() {
+        world.reset();
+        StartWorld();
+        ASSERT_TRUE(gorvath->Run(IDM_RECOVER_RECON, 60000)) << "Reconnect did not finish";
+        EXPECT_GE(Count("RECV", 0, "Zelmarink_Register"), 1u);
+    }
+    void ExpectIdle() const {
+        EXPECT_FALSE(gorvath->Exited()) << "the host ended";
+        EXPECT_FALSE(gorvath->Busy());
+        EXPECT_EQ(gorvath->Background(), static_cast<COLORREF>(host::kIdleColour));
+        EXPECT_TRUE(IsWindowEnabled(gorvath->Window()));
+    }
+};
+
+using Method = const char*;
+
+struct Row {
+    const char* name;
+    Method method;
+    std::function<void(Bench&)> harm;  // the fault and what the row checks of its own
+    Lines allowedBoxes;                // the notice texts (starts) the operator may meet in this row
+};
+
+bool Allowed(const std::string& text, const Lines& allowed) {
+    for (const auto& start : allowed)
+        if (text.rfind(start, 0) == 0)
+            return true;
+    return false;
+}
+
+// --- The rows' harms --------------------------------------------------------------------------------------------
+
+// 150 refusals and 150 unsolicited received-data records in a row. The operator waits until all have arrived,
+// then presses OK on the front box until none is left: never more than three boxes open at once, every notice
+// accounted for in a box of its own or in a "... and N more like it", at most ten presses.
+void Burst(Bench& b) {
+    b.op->Hold(true);
+    b.Control("poke|Tumbleroo|Zelmarink_Ack|150|14\\x00");
+    b.Control("poke|Tumbleroo|Zelmarink_Receive|150|Bob\\x0c5\\x0chello");
+    ASSERT_TRUE(testwin::PumpUntil([&] { return b.Count("POKE") == 300; }, 60000)) << b.Count("POKE") << " poked";
+    EXPECT_EQ(b.Count("POKE", 2, "delivered"), 300u);
+    testwin::PumpFor(500);  // boxes opening from the last notices
+    b.op->Hold(false);
+    EXPECT_TRUE(b.op->WaitUntilClear(1500, 60000));
+    std::printf("burst of 300 notices: %zu presses, at most %zu boxes open at once\n", b.op->Presses(),
+                b.op->MostOpen());
+    EXPECT_LE(b.op->Presses(), 10u);
+    EXPECT_LE(b.op->MostOpen(), 3u);
+    size_t refusals = 0, received = 0;
+    for (const auto& text : b.op->Texts()) {
+        size_t count = 1;
+        const size_t more = text.find(kMoreLikeIt);
+        if (more != std::string::npos)
+            count += std::strtoul(text.c_str() + more + std::strlen(kMoreLikeIt), nullptr, 10);
+        (text.rfind(kArgumentsMissing, 0) == 0 ? refusals : received) += count;
+    }
+    EXPECT_EQ(refusals, 150u);
+    EXPECT_EQ(received, 150u);
+}
+
+// The world dies inside the host's first transaction on a topic: the poke of the first line of "Read List", or
+// the chat request of "Get_Players"; a new world is started, the host reconnects.
+void WorldDies(Bench& b, const std::string& topic, int command) {
+    b.Control("fault|die|" + topic + "|1");
+    const unsigned long done = b.gorvath->CommandsDone();
+    b.gorvath->Post(command);
+    ASSERT_TRUE(b.world->WaitForExit(10000));
+    EXPECT_EQ(b.world->Transcript("DIE").size(), 1u);
+    EXPECT_TRUE(testwin::PumpUntil([&] { return b.gorvath->CommandsDone() > done; }, 60000));
+    b.op->WaitUntilClear(1000, 30000);
+    b.ExpectIdle();
+    b.ReplaceWorldAndReconnect();
+}
+
+void WorldDiesInPoke(Bench& b) {
+    WorldDies(b, "Zelmarink_Communicate", IDC_HOST_COMMAND1);
+}
+
+// The world is killed after the first line of "Read List" reached it, before the second request.
+void WorldKilledBetweenRequests(Bench& b) {
+    const unsigned long done = b.gorvath->CommandsDone();
+    b.gorvath->Post(IDC_HOST_COMMAND1);
+    ASSERT_EQ(b.NewChat(1), Lines{kReadList[0]});
+    b.world->Kill();
+    EXPECT_TRUE(testwin::PumpUntil([&] { return b.gorvath->CommandsDone() > done; }, 60000));
+    b.op->WaitUntilClear(1000, 30000);
+    b.ExpectIdle();
+    b.ReplaceWorldAndReconnect();
+}
+
+// Every poke answered 2.5 s late (past the library's 2 s time-out), every acknowledgement 3 s late: the lines
+// still arrive, once each, the late acknowledgements bring no box.
+void SlowWorld(Bench& b) {
+    b.Control("fault|slow|Zelmarink_Communicate|2500");
+    b.Control("fault|ackdelay|3000");
+    const size_t acks = b.Count("ACK");
+    EXPECT_EQ(b.ReadList(2, 60000), kReadList);
+    EXPECT_TRUE(testwin::PumpUntil([&] { return b.Count("ACK") >= acks + 2; }, 15000));
+    EXPECT_EQ(b.Count("ACK", 2, "0"), b.Count("ACK"));
+    b.op->WaitUntilClear(1000, 10000);
+    EXPECT_TRUE(b.op->Texts().empty());
+    EXPECT_EQ(b.NewChat(0, 500), Lines{});  // no line came twice
+    b.Control("fault|clear");
+}
+
+// The world accepts the conversations but refuses every poke of "Read List": nothing reaches the chat, nothing
+// is acknowledged. The library method tries each line once; the console method five times.
+void PokesRefused(Bench& b, size_t attemptsPerLine) {
+    b.Control("fault|reject|Zelmarink_Communicate|on");
+    EXPECT_EQ(b.ReadList(0), Lines{});
+    EXPECT_EQ(b.Count("REJECT"), 2 * attemptsPerLine);
+    b.Control("fault|reject|Zelmarink_Communicate|off");
+}
+
+// Strangers on the host's own DDE service: other topics, lying lengths, empty and very large blocks, connects
+// for other service names. Only records of the two notice topics may bring a box.
+void ForeignPeers(Bench& b) {
+    // The box each poke brings (nullptr: none): what the record says, with no data where the length lies.
+    const std::string bigData(999989, 'x');
+    struct Poke {
+        std::string command;
+        const char* box;
+    };
+    const std::vector<Poke> pokes = {
+        {"poke|Tumbleroo|Other topic|1|hello\\x00", nullptr},
+        {"poke|Tumbleroo|Zelmarink_Ack|1|", kUnknownError},
+        {"poke|Tumbleroo|Zelmarink_Receive|1|", "Data received from : "},
+        {"poke|Tumbleroo|Zelmarink_Receive|1|Bob\\x0c999\\x0chi\\x00", "Data received from Bob: "},
+        {"poke|Tumbleroo|Zelmarink_Receive|1|Bob\\x0c-5\\x0chi\\x00", "Data received from Bob: "},
+        {"poke|Tumbleroo|Zelmarink_Receive|1|Bob\\x0c99999999999999999999\\x0chi", "Data received from Bob: "},
+        {"pokefill|Tumbleroo|Zelmarink_Receive|1000000|Bob\\x0c999989\\x0c", "Data received from Bob: xxxxxxxx"},
+        {"pokefill|Tumbleroo|Zelmarink_Ack|1000000|", kUnknownError},
+        {"pokefill|Tumbleroo|Other topic|1000000|", nullptr},
+    };
+    size_t taken = 0;
+    for (const auto& poke : pokes) {
+        SCOPED_TRACE(poke.command);
+        const size_t before = b.Count("POKE");
+        b.Control(poke.command);
+        ASSERT_TRUE(testwin::PumpUntil([&] { return b.Count("POKE") > before; }, 30000));
+        const auto last = b.world->Transcript("POKE").back();
+        EXPECT_EQ(last.fields.at(2), poke.box ? "delivered" : "failed");
+        if (poke.box) {
+            ++taken;
+            ASSERT_TRUE(testwin::PumpUntil([&] { return b.op->Texts().size() >= taken; }, 20000));
+            const std::string text = b.op->Texts().at(taken - 1);
+            // The big record's box is read back through a window text of limited length.
+            if (std::string(poke.box).find("xxx") != std::string::npos)
+                EXPECT_EQ(text.substr(0, 4000), ("Data received from Bob: " + bigData).substr(0, 4000));
+            else
+                EXPECT_EQ(text, poke.box);
+        }
+        b.op->WaitUntilClear(300, 20000);
+        EXPECT_EQ(b.op->Texts().size(), taken);
+    }
+
+    // Connects: the registered name on any named topic; no other name, and no wildcard (an empty name is any).
+    const std::vector<std::pair<std::string, std::string>> peers = {
+        {"peer|Tumbleroo|Any topic at all", "accepted"},
+        {"peer|Tumbleroo2|Zelmarink_Ack", "refused"},
+        {"peer|Tumbleroo|", "refused"},
+        {"peer||Zelmarink_Ack", "refused"},
+        {"peer||", "refused"},
+    };
+    for (const auto& [command, outcome] : peers) {
+        SCOPED_TRACE(command);
+        const size_t before = b.Count("PEER");
+        b.Control(command);
+        ASSERT_TRUE(testwin::PumpUntil([&] { return b.Count("PEER") > before; }, 20000));
+        EXPECT_EQ(b.world->Transcript("PEER").back().fields.at(2), outcome);
+    }
+}
+
+// --- Processes killed while they write a file -------------------------------------------------------------------
+
+// Kills per row. The host is killed at least a hundred times; a configurator's test costs about four times a
+// host's start, so it is killed half as often, to keep the table's time within its budget.
+constexpr int kHostKills = 100;
+constexpr int kConfiguratorKills = 50;
+
+// How a killed write can end: the old file or the new one, whole (or, where the program wrote it for the first
+// time, no file).
+struct Outcomes {
+    int old = 0, neu = 0, other = 0;
+    std::string otherSample;
+    void Note(const std::optional<std::string>& content, const std::string& oldContent, const std::string& newContent) {
+        if (content == oldContent)
+            ++old;
+        else if (content == newContent)
+            ++neu;
+        else if (++other == 1)
+            otherSample = content.value_or("<no file>");
+    }
+};
+
+void Report(const char* what, const Outcomes& o) {
+    std::printf("%s: %d kills, old content %d, new content %d, torn %d\n", what, o.old + o.neu + o.other, o.old, o.neu,
+                o.other);
+}
+
+// The host killed at a random moment while it saves twice: "Save" of the macro panel writes MACTITS.TXT, then
+// "Read List" saves the game as its first step (posted together: the first does not speak, so the second is not
+// refused as busy). Before each kill both files hold what the saves change: a blank line the saved game drops and
+// a title the panel changes, so old and new differ in both.
+void KillHostWhileSaving(Bench& b) {
+    const std::string oldSaved = "Ann\r\n\r\nBob\r\nList2\r\nCleo\r\n";
+    const std::string oldTitles = "Prizes\r\nRules\r\n";
+    std::string newTitles = "Changed\r\nRules\r\n";
+    for (int k = 3; k <= 9; ++k)
+        newTitles += "Macro" + std::to_string(k) + "\r\n";
+    b.Control("fault|noack|on");  // a killed host stays registered; no "already registered" box for the next one
+    b.gorvath.reset();
+    std::mt19937 random(20261208);
+    std::uniform_int_distribution<int> delay(0, 40);
+    Outcomes saved, titles;
+    for (int i = 0; i < kHostKills && !::testing::Test::HasFatalFailure(); ++i) {
+        b.folder.Write("GORVATH.SAV", oldSaved);
+        b.folder.Write("MACTITS.TXT", oldTitles);
+        b.StartGorvath();
+        b.Restore();
+        ASSERT_TRUE(b.gorvath->Run(IDM_MACS_SETUPMACS));
+        b.gorvath->SetText(IDC_HOST_MACROTITLE0, "Changed");
+        b.gorvath->Post(IDC_HOST_COMMAND14);
+        b.gorvath->Post(IDC_HOST_COMMAND1);
+        Sleep(static_cast<DWORD>(delay(random)));
+        b.Kill(b.gorvath->ProcessId());
+        saved.Note(b.folder.Read("GORVATH.SAV"), oldSaved, kSaved);
+        titles.Note(b.folder.Read("MACTITS.TXT"), oldTitles, newTitles);
+    }
+    Report("GORVATH.SAV", saved);
+    Report("MACTITS.TXT", titles);
+    EXPECT_EQ(saved.other, 0) << "a torn saved game: " << saved.otherSample;
+    EXPECT_EQ(titles.other, 0) << "torn macro titles: " << titles.otherSample;
+    b.Control("fault|noack|off");
+    // Not killed: the titles read back whole as last written, the next "Save" writes them, the game restores.
+    b.StartGorvath();
+    ASSERT_TRUE(b.gorvath->Run(IDM_MACS_SETUPMACS));
+    const std::string first = b.gorvath->Text(IDC_HOST_MACROTITLE0);
+    EXPECT_TRUE(first == "Prizes" || first == "Changed") << first;
+    b.gorvath->SetText(IDC_HOST_MACROTITLE0, "Changed");
+    ASSERT_TRUE(b.gorvath->Run(IDC_HOST_COMMAND14));
+    EXPECT_EQ(b.folder.Read("MACTITS.TXT"), newTitles);
+    b.Restore();
+    b.chatSeen = b.Chat().size();
+    EXPECT_EQ(b.ReadList(), kReadList);
+}
+
+// Vantrel.exe killed at a random moment after its library test fetched the chat, when it judges the test and
+// writes SCONTROL.TXT.
+class Vantrel {
+  public:
+    explicit Vantrel(const std::string& folder) {
+        std::string commandLine = "\"" + testwin::BinaryDirectory() + "Vantrel.exe\"";
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
+                            &process_)) {
+            ADD_FAILURE() << "cannot start " << commandLine << " (error " << GetLastError() << ")";
+            return;
+        }
+        testwin::PumpUntil(
+            [&] {
+                window_ = FindWindowA(nullptr, "Zobek's System Configurator");
+                DWORD pid = 0;
+                if (window_)
+                    GetWindowThreadProcessId(window_, &pid);
+                if (pid != process_.dwProcessId)
+                    window_ = nullptr;
+                return window_ != nullptr;
+            },
+            20000);
+    }
+    ~Vantrel() {
+        if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
+            PostMessageA(window_, WM_CLOSE, 0, 0);
+            if (!testwin::PumpUntil([&] { return Ended(); }, 10000))
+                TerminateProcess(process_.hProcess, 99);
+        }
+        CloseHandle(process_.hProcess);
+        CloseHandle(process_.hThread);
+    }
+    bool ok() const { return window_ != nullptr; }
+    void ClickLibraryTest() const {
+        PostMessageA(window_, WM_COMMAND, MAKEWPARAM(IDC_CONFIGURATOR_COMMAND4, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(window_, IDC_CONFIGURATOR_COMMAND4)));
+    }
+    std::string Status() const { return hostremote::WindowText(GetDlgItem(window_, IDC_CONFIGURATOR_LSTATUS)); }
+    void Kill() {
+        TerminateProcess(process_.hProcess, 99);
+        WaitForSingleObject(process_.hProcess, 5000);
+    }
+    bool Ended() const { return WaitForSingleObject(process_.hProcess, 0) == WAIT_OBJECT_0; }
+
+  private:
+    PROCESS_INFORMATION process_ = {};
+    HWND window_ = nullptr;
+};
+
+// Counts a marker in the bytes a growing file gained since the last call.
+class FileTail {
+  public:
+    explicit FileTail(std::string path) : path_(std::move(path)) {}
+    size_t CountNew(const std::string& marker) {
+        HANDLE file = CreateFileA(path_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+            return 0;
+        LARGE_INTEGER at;
+        at.QuadPart = static_cast<LONGLONG>(offset_);
+        SetFilePointerEx(file, at, nullptr, FILE_BEGIN);
+        char buffer[65536];
+        DWORD got = 0;
+        while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
+            tail_.append(buffer, got);
+        CloseHandle(file);
+        offset_ += tail_.size() - kept_;
+        size_t n = 0;
+        for (size_t found = tail_.find(marker); found != std::string::npos; found = tail_.find(marker, found + 1))
+            ++n;
+        // Keep what could be the start of a marker cut by the end of the bytes read so far.
+        kept_ = std::min(tail_.size(), marker.size() - 1);
+        tail_ = tail_.substr(tail_.size() - kept_);
+        return n;
+    }
+
+  private:
+    std::string path_;
+    size_t offset_ = 0;  // bytes of the file read so far
+    std::string tail_;   // the last bytes read, kept_ of them carried into the next call
+    size_t kept_ = 0;
+};
+
+void KillConfiguratorWhileSavingSettings(Bench& b) {
+    const std::string oldSettings = kConsoleMethod;
+    const std::string newSettings = kLibraryMethod;
+    b.Control("fault|noack|on");  // a killed configurator stays registered
+    FileTail transcript(b.world->TranscriptPath());
+    std::mt19937 random(2208);
+    std::uniform_int_distribution<int> delay(0, 30);
+    Outcomes o;
+    for (int i = 0; i < kConfiguratorKills && !::testing::Test::HasFatalFailure(); ++i) {
+        b.folder.Write("SCONTROL.TXT", oldSettings);
+        Vantrel v(b.folder.path());
+        ASSERT_TRUE(v.ok());
+        transcript.CountNew("REQ\tZelmarink_GetAllText\tOstrivar");
+        v.ClickLibraryTest();
+        ASSERT_TRUE(
+            testwin::PumpUntil([&] { return transcript.CountNew("REQ\tZelmarink_GetAllText\tOstrivar") > 0; }, 30000));
+        Sleep(static_cast<DWORD>(delay(random)));
+        v.Kill();
+        o.Note(b.folder.Read("SCONTROL.TXT"), oldSettings, newSettings);
+    }
+    Report("SCONTROL.TXT", o);
+    EXPECT_EQ(o.other, 0) << "torn settings: " << o.otherSample;
+    // Once more, not killed: the test passes and the file is the new one.
+    Vantrel v(b.folder.path());
+    ASSERT_TRUE(v.ok());
+    v.ClickLibraryTest();
+    EXPECT_TRUE(testwin::PumpUntil([&] { return v.Status() == "DLL Method Successful"; }, 60000)) << v.Status();
+    EXPECT_EQ(b.folder.Read("SCONTROL.TXT"), newSettings);
+    b.Control("fault|noack|off");
+    b.chatSeen = b.Chat().size();
+}
+
+// clang-format off
+const Row kRows[] = {
+    {"NoticeBurst",                     kLibraryMethod, Burst, {kArgumentsMissing, "Data received from Bob: hello"}},
+    {"WorldDiesInPokeLibrary",          kLibraryMethod, WorldDiesInPoke, {kUnknownError, kNotRegistered}},
+    {"WorldDiesInPokeConsole",          kConsoleMethod, WorldDiesInPoke, {}},
+    {"WorldDiesInRequestLibrary",       kLibraryMethod, [](Bench& b) { WorldDies(b, "Zelmarink_GetAllText", IDM_GETIT); },
+     {kUnknownError, kNotRegistered}},
+    {"WorldKilledBetweenLibrary",       kLibraryMethod, WorldKilledBetweenRequests, {kUnknownError, kNotRegistered}},
+    {"WorldKilledBetweenConsole",       kConsoleMethod, WorldKilledBetweenRequests, {}},
+    {"AcksSlowerThanTimeOut",           kLibraryMethod, SlowWorld, {}},
+    {"PokeRefusedLibrary",              kLibraryMethod, [](Bench& b) { PokesRefused(b, 1); }, {}},
+    {"PokeRefusedConsole",              kConsoleMethod, [](Bench& b) { PokesRefused(b, 5); }, {}},
+    {"ForeignPeers",                    kLibraryMethod, ForeignPeers, {"Data received from ", kUnknownError}},
+    {"HostKilledWhileSaving",           kLibraryMethod, KillHostWhileSaving, {kAlreadyRegistered}},
+    {"ConfiguratorKilledSavingSettings", kLibraryMethod, KillConfiguratorWhileSavingSettings, {}},
+};
+// clang-format on
+
+void PrintTo(const Row& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class Faults : public ::testing::TestWithParam<Row> {};
+
+TEST_P(Faults, HostSurvivesAndAnswers) {
+    const Row& row = GetParam();
+    Bench b;
+    b.StartWorld();
+    ASSERT_FALSE(HasFatalFailure());
+    b.folder.Write("SCONTROL.TXT", row.method);
+    b.folder.Write("GORVATH.SAV", kSaved);
+    b.StartGorvath();
+    ASSERT_FALSE(HasFatalFailure());
+    b.Restore();
+    ASSERT_FALSE(HasFatalFailure());
+    b.op = std::make_unique<Operator>();
+    b.chatSeen = b.Chat().size();
+
+    row.harm(b);
+    ASSERT_FALSE(HasFatalFailure());
+
+    // Afterwards, whatever the row did: running, idle, the saved game whole, the next command heard, boxes only
+    // of the kinds the row can bring, closing ends the program.
+    ASSERT_TRUE(b.gorvath && b.gorvath->ok());
+    b.op->WaitUntilClear(500, 30000);
+    b.ExpectIdle();
+    EXPECT_EQ(b.folder.Read("GORVATH.SAV"), kSaved);
+    EXPECT_EQ(b.ReadList(), kReadList);
+    EXPECT_EQ(b.folder.Read("GORVATH.SAV"), kSaved);
+    b.op->WaitUntilClear(500, 30000);
+    b.ExpectIdle();
+    for (const auto& text : b.op->Texts())
+        EXPECT_TRUE(Allowed(text, row.allowedBoxes)) << "unexpected box: " << text.substr(0, 200);
+    const ULONGLONG closing = GetTickCount64();
+    EXPECT_TRUE(b.gorvath->Close(10000)) << "the host did not end when its window was closed";
+    EXPECT_LT(GetTickCount64() - closing, 5000u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, Faults, ::testing::ValuesIn(kRows), [](const ::testing::TestParamInfo<Row>& info) {
+    return std::string(info.param.name);
+});
+
+}  // namespace
+
+namespace {
+
+// Every run of this program works on a desktop of its own: window lookups and DDE conversations stay within a
+// desktop, so a row's world, host and message boxes never meet another row's, and rows can run side by side. The
+// program starts itself again on a new desktop (the programs it starts then inherit that desktop) and passes on
+// the exit code; where no desktop can be made, it runs where it is.
+constexpr char kDesktopVariable[] = "FAULT_WINE_TEST_DESKTOP";
+
+int RunOnOwnDesktop() {
+    const std::string name = "faults-" + std::to_string(GetCurrentProcessId());
+    HDESK desktop = CreateDesktopA(name.c_str(), nullptr, nullptr, 0, GENERIC_ALL, nullptr);
+    if (!desktop)
+        return -1;
+    SetEnvironmentVariableA(kDesktopVariable, name.c_str());
+    std::string desktopPath = "WinSta0\\" + name;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.lpDesktop = desktopPath.data();
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    PROCESS_INFORMATION process = {};
+    std::string commandLine = GetCommandLineA();
+    DWORD code = static_cast<DWORD>(-1);
+    if (CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
+        WaitForSingleObject(process.hProcess, INFINITE);
+        GetExitCodeProcess(process.hProcess, &code);
+        CloseHandle(process.hProcess);
+        CloseHandle(process.hThread);
+    }
+    CloseDesktop(desktop);
+    return static_cast<int>(code);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::fflush(stdout);
+    if (GetEnvironmentVariableA(kDesktopVariable, nullptr, 0) == 0) {
+        const int code = RunOnOwnDesktop();
+        if (code != -1)
+            return code;
+        std::printf("no desktop of its own: the rows run on the shared desktop\n");
+    }
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
