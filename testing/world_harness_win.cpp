@@ -280,7 +280,7 @@ void MessageBoxWatcher::Watch() {
     while (!stop_) {
         std::vector<HWND> boxes;
         EnumWindows(
-            [](HWND hwnd, LPARAM param) -> BOOL {
+            [](HWND hwnd, LPARAM param) WINAPI -> BOOL {
                 DWORD pid = 0;
                 GetWindowThreadProcessId(hwnd, &pid);
                 char className[16] = {};

@@ -106,7 +106,7 @@ class Folder {
 std::vector<HWND> VisibleBoxes() {
     std::vector<HWND> boxes;
     EnumWindows(
-        [](HWND hwnd, LPARAM param) -> BOOL {
+        [](HWND hwnd, LPARAM param) WINAPI -> BOOL {
             DWORD pid = 0;
             GetWindowThreadProcessId(hwnd, &pid);
             char cls[16] = {};
