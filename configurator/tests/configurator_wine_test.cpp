@@ -198,6 +198,11 @@ Lines Markers(const WorldProcess& world) {
     return markers;
 }
 
+// Seconds from one hh:mm:ss stamp to a later one, across midnight too.
+int SecondsBetween(int earlier, int later) {
+    return ((later - earlier) % 86400 + 86400) % 86400;
+}
+
 // {n, time of day in seconds} of the test lines that follow the first chat line of `marker`.
 std::vector<std::pair<int, int>> LinesAfterMarker(const WorldProcess& world, const std::string& marker) {
     std::vector<std::pair<int, int>> lines;
@@ -263,8 +268,8 @@ void CheckFocusControl(const WorldProcess& world, const Configurator& app) {
     const auto slow = LinesAfterMarker(world, "SetFocus - off"), fast = LinesAfterMarker(world, "SetFocus - on");
     ASSERT_EQ(slow.size(), 9u);
     ASSERT_EQ(fast.size(), 9u);
-    EXPECT_GT(slow.back().second - slow.front().second, 16);
-    EXPECT_LE(fast.back().second - fast.front().second, 2);
+    EXPECT_GT(SecondsBetween(slow.front().second, slow.back().second), 16);
+    EXPECT_LE(SecondsBetween(fast.front().second, fast.back().second), 2);
     EXPECT_TRUE(PumpUntil([&] { return GetForegroundWindow() == app.window(); }, 5000));
 }
 
@@ -274,7 +279,7 @@ void CheckLibraryPacing(const WorldProcess& world, const Configurator&) {
         const auto lines = LinesAfterMarker(world, std::to_string(delay));
         ASSERT_EQ(lines.size(), delay == 3 ? 9u : 8u) << "delay " << delay;  // line 5 lost below 3
         for (size_t i = 1; i < lines.size(); ++i) {
-            const int gap = lines[i].second - lines[i - 1].second;
+            const int gap = SecondsBetween(lines[i - 1].second, lines[i].second);
             const bool next = lines[i].first == lines[i - 1].first + 1;
             EXPECT_TRUE(!next || (gap >= delay - 1 && gap <= delay + 1)) << "delay " << delay << ": " << gap << " s";
         }
