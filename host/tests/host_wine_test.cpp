@@ -777,23 +777,31 @@ TEST(GorvathWine, Keyboard) {
         }
         return g.Focus() == control;
     };
-    // Enter and space on the HostWindow: a button runs its command, `Dummy` and the category box do nothing.
+    // Enter and space on the HostWindow: a button runs its command, `Dummy` and the category box do nothing. The
+    // keyboard reaches a button by Tab, or by a mouse press that slid off it before the release (no click).
+    const auto pressAndSlideOff = [&](HWND button) {
+        RECT r;
+        GetClientRect(button, &r);
+        PostMessageW(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+        PostMessageW(button, WM_LBUTTONUP, 0, MAKELPARAM(r.right + 20, r.bottom + 20));
+        return focusOn(button);
+    };
     struct HostKey {
         int focus;
         UINT key;
         bool runs;
+        bool byMouse = false;
     };
     const HostKey hostKeys[] = {
-        {IDC_HOST_COMMAND1, VK_RETURN, true},
-        {IDC_HOST_COMMAND1, VK_SPACE, true},
-        {IDC_HOST_DUMMY, VK_RETURN, false},
-        {IDC_HOST_DUMMY, VK_SPACE, false},
-        {IDC_HOST_SELECTEDCATEGORY, VK_RETURN, false},
+        {IDC_HOST_COMMAND1, VK_RETURN, true},       {IDC_HOST_COMMAND1, VK_SPACE, true},
+        {IDC_HOST_COMMAND1, VK_RETURN, true, true}, {IDC_HOST_DUMMY, VK_RETURN, false},
+        {IDC_HOST_DUMMY, VK_SPACE, false},          {IDC_HOST_SELECTEDCATEGORY, VK_RETURN, false},
     };
     for (const HostKey& k : hostKeys) {
         SCOPED_TRACE("key " + std::to_string(k.key) + " on " + std::to_string(k.focus));
-        ASSERT_TRUE(tabTo(g.Control(k.focus)));
         const unsigned long done = g.CommandsDone();
+        ASSERT_TRUE(k.byMouse ? pressAndSlideOff(g.Control(k.focus)) : tabTo(g.Control(k.focus)));
+        ASSERT_EQ(g.CommandsDone(), done);
         g.PressKey(k.key);
         if (k.runs) {
             ASSERT_TRUE(testwin::PumpUntil([&] { return g.CommandsDone() == done + 1; }, 10000));
@@ -870,20 +878,25 @@ TEST(GorvathWine, Keyboard) {
         EXPECT_EQ(g.ShiftTab(), maintenanceRing[i]);
     EXPECT_EQ(g.ShiftTab(), IDC_MAINT_LIST1);
 
-    // Enter and space press its "Clear List" buttons; Esc closes it.
+    // Space and Enter press its "Clear List" buttons, whether Tab brought the keyboard there or a mouse press that
+    // slid off the button before its release (no click, but the focus); Esc closes the window.
     struct MaintenanceKey {
         int focus;
+        bool byMouse;
         UINT key;
         Game::MaintenanceLists after;
     };
     const MaintenanceKey maintenanceKeys[] = {
-        {IDC_MAINT_COMMAND2, VK_RETURN, {{}, {}, {"Bob"}}},
-        {IDC_MAINT_COMMAND4, VK_SPACE, {{}, {}, {}}},
+        {IDC_MAINT_COMMAND2, false, VK_SPACE, {{}, {}, {"Bob"}}},
+        {IDC_MAINT_COMMAND4, true, VK_RETURN, {{}, {}, {}}},
     };
     EXPECT_EQ(game.Maintenance(), (Game::MaintenanceLists{{"Ann"}, {}, {"Bob"}}));
     for (const MaintenanceKey& k : maintenanceKeys) {
         SCOPED_TRACE("key " + std::to_string(k.key) + " on " + std::to_string(k.focus));
-        ASSERT_TRUE(tabTo(GetDlgItem(maintenance, k.focus)));
+        const HWND button = GetDlgItem(maintenance, k.focus);
+        const auto before = game.Maintenance();
+        ASSERT_TRUE(k.byMouse ? pressAndSlideOff(button) : tabTo(button));
+        EXPECT_EQ(game.Maintenance(), before);
         g.PressKey(k.key);
         EXPECT_TRUE(testwin::PumpUntil([&] { return game.Maintenance() == k.after; }, 5000));
     }
