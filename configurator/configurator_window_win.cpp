@@ -112,7 +112,7 @@ bool ConfiguratorWindow::Create(HINSTANCE instance, int showCommand) {
     wc.cbSize = sizeof wc;
     wc.lpfnWndProc = WndProc;
     wc.hInstance = instance;
-    wc.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
+    wc.hIcon = LoadIcon(GetModuleHandle(nullptr), MAKEINTRESOURCE(1));  // the program's icon (its .rc)
     wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
     wc.lpszClassName = kWindowClassName;
     if (!RegisterClassExA(&wc)) {

@@ -140,7 +140,7 @@ bool HostWindow::Create(int show) {
     wc.lpfnWndProc = WndProc;
     wc.hInstance = instance;
     wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
+    wc.hIcon = LoadIcon(GetModuleHandle(nullptr), MAKEINTRESOURCE(1));  // the program's icon (its .rc)
     wc.lpszClassName = kHostClassName;
     if (!RegisterClassExA(&wc))
         return false;

@@ -82,7 +82,7 @@ bool MaintenanceWindow::Create() {
         wc.lpfnWndProc = WndProc;
         wc.hInstance = instance;
         wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-        wc.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
+        wc.hIcon = LoadIcon(GetModuleHandle(nullptr), MAKEINTRESOURCE(1));  // the program's icon (its .rc)
         wc.lpszClassName = kMaintenanceClassName;
         atom = RegisterClassExA(&wc);
         if (!atom)

@@ -106,7 +106,7 @@ HWND FindWindowByTitle(const std::string& title) {
         HWND found;
     } search{&title, GetCurrentProcessId(), nullptr};
     EnumWindows(
-        [](HWND hwnd, LPARAM lParam) -> BOOL {
+        [](HWND hwnd, LPARAM lParam) WINAPI -> BOOL {
             auto* s = reinterpret_cast<Search*>(lParam);
             DWORD process = 0;
             GetWindowThreadProcessId(hwnd, &process);

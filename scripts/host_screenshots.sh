@@ -6,12 +6,14 @@
 #   docs/gorvath-maintenance.png  the HostWindow with the PlayerMaintenanceWindow beside it, after a round
 # Each runs the stand-in world with samples/host/room.txt and host_driver.exe, which starts Gorvath.exe and poses
 # it; Wine's own desktop window draws the title bars (Xvfb has no window manager). Needs the Windows build
-# (scripts/setup.sh); set HOST_BIN to use the binaries of another build tree.
+# (scripts/setup.sh); set HOST_BIN to use the binaries of another build tree, SHOTS_OUT to save elsewhere than
+# docs/, SCREEN_DPI=144 to draw at 150 % (see scripts/screenshot.sh).
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/env.sh"
 BIN=${HOST_BIN:-$WIN_BUILD/bin}
 SHOTS=$ROOT/build/host-shots
-mkdir -p "$ROOT/docs" "$SHOTS"
+OUT=${SHOTS_OUT:-$ROOT/docs}
+mkdir -p "$OUT" "$SHOTS"
 
 # state, seconds until the picture is taken (the maintenance pose plays a whole round first)
 for shot in idle:12 busy:12 panel:9 maintenance:28; do
@@ -35,6 +37,6 @@ EOF
         exit 1
     fi
     read -r left top width height <"$dir/rect.txt"
-    convert "$dir/screen.png" -crop "${width}x${height}+${left}+${top}" +repage "$ROOT/docs/gorvath-$state.png"
-    echo "saved docs/gorvath-$state.png"
+    convert "$dir/screen.png" -crop "${width}x${height}+${left}+${top}" +repage "$OUT/gorvath-$state.png"
+    echo "saved $OUT/gorvath-$state.png"
 done

@@ -27,9 +27,9 @@ display_usable() {
 if [ $scripted = no ]; then
     # The test prefix draws nothing (null driver); windows for a person need a copy that draws through X11.
     X11_PREFIX=$WIN_BUILD/wineprefix-x11
-    if [ ! -d "$X11_PREFIX" ]; then
-        wineserver -k >/dev/null 2>&1 || true
-        cp -a "$WINEPREFIX" "$X11_PREFIX"
+    wineserver -k >/dev/null 2>&1 || true
+    derive_prefix "$X11_PREFIX"
+    if [ $DERIVED = yes ]; then
         WINEPREFIX=$X11_PREFIX wine reg delete 'HKCU\Software\Wine\Drivers' /v Graphics /f >/dev/null 2>&1 || true
         WINEPREFIX=$X11_PREFIX wineserver -k >/dev/null 2>&1 || true
     fi

@@ -4,42 +4,33 @@
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/env.sh"
 
-packages=(cmake g++ googletest g++-mingw-w64-x86-64-posix wine wine64)
-missing=()
-for p in "${packages[@]}"; do
-    dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    echo "== installing: ${missing[*]}"
-    SUDO=""
-    [ "$(id -u)" -eq 0 ] || SUDO="sudo"
-    $SUDO apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+# Everything the scripts use, the 32-bit build and its Wine included: installing 32-bit Wine after the prefix
+# was made would break the prefix (see wine_identity).
+install_missing cmake g++ googletest g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix \
+    wine wine64 wine32:i386 clang libclang-rt-14-dev nsis zip unzip
 
-werror=OFF
-[ "${CI:-}" = "true" ] && werror=ON
 jobs=$(nproc)
 
 echo "== native build"
-cmake -S "$ROOT" -B "$NATIVE_BUILD" -DWARNINGS_AS_ERRORS=$werror >/dev/null
+configure "$NATIVE_BUILD" "${NATIVE_FLAGS[@]}"
 cmake --build "$NATIVE_BUILD" -j"$jobs" >/dev/null
 
 echo "== Windows build"
-cmake -S "$ROOT" -B "$WIN_BUILD" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-mingw.cmake" \
-      -DWARNINGS_AS_ERRORS=$werror >/dev/null
+configure "$WIN_BUILD" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-mingw.cmake" "${WIN_FLAGS[@]}"
 cmake --build "$WIN_BUILD" -j"$jobs" >/dev/null
 
-# Bump the marker when the prefix settings below change: existing prefixes then get them too.
-marker=$WINEPREFIX/.prepared-2
-if [ ! -f "$marker" ]; then
+# The marker records the Wine the prefix was made with; bump its name when the settings below change.
+marker=$WINEPREFIX/.prepared-3
+if [ ! -f "$marker" ] || [ "$(cat "$marker")" != "$(wine_identity)" ]; then
     echo "== Wine prefix $WINEPREFIX"
-    [ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1 || true
+    wineserver -k >/dev/null 2>&1 || true
+    rm -rf "$WINEPREFIX"
+    wineboot -i >/dev/null 2>&1 || true
     # No display needed: windows, message boxes and DDE work with the null driver, nothing is drawn.
     wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
     # A crashing program prints its backtrace and ends instead of waiting on an invisible crash dialog.
     wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
     wineserver -k || true
-    touch "$marker"
+    wine_identity >"$marker"
 fi
 echo "== set up"

@@ -1,17 +1,70 @@
 #!/usr/bin/env bash
-# Sets everything up (scripts/setup.sh), then runs every test: the native unit tests and, under Wine,
-# the Windows tests against the stand-in world client. Exits non-zero when any test fails.
+# Sets everything up (scripts/setup.sh), then runs every test: the native unit tests; under Wine, the Windows
+# tests against the stand-in world client, in parallel slots, the release packages' tests among them; the 32-bit
+# build's share (the link library's tests and a whole game of the host); and a short run of every fuzz target.
+# Exits non-zero when any fails.
+#
+#   WINE_SLOTS=N bash scripts/test.sh    N Wine tests at once (default 8; most of their time is clock seconds),
+#                                        and two more for the 32-bit tests
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/env.sh"
 bash "$ROOT/scripts/setup.sh"
+# The release packages, which the package tests check and install (the 32-bit programs are built for them).
+TUMBLEROO_SET_UP=1 bash "$ROOT/scripts/package.sh" >/dev/null
 
-# One wineserver and its services for the whole run (see env.sh).
-start_wine_session
-trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
+# The 32-bit tree builds only what its tests need; scripts/package.sh builds the shipped programs.
+WIN32_TARGETS=(zmvorq_wine_test zmvorq_abi_wine_test host_wine_test)
+WIN32_TESTS='^(zmvorq_.*|host_wine_test\.RoundsOfTheGame)$'
+echo "== 32-bit Windows build (${WIN32_TARGETS[*]})"
+configure "$WIN32_BUILD" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-mingw32.cmake" "${WIN_FLAGS[@]}"
+for target in "${WIN32_TARGETS[@]}"; do
+    # One target at a time: make builds the parts they share once.
+    cmake --build "$WIN32_BUILD" -j"$(nproc)" --target "$target" >/dev/null
+done
+
+# Each slot is a Wine prefix of its own, made afresh from the test prefix, with its own persistent wineserver
+# and services (see start_wine_session). ctest hands every Windows test one slot (a "wine" resource).
+# The 32-bit share runs beside the 64-bit tests, in two more slots of its own.
+slots=${WINE_SLOTS:-8}
+slots32=2
+wineserver -k >/dev/null 2>&1 || true
+stop_slots() {
+    local d
+    for d in "$WINE_SLOTS_DIR"/*/; do [ -d "$d" ] && WINEPREFIX=${d%/} wineserver -k >/dev/null 2>&1 || true; done
+}
+trap stop_slots EXIT
+stop_slots
+rm -rf "$WINE_SLOTS_DIR"
+# resource_spec FIRST COUNT: ctest's resource file for the slots FIRST ... FIRST+COUNT-1
+resource_spec() {
+    local i separator=""
+    printf '{"version": {"major": 1, "minor": 0}, "local": [{"wine": ['
+    for ((i = $1; i < $1 + $2; i++)); do
+        printf '%s{"id": "%d", "slots": 1}' "$separator" "$i"
+        separator=", "
+    done
+    printf ']}]}\n'
+}
+for ((i = 0; i < slots + slots32; i++)); do
+    derive_prefix "$WINE_SLOTS_DIR/$i"
+    (export WINEPREFIX=$WINE_SLOTS_DIR/$i; start_wine_session) &
+done
+wait
+resource_spec 0 "$slots" >"$WINE_SLOTS_DIR/resources.json"
+resource_spec "$slots" "$slots32" >"$WINE_SLOTS_DIR/resources32.json"
 
 status=0
 echo "== native tests"
 ctest --test-dir "$NATIVE_BUILD" --output-on-failure -j"$(nproc)" || status=1
-echo "== Windows tests under Wine"
-ctest --test-dir "$WIN_BUILD" --output-on-failure || status=1
+echo "== Windows tests under Wine ($slots at once; the 32-bit share beside them)"
+ctest --test-dir "$WIN32_BUILD" --output-on-failure -j"$slots32" --resource-spec-file "$WINE_SLOTS_DIR/resources32.json" \
+    -R "$WIN32_TESTS" >"$WINE_SLOTS_DIR/win32-tests.log" 2>&1 &
+win32_tests=$!
+ctest --test-dir "$WIN_BUILD" --output-on-failure -j"$slots" --resource-spec-file "$WINE_SLOTS_DIR/resources.json" ||
+    status=1
+wait $win32_tests || status=1
+echo "== 32-bit Windows tests under Wine"
+cat "$WINE_SLOTS_DIR/win32-tests.log"
+echo "== fuzz targets, 3 s each"
+bash "$ROOT/scripts/fuzz.sh" 3 || status=1
 exit $status

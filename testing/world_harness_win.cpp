@@ -57,19 +57,6 @@ void DrainMessages() {
     }
 }
 
-std::string ReadShared(const std::string& path) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return {};
-    std::string content;
-    char buffer[65536];
-    DWORD got = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
-        content.append(buffer, got);
-    CloseHandle(file);
-    return content;
-}
 
 std::string Narrow(const std::wstring& wide) {
     if (wide.empty())
@@ -92,6 +79,22 @@ std::string TextOf(HWND hwnd) {
 }
 
 }  // namespace
+
+// Opened with every sharing flag, so a file that its writer still holds open (the transcript, a file being
+// replaced) can be read at any moment.
+std::optional<std::string> ReadFileShared(const std::string& path) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return std::nullopt;
+    std::string content;
+    char buffer[65536];
+    DWORD got = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
+        content.append(buffer, got);
+    CloseHandle(file);
+    return content;
+}
 
 std::string BinaryDirectory() {
     char path[MAX_PATH] = {};
@@ -235,7 +238,7 @@ bool WorldProcess::Control(const std::string& command) {
 
 std::vector<TranscriptLine> WorldProcess::Transcript() const {
     std::vector<TranscriptLine> lines;
-    const std::string content = ReadShared(transcriptPath_);
+    const std::string content = ReadFileShared(transcriptPath_).value_or("");
     size_t start = 0;
     for (size_t end; (end = content.find('\n', start)) != std::string::npos; start = end + 1) {
         const std::string raw = content.substr(start, end - start);
@@ -277,7 +280,7 @@ void MessageBoxWatcher::Watch() {
     while (!stop_) {
         std::vector<HWND> boxes;
         EnumWindows(
-            [](HWND hwnd, LPARAM param) -> BOOL {
+            [](HWND hwnd, LPARAM param) WINAPI -> BOOL {
                 DWORD pid = 0;
                 GetWindowThreadProcessId(hwnd, &pid);
                 char className[16] = {};

@@ -22,6 +22,7 @@
 #include <atomic>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -66,6 +67,9 @@ private:
 
 // The folder of the running test program (where every binary of the build lands), ending in '\'.
 std::string BinaryDirectory();
+
+// The whole file, read while others may hold it open; nullopt when it cannot be opened.
+std::optional<std::string> ReadFileShared(const std::string& path);
 
 // Runs a program (arguments quoted as CommandLineToArgvW reads them) and returns its exit code, or -1 when it
 // cannot be started or does not end within timeoutMs (it is then terminated). Handles messages meanwhile.

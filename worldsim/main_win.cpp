@@ -3,6 +3,7 @@
 
 #include "common/escape.h"
 #include "worldsim/command.h"
+#include "worldsim/other_world_win.h"
 #include "worldsim/protocol.h"
 #include "worldsim/transcript.h"
 
@@ -254,6 +255,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
         const std::string usage = parse.error + "\n\nworldsim.exe [--me NAME] [--scenario FILE] [--transcript FILE]";
         MessageBoxA(nullptr, usage.c_str(), std::string(worldsim::kWindowTitle).c_str(), MB_OK | MB_ICONERROR);
         return 2;
+    }
+    // Never beside a world client: its window title and DDE service are the ones this program would take.
+    if (const std::string other = worldsim::OtherWorldClient(); !other.empty()) {
+        MessageBoxA(nullptr, worldsim::RefusalMessage(other).c_str(), worldsim::kRefusalCaption,
+                    MB_OK | MB_ICONERROR);
+        return 4;
     }
     try {
         worldsim::App app(*parse.options);

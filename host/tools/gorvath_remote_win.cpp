@@ -49,7 +49,7 @@ std::vector<HWND> TopLevelWindows(DWORD pid, const char* className, const char* 
         std::vector<HWND> found;
     } search{pid, className, caption, {}};
     EnumWindows(
-        [](HWND hwnd, LPARAM param) -> BOOL {
+        [](HWND hwnd, LPARAM param) WINAPI -> BOOL {
             auto* s = reinterpret_cast<Search*>(param);
             DWORD owner = 0;
             GetWindowThreadProcessId(hwnd, &owner);

@@ -310,6 +310,12 @@ LONG WINAPI ThrowingAllText(BSTR s) {
 }
 
 TEST(ZmvorqWine, AnExceptionThroughDDECommandLeavesNoConversationOpen) {
+#if defined(__i386__)
+    // 32-bit builds unwind with DWARF tables, and each module (this program, the statically linked library)
+    // registers its tables with its own copy of the unwinder: an exception thrown in a callback cannot pass the
+    // library's frames and ends the process. There, callbacks must not throw.
+    GTEST_SKIP() << "exceptions cannot cross the library's frames in a 32-bit build";
+#endif
     SpyServer spy;
     HMODULE dll = LoadLibraryA("zmvorq.dll");
     ASSERT_NE(dll, nullptr);

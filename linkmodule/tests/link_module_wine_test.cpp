@@ -212,7 +212,7 @@ int OpenClientConversations() {
     int count = 0;
     EnumThreadWindows(
         GetCurrentThreadId(),
-        [](HWND hwnd, LPARAM param) -> BOOL {
+        [](HWND hwnd, LPARAM param) WINAPI -> BOOL {
             char cls[64] = {};
             GetClassNameA(hwnd, cls, sizeof cls);
             if (strstr(cls, "Client") && strstr(cls, "Dde"))

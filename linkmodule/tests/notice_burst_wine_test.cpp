@@ -75,7 +75,7 @@ std::vector<HWND> Boxes(DWORD pid) {
         std::vector<HWND> found;
     } search{pid, {}};
     EnumWindows(
-        [](HWND hwnd, LPARAM param) -> BOOL {
+        [](HWND hwnd, LPARAM param) WINAPI -> BOOL {
             auto* s = reinterpret_cast<Search*>(param);
             DWORD owner = 0;
             GetWindowThreadProcessId(hwnd, &owner);

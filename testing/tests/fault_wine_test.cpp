@@ -58,19 +58,6 @@ std::string Said(const std::string& text) {
 
 const Lines kReadList = {Said("The following are on the list:"), Said("Ann, Bob")};
 
-std::optional<std::string> ReadFileBytes(const std::string& path) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return std::nullopt;
-    std::string content;
-    char buffer[65536];
-    DWORD got = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
-        content.append(buffer, got);
-    CloseHandle(file);
-    return content;
-}
 
 void WriteFileBytes(const std::string& path, const std::string& content) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << content;
@@ -109,7 +96,7 @@ class Folder {
     std::string Path(const std::string& name) const { return path_ + "\\" + name; }
     const std::string& path() const { return path_; }
     void Write(const std::string& name, const std::string& content) const { WriteFileBytes(Path(name), content); }
-    std::optional<std::string> Read(const std::string& name) const { return ReadFileBytes(Path(name)); }
+    std::optional<std::string> Read(const std::string& name) const { return testwin::ReadFileShared(Path(name)); }
 
   private:
     std::string path_;
@@ -119,7 +106,7 @@ class Folder {
 std::vector<HWND> VisibleBoxes() {
     std::vector<HWND> boxes;
     EnumWindows(
-        [](HWND hwnd, LPARAM param) -> BOOL {
+        [](HWND hwnd, LPARAM param) WINAPI -> BOOL {
             DWORD pid = 0;
             GetWindowThreadProcessId(hwnd, &pid);
             char cls[16] = {};

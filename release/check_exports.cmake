@@ -1,0 +1,30 @@
+# cmake -DOBJDUMP=... -DDLL=zmvorq.dll -DFORMAT=pei-i386|pei-x86-64 -P check_exports.cmake
+#
+# The link library's export table, as a program that loads it by name sees it: exactly the eight functions,
+# each under its plain name (no "@n" argument size, no leading underscore), in a DLL of the tree's machine.
+set(expected DDECommand InitDDE KillDDE VorqCommunicate VorqGetAllText VorqRegister VorqSend VorqUnregister)
+
+execute_process(COMMAND ${OBJDUMP} -f -p ${DLL} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "${OBJDUMP} -p ${DLL} failed (${rc})")
+endif()
+if(NOT dump MATCHES "file format ${FORMAT}\n")
+    message(FATAL_ERROR "${DLL} is not ${FORMAT}")
+endif()
+if(NOT dump MATCHES "\\[Ordinal/Name Pointer\\] Table[^\n]*\n(.*)")
+    message(FATAL_ERROR "no export name table in ${DLL}")
+endif()
+set(names)
+string(REPLACE "\n" ";" lines "${CMAKE_MATCH_1}")
+foreach(line IN LISTS lines)
+    if(line MATCHES "^[ \t]*\\[ *[0-9]+\\] (.+)$")
+        list(APPEND names "${CMAKE_MATCH_1}")
+    elseif(NOT line MATCHES "^[ \t]*$")
+        break()
+    endif()
+endforeach()
+list(SORT names)
+if(NOT names STREQUAL expected)
+    message(FATAL_ERROR "exports of ${DLL}:\n  ${names}\nexpected:\n  ${expected}")
+endif()
+message(STATUS "${DLL} (${FORMAT}) exports ${names}")

@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Checks what scripts/package.sh wrote into DIST for VERSION: the checksums, and each zip's exact list of files,
+# its binaries' machine, its texts' CR LF line ends and the absence of any settings file.
+#
+#   bash release/check_packages.sh DIST VERSION MACRO-FILE...
+set -uo pipefail
+dist=$1 version=$2
+shift 2
+macros=("$@")
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+for f in "Tumbleroo-$version-win64.zip" "Tumbleroo-$version-win32.zip" "Tumbleroo-$version-setup.exe" SHA256SUMS; do
+    [ -s "$dist/$f" ] || fail "$dist/$f is missing (scripts/package.sh makes it)"
+done
+[ $failures -eq 0 ] || exit 1
+(cd "$dist" && sha256sum --quiet -c SHA256SUMS) || fail "SHA256SUMS does not match"
+[ "$(wc -l <"$dist/SHA256SUMS")" -eq 3 ] || fail "SHA256SUMS should list the three packages"
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+for arch in win64 win32; do
+    name=Tumbleroo-$version-$arch
+    expected=(Gorvath.exe Vantrel.exe zmvorq.dll OPERATOR-GUIDE.TXT GORVATH.TXT MACTITS.TXT "${macros[@]}"
+              Rehearsal/worldsim.exe Rehearsal/ROOM.TXT)
+    printf "$name/%s\n" "${expected[@]}" | sort >"$work/expected-$arch"
+    unzip -Z1 "$dist/$name.zip" | grep -v '/$' | sort >"$work/actual-$arch"
+    diff -u "$work/expected-$arch" "$work/actual-$arch" || fail "$name.zip does not hold exactly the shipped files"
+    unzip -q "$dist/$name.zip" -d "$work/$arch"
+    root=$work/$arch/$name
+
+    if [ $arch = win64 ]; then format=pei-x86-64 objdump=x86_64-w64-mingw32-objdump; else
+        format=pei-i386 objdump=i686-w64-mingw32-objdump; fi
+    for b in Gorvath.exe Vantrel.exe zmvorq.dll Rehearsal/worldsim.exe; do
+        "$objdump" -f "$root/$b" | grep -q "file format $format\$" || fail "$name: $b is not $format"
+        # Stripped: no debug sections travel to the operators.
+        ! "$objdump" -h "$root/$b" | grep -q '\.debug_' || fail "$name: $b carries debug information"
+    done
+    for t in OPERATOR-GUIDE.TXT GORVATH.TXT MACTITS.TXT "${macros[@]}" Rehearsal/ROOM.TXT; do
+        # Every line ends in CR LF: no LF without its CR, and the last line is ended too.
+        if grep -q $'[^\r]$' "$root/$t" || grep -q '^$' "$root/$t" || [ "$(tail -c2 "$root/$t" | od -An -tx1 | tr -d ' ')" != 0d0a ]; then
+            fail "$name: $t does not have CR LF line ends throughout"
+        fi
+    done
+    grep -q "TUMBLEROO $version - OPERATOR'S GUIDE" "$root/OPERATOR-GUIDE.TXT" || fail "$name: the guide does not name version $version"
+    grep -qi 'GORVATH.BAK' "$root/OPERATOR-GUIDE.TXT" || fail "$name: the guide does not tell how to get a lost game back"
+done
+[ $failures -eq 0 ] && echo "packages of $version: ok"
+exit $((failures > 0))
