@@ -47,6 +47,37 @@ HMENU BuildMenu() {
 // The frame is a group box, whose window procedure neither passes its children's clicks on nor paints its
 // inside. Subclassed, it forwards them to the HostWindow and paints itself with the window's background, so that
 // the panel covers the round controls beneath it.
+bool IsPushButton(HWND control) {
+    char cls[16] = {};
+    if (!control || !GetClassNameA(control, cls, sizeof cls) || lstrcmpiA(cls, "Button") != 0)
+        return false;
+    const LONG_PTR kind = GetWindowLongPtrA(control, GWL_STYLE) & BS_TYPEMASK;
+    return kind == BS_PUSHBUTTON || kind == BS_DEFPUSHBUTTON;
+}
+
+// Test hook: Shift held while Tab goes through the dialog keys of the focused control's window, then Shift as it was.
+LRESULT PressShiftTab() {
+    const HWND focus = GetFocus();
+    const HWND top = focus ? GetAncestor(focus, GA_ROOT) : nullptr;
+    BYTE keys[256] = {};
+    if (!top || !GetKeyboardState(keys))
+        return 0;
+    const BYTE shift = keys[VK_SHIFT];
+    keys[VK_SHIFT] = static_cast<BYTE>(shift | 0x80);
+    SetKeyboardState(keys);
+    MSG key = {};
+    key.hwnd = focus;
+    key.message = WM_KEYDOWN;
+    key.wParam = VK_TAB;
+    key.lParam = 1 | static_cast<LPARAM>(MapVirtualKeyA(VK_TAB, MAPVK_VK_TO_VSC) << 16);
+    IsDialogMessageA(top, &key);
+    GetKeyboardState(keys);
+    keys[VK_SHIFT] = shift;
+    SetKeyboardState(keys);
+    const HWND now = GetFocus();
+    return now ? GetDlgCtrlID(now) : 0;
+}
+
 LRESULT CALLBACK MacroFrameProc(HWND frame, UINT msg, WPARAM wParam, LPARAM lParam) {
     const auto original = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(frame, GWLP_USERDATA));
     switch (msg) {
@@ -261,6 +292,8 @@ LRESULT HostWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_CLOSE:
             OnClose();
             return 0;
+        case DM_GETDEFID:
+            return DefaultButton();
         case WM_DESTROY:
             PostQuitMessage(0);
             return 0;
@@ -285,6 +318,15 @@ void HostWindow::OnActivate(bool active) {
         SetFocus(lastFocus_);
     else
         FocusDummy();
+}
+
+// Enter presses the button that has the keyboard, as in a dialog (the dialog keys ask the window for its default
+// button). `Dummy` is no default: Enter there, or in the category box, does nothing.
+LRESULT HostWindow::DefaultButton() const {
+    const HWND focus = GetFocus();
+    if (!IsPushButton(focus) || !IsChild(hwnd_, focus) || GetDlgCtrlID(focus) == IDC_HOST_DUMMY)
+        return 0;
+    return MAKELRESULT(GetDlgCtrlID(focus), DC_HASDEFID);
 }
 
 // `PlayerName` shows the system's window colours; the frame's caption area, the window's background.
@@ -312,6 +354,8 @@ LRESULT HostWindow::OnTestHook(WPARAM query) const {
         case kHookFailNextMaintenanceCommand:
             maintenance_->FailNextCommand();
             return 1;
+        case kHookShiftTab:
+            return PressShiftTab();
     }
     return 0;
 }

@@ -24,6 +24,14 @@ const MaintenanceSectionIds* SectionOfControl(int id) {
     return nullptr;
 }
 
+bool IsPushButton(HWND control) {
+    char cls[16] = {};
+    if (!control || !GetClassNameA(control, cls, sizeof cls) || lstrcmpiA(cls, "Button") != 0)
+        return false;
+    const LONG_PTR kind = GetWindowLongPtrA(control, GWL_STYLE) & BS_TYPEMASK;
+    return kind == BS_PUSHBUTTON || kind == BS_DEFPUSHBUTTON;
+}
+
 bool IsSectionLabel(HWND control) {
     const int id = GetDlgCtrlID(control);
     for (const auto& s : kMaintenanceSections) {
@@ -100,6 +108,7 @@ bool MaintenanceWindow::Create() {
     win::CentreOnScreen(hwnd_);
     model_.emplace(lists_);
     ShowModel(true);
+    lastFocus_ = GetDlgItem(hwnd_, kMaintenanceControls[0].id);  // the first list, first in the tab order
     return true;
 }
 
@@ -129,6 +138,11 @@ LRESULT MaintenanceWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
             break;
         case WM_CTLCOLORBTN:
             return reinterpret_cast<LRESULT>(background_);
+        case WM_ACTIVATE:
+            OnActivate(LOWORD(wParam) != WA_INACTIVE);
+            return 0;
+        case DM_GETDEFID:
+            return DefaultButton();
         case WM_NCDESTROY:
             // The window and its copies go together; this object stays for the next "Player Maintenance".
             hwnd_ = nullptr;
@@ -141,6 +155,10 @@ LRESULT MaintenanceWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
 // The same barrier as the HostWindow's commands: a handler that fails tells the operator in one message, and
 // the window shows the lists as they are now.
 void MaintenanceWindow::OnCommand(int id, int code, HWND control) {
+    if (id == IDCANCEL && !control) {  // Esc
+        Close();
+        return;
+    }
     const MaintenanceSectionIds* s = SectionOfControl(id);
     if (!s || !model_ || !control)
         return;
@@ -203,8 +221,40 @@ void MaintenanceWindow::ShowModel(bool refill) {
         }
         const auto selected = model_->Selected(s.section);
         SendMessageA(list, LB_SETCURSEL, selected ? static_cast<WPARAM>(*selected) : static_cast<WPARAM>(-1), 0);
-        win::ShowControl(hwnd_, s.deleteButton, model_->DeleteShown(s.section));
+        const bool deleteShown = model_->DeleteShown(s.section);
+        win::ShowControl(hwnd_, s.deleteButton, deleteShown);
+        if (!deleteShown && GetFocus() == GetDlgItem(hwnd_, s.deleteButton))
+            SetFocus(list);  // the keyboard does not stay on a button that is gone
     }
+}
+
+// As a dialog does: the control that had the keyboard gets it back when the window is active again, so that Tab,
+// Enter, space and Esc keep working after a message box or a visit to the HostWindow. A control hidden meanwhile
+// (a "Delete Player") hands it to its section's list.
+void MaintenanceWindow::OnActivate(bool active) {
+    if (!active) {
+        const HWND focus = GetFocus();
+        if (focus && IsChild(hwnd_, focus))
+            lastFocus_ = focus;
+        return;
+    }
+    HWND target = lastFocus_ && IsWindow(lastFocus_) && IsChild(hwnd_, lastFocus_) ? lastFocus_ : nullptr;
+    if (target && !IsWindowVisible(target)) {
+        const MaintenanceSectionIds* s = SectionOfControl(GetDlgCtrlID(target));
+        target = s ? GetDlgItem(hwnd_, s->list) : nullptr;
+    }
+    if (!target)
+        target = GetDlgItem(hwnd_, kMaintenanceControls[0].id);
+    if (target)
+        SetFocus(target);
+}
+
+// Enter presses the button that has the keyboard; on a list it does nothing.
+LRESULT MaintenanceWindow::DefaultButton() const {
+    const HWND focus = GetFocus();
+    if (!IsPushButton(focus) || !IsChild(hwnd_, focus))
+        return 0;
+    return MAKELRESULT(GetDlgCtrlID(focus), DC_HASDEFID);
 }
 
 }  // namespace host

@@ -36,6 +36,8 @@ class MaintenanceWindow {
     void OnClearList(PlayerMaintenance::Section section);
     // Writes the model to the window: each list's entries (when refill) and selection, each "Delete Player".
     void ShowModel(bool refill);
+    void OnActivate(bool active);
+    LRESULT DefaultButton() const;
 
     GameLists& lists_;
     std::optional<PlayerMaintenance> model_;  // exists while the window does
@@ -43,6 +45,7 @@ class MaintenanceWindow {
     HFONT font_ = nullptr;
     HFONT labelFont_ = nullptr;
     HBRUSH background_ = nullptr;
+    HWND lastFocus_ = nullptr;  // the control that had the keyboard when the window was last deactivated
     bool failNextCommand_ = false;
 };
 

@@ -1,7 +1,7 @@
 // test_hook.h: a private window message of the HostWindow, for the Wine tests and the game driver only. It answers
 // what another process cannot read from the controls: the background colour, the busy flag, and how many commands
-// have finished or were refused (so that a driver knows when the command it posted is over). Nothing in the game uses
-// it.
+// have finished or were refused (so that a driver knows when the command it posted is over), and presses the one key
+// another process cannot type. Nothing in the game uses it.
 //
 //   const UINT hook = RegisterWindowMessageA(host::kTestHookMessage);
 //   SendMessageTimeoutW(hostWindow, hook, host::kHookBusy, 0, SMTO_NORMAL, 2000, &result);
@@ -17,5 +17,9 @@ inline constexpr unsigned kHookBusy = 2;                        // 1 while a com
 inline constexpr unsigned kHookCommandsDone = 3;                // commands of the HostWindow run to their end so far
 inline constexpr unsigned kHookCommandsRefused = 4;             // commands refused because another one was running
 inline constexpr unsigned kHookFailNextMaintenanceCommand = 5;  // the maintenance window's next command throws; 1
+// Shift+Tab, which another process cannot type (it cannot post the state of Shift): pressed on the control that has
+// the keyboard, handled as the message loop handles keys of the active window; the result is the id of the
+// control that has the keyboard afterwards, 0 when none has.
+inline constexpr unsigned kHookShiftTab = 6;
 
 }  // namespace host

@@ -744,3 +744,163 @@ TEST(GorvathWine, ChatTextNotFetched) {
 }
 
 }  // namespace
+
+// The keyboard, as a Windows user expects it: Tab and Shift+Tab go round the visible controls from `Dummy`, Enter
+// and space press the focused button, Alt opens the menu bar, Esc closes the maintenance window. While a command
+// runs, the HostWindow takes no keys at all.
+TEST(GorvathWine, Keyboard) {
+    Folder folder(Files{{"SCONTROL.TXT", kLibraryMethod}, {"GORVATH.SAV", "Ann\r\nList2\r\nBob\r\n"}});
+    Game game(folder, {"avatar|Ann"});
+    ASSERT_TRUE(game.gorvath->ok());
+    Gorvath& g = *game.gorvath;
+    game.Restore(IDYES);
+    const auto focusOn = [&](HWND control) { return testwin::PumpUntil([&] { return g.Focus() == control; }, 5000); };
+    ASSERT_TRUE(focusOn(g.Control(IDC_HOST_DUMMY)));
+
+    // Forward with Tab, then back with Shift+Tab; hidden controls, the macro panel and the label are skipped.
+    const std::vector<int> ring = {IDC_HOST_COMMAND1, IDC_HOST_COMMAND4,         IDC_HOST_COMMAND12,
+                                   IDC_HOST_COMMAND5, IDC_HOST_SELECTEDCATEGORY, IDC_HOST_DUMMY};
+    for (int id : ring) {
+        g.PressKey(VK_TAB);
+        EXPECT_TRUE(focusOn(g.Control(id))) << "Tab to " << id;
+    }
+    for (size_t i = ring.size() - 1; i-- > 0;)
+        EXPECT_EQ(g.ShiftTab(), ring[i]);
+    EXPECT_EQ(g.ShiftTab(), IDC_HOST_DUMMY);
+    ASSERT_TRUE(focusOn(g.Control(IDC_HOST_DUMMY)));
+
+    const auto tabTo = [&](HWND control) {
+        for (int i = 0; i < 24 && g.Focus() != control; ++i) {
+            const HWND before = g.Focus();
+            g.PressKey(VK_TAB);
+            testwin::PumpUntil([&] { return g.Focus() != before; }, 5000);
+        }
+        return g.Focus() == control;
+    };
+    // Enter and space on the HostWindow: a button runs its command, `Dummy` and the category box do nothing. The
+    // keyboard reaches a button by Tab, or by a mouse press that slid off it before the release (no click).
+    const auto pressAndSlideOff = [&](HWND button) {
+        RECT r;
+        GetClientRect(button, &r);
+        PostMessageW(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+        PostMessageW(button, WM_LBUTTONUP, 0, MAKELPARAM(r.right + 20, r.bottom + 20));
+        return focusOn(button);
+    };
+    struct HostKey {
+        int focus;
+        UINT key;
+        bool runs;
+        bool byMouse = false;
+    };
+    const HostKey hostKeys[] = {
+        {IDC_HOST_COMMAND1, VK_RETURN, true},       {IDC_HOST_COMMAND1, VK_SPACE, true},
+        {IDC_HOST_COMMAND1, VK_RETURN, true, true}, {IDC_HOST_DUMMY, VK_RETURN, false},
+        {IDC_HOST_DUMMY, VK_SPACE, false},          {IDC_HOST_SELECTEDCATEGORY, VK_RETURN, false},
+    };
+    for (const HostKey& k : hostKeys) {
+        SCOPED_TRACE("key " + std::to_string(k.key) + " on " + std::to_string(k.focus));
+        const unsigned long done = g.CommandsDone();
+        ASSERT_TRUE(k.byMouse ? pressAndSlideOff(g.Control(k.focus)) : tabTo(g.Control(k.focus)));
+        ASSERT_EQ(g.CommandsDone(), done);
+        g.PressKey(k.key);
+        if (k.runs) {
+            ASSERT_TRUE(testwin::PumpUntil([&] { return g.CommandsDone() == done + 1; }, 10000));
+            EXPECT_EQ(game.NewChat(2), Lines({Said("The following are on the list:"), Said("Ann")}));
+            EXPECT_TRUE(focusOn(g.Control(IDC_HOST_DUMMY)));
+        } else {
+            // Keys are handled in order: once the next Tab has moved on, the key before it has been handled.
+            const HWND before = g.Focus();
+            g.PressKey(VK_TAB);
+            ASSERT_TRUE(testwin::PumpUntil([&] { return g.Focus() != before; }, 5000));
+            EXPECT_EQ(g.CommandsDone(), done);
+            EXPECT_FALSE(g.Busy());
+        }
+    }
+    EXPECT_EQ(game.NewChat(), Lines{});
+
+    // Alt, Down, Enter: the first item of the first menu, "How To Play".
+    ASSERT_TRUE(tabTo(g.Control(IDC_HOST_DUMMY)));
+    unsigned long done = g.CommandsDone();
+    g.PressKey(VK_MENU);
+    EXPECT_TRUE(testwin::PumpUntil([&] { return g.InMenuMode(); }, 5000));
+    g.PressKey(VK_DOWN);
+    g.PressKey(VK_RETURN);
+    ASSERT_TRUE(testwin::PumpUntil([&] { return g.CommandsDone() == done + 1; }, 30000));
+    EXPECT_EQ(game.NewChat(SaidAll(host::HowToPlayScript()).size()), SaidAll(host::HowToPlayScript()));
+    EXPECT_FALSE(g.InMenuMode());
+
+    // The macro panel joins the round after the category box; Enter on "Oops" closes it.
+    ASSERT_TRUE(g.Run(IDM_MACS_SETUPMACS));
+    ASSERT_TRUE(g.Visible(IDC_HOST_MACROFRAME));
+    ASSERT_TRUE(tabTo(g.Control(IDC_HOST_SELECTEDCATEGORY)));
+    std::vector<int> panelRing;
+    for (int i = 0; i < 9; ++i)
+        panelRing.push_back(IDC_HOST_MACROTITLE0 + i);
+    panelRing.insert(panelRing.end(), {IDC_HOST_COMMAND14, IDC_HOST_COMMAND19, IDC_HOST_DUMMY});
+    for (int id : panelRing) {
+        g.PressKey(VK_TAB);
+        EXPECT_TRUE(focusOn(g.Control(id))) << "Tab to " << id;
+    }
+    EXPECT_EQ(g.ShiftTab(), IDC_HOST_COMMAND19);
+    g.PressKey(VK_RETURN);
+    EXPECT_TRUE(testwin::PumpUntil([&] { return !g.Visible(IDC_HOST_MACROFRAME); }, 5000));
+
+    // While the countdown runs, no key does anything: a click posted after them is refused, and by then they were
+    // handled, without a command, a move of the focus or a menu.
+    ASSERT_TRUE(tabTo(g.Control(IDC_HOST_COMMAND1)));
+    done = g.CommandsDone();
+    const unsigned long refused = g.CommandsRefused();
+    g.Post(IDC_HOST_COMMAND4);
+    ASSERT_TRUE(testwin::PumpUntil([&] { return g.Busy(); }, 5000));
+    const HWND focusWhileBusy = g.Focus();
+    for (UINT key : {VK_RETURN, VK_SPACE, VK_TAB, VK_MENU})
+        g.PressKey(key);
+    g.Post(IDC_HOST_COMMAND1);
+    ASSERT_TRUE(testwin::PumpUntil([&] { return g.CommandsRefused() == refused + 1; }, 10000));
+    EXPECT_TRUE(g.Busy());
+    EXPECT_EQ(g.Focus(), focusWhileBusy);
+    EXPECT_FALSE(g.InMenuMode());
+    ASSERT_TRUE(testwin::PumpUntil([&] { return g.CommandsDone() > done; }, 30000));
+    EXPECT_EQ(g.CommandsDone(), done + 1);
+    EXPECT_EQ(game.NewChat(7), SaidAll(host::RegCountdownScript()));
+
+    // The maintenance window opens with the keyboard on its first list.
+    game.OpenMaintenance();
+    const HWND maintenance = g.Maintenance();
+    ASSERT_TRUE(focusOn(GetDlgItem(maintenance, IDC_MAINT_LIST1)));
+    const std::vector<int> maintenanceRing = {IDC_MAINT_COMMAND2, IDC_MAINT_LIST3,    IDC_MAINT_COMMAND5,
+                                              IDC_MAINT_LIST2,    IDC_MAINT_COMMAND4, IDC_MAINT_LIST1};
+    for (int id : maintenanceRing) {
+        g.PressKey(VK_TAB);
+        EXPECT_TRUE(focusOn(GetDlgItem(maintenance, id))) << "Tab to " << id;
+    }
+    for (size_t i = maintenanceRing.size() - 1; i-- > 0;)
+        EXPECT_EQ(g.ShiftTab(), maintenanceRing[i]);
+    EXPECT_EQ(g.ShiftTab(), IDC_MAINT_LIST1);
+
+    // Space and Enter press its "Clear List" buttons, whether Tab brought the keyboard there or a mouse press that
+    // slid off the button before its release (no click, but the focus); Esc closes the window.
+    struct MaintenanceKey {
+        int focus;
+        bool byMouse;
+        UINT key;
+        Game::MaintenanceLists after;
+    };
+    const MaintenanceKey maintenanceKeys[] = {
+        {IDC_MAINT_COMMAND2, false, VK_SPACE, {{}, {}, {"Bob"}}},
+        {IDC_MAINT_COMMAND4, true, VK_RETURN, {{}, {}, {}}},
+    };
+    EXPECT_EQ(game.Maintenance(), (Game::MaintenanceLists{{"Ann"}, {}, {"Bob"}}));
+    for (const MaintenanceKey& k : maintenanceKeys) {
+        SCOPED_TRACE("key " + std::to_string(k.key) + " on " + std::to_string(k.focus));
+        const HWND button = GetDlgItem(maintenance, k.focus);
+        const auto before = game.Maintenance();
+        ASSERT_TRUE(k.byMouse ? pressAndSlideOff(button) : tabTo(button));
+        EXPECT_EQ(game.Maintenance(), before);
+        g.PressKey(k.key);
+        EXPECT_TRUE(testwin::PumpUntil([&] { return game.Maintenance() == k.after; }, 5000));
+    }
+    g.PressKey(VK_ESCAPE);
+    EXPECT_TRUE(testwin::PumpUntil([&] { return g.Maintenance() == nullptr; }, 5000));
+    EXPECT_TRUE(IsWindow(g.Window()));
+}

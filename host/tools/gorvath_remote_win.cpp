@@ -210,6 +210,31 @@ HWND Gorvath::Focus() const {
     return info.hwndFocus;
 }
 
+void Gorvath::PressKey(UINT vk) const {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(GetWindowThreadProcessId(window_, nullptr), &info);
+    HWND target = info.hwndFocus ? info.hwndFocus : info.hwndActive;
+    if (!target)
+        target = window_;
+    const bool alt = vk == VK_MENU;
+    const auto scan = static_cast<LPARAM>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC)) << 16;
+    const LPARAM altDown = alt ? LPARAM{1} << 29 : 0;  // the context bit: Alt held
+    const LPARAM released = (LPARAM{1} << 30) | (LPARAM{1} << 31);
+    PostMessageW(target, alt ? WM_SYSKEYDOWN : WM_KEYDOWN, vk, 1 | scan | altDown);
+    PostMessageW(target, alt ? WM_SYSKEYUP : WM_KEYUP, vk, 1 | scan | altDown | released);
+}
+
+int Gorvath::ShiftTab() const {
+    return static_cast<int>(SendW(window_, hook_, host::kHookShiftTab, 0));
+}
+
+bool Gorvath::InMenuMode() const {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    return GetGUIThreadInfo(GetWindowThreadProcessId(window_, nullptr), &info) && (info.flags & GUI_INMENUMODE);
+}
+
 HWND Gorvath::Maintenance() const {
     const auto found = TopLevelWindows(pid_, host::kMaintenanceClassName, host::kMaintenanceCaption);
     return found.empty() ? nullptr : found.front();

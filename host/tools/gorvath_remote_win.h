@@ -56,6 +56,13 @@ class Gorvath {
     bool Visible(int id) const;
     // The control that has the keyboard focus in the program, or nullptr.
     HWND Focus() const;
+    // A key pressed and released on the control that has the keyboard (on the program's active window when none
+    // has), as typed; posted, returns at once. Alt counts as a key of its own; Shift+Tab goes through ShiftTab.
+    void PressKey(UINT vk) const;
+    // The id of the control that has the keyboard after Shift+Tab, pressed inside the program (test hook).
+    int ShiftTab() const;
+    // True while the program's menu bar or one of its menus takes the keys.
+    bool InMenuMode() const;
 
     // The program's "Player Maintenance" window, if open.
     HWND Maintenance() const;
