@@ -23,7 +23,7 @@ for target in "${WIN32_TARGETS[@]}"; do
 done
 
 # Each slot is a Wine prefix of its own, made afresh from the test prefix, with its own persistent wineserver
-# and services (see start_wine_session). ctest hands every Windows test one slot (a "wine" resource).
+# and services (see start_wine_session). Every Windows test takes a free slot while it runs (build/win/wine-run.sh).
 # The 32-bit share runs beside the 64-bit tests, in two more slots of its own.
 slots=${WINE_SLOTS:-8}
 slots32=2
@@ -35,33 +35,21 @@ stop_slots() {
 trap stop_slots EXIT
 stop_slots
 rm -rf "$WINE_SLOTS_DIR"
-# resource_spec FIRST COUNT: ctest's resource file for the slots FIRST ... FIRST+COUNT-1
-resource_spec() {
-    local i separator=""
-    printf '{"version": {"major": 1, "minor": 0}, "local": [{"wine": ['
-    for ((i = $1; i < $1 + $2; i++)); do
-        printf '%s{"id": "%d", "slots": 1}' "$separator" "$i"
-        separator=", "
-    done
-    printf ']}]}\n'
-}
 for ((i = 0; i < slots + slots32; i++)); do
     derive_prefix "$WINE_SLOTS_DIR/$i"
     (export WINEPREFIX=$WINE_SLOTS_DIR/$i; start_wine_session) &
 done
 wait
-resource_spec 0 "$slots" >"$WINE_SLOTS_DIR/resources.json"
-resource_spec "$slots" "$slots32" >"$WINE_SLOTS_DIR/resources32.json"
+slot_ids() { seq -s ' ' "$1" $(($1 + $2 - 1)); }
 
 status=0
 echo "== native tests"
 ctest --test-dir "$NATIVE_BUILD" --output-on-failure -j"$(nproc)" || status=1
 echo "== Windows tests under Wine ($slots at once; the 32-bit share beside them)"
-ctest --test-dir "$WIN32_BUILD" --output-on-failure -j"$slots32" --resource-spec-file "$WINE_SLOTS_DIR/resources32.json" \
+WINE_SLOT_IDS=$(slot_ids "$slots" "$slots32") ctest --test-dir "$WIN32_BUILD" --output-on-failure -j"$slots32" \
     -R "$WIN32_TESTS" >"$WINE_SLOTS_DIR/win32-tests.log" 2>&1 &
 win32_tests=$!
-ctest --test-dir "$WIN_BUILD" --output-on-failure -j"$slots" --resource-spec-file "$WINE_SLOTS_DIR/resources.json" ||
-    status=1
+WINE_SLOT_IDS=$(slot_ids 0 "$slots") ctest --test-dir "$WIN_BUILD" --output-on-failure -j"$slots" || status=1
 wait $win32_tests || status=1
 echo "== 32-bit Windows tests under Wine"
 cat "$WINE_SLOTS_DIR/win32-tests.log"
