@@ -3,42 +3,16 @@
 
 #include <windows.h>
 
-#include <ddeml.h>
-
-#include "common/dde_wake_win.h"
+#include "worldsim/dde_server_win.h"
 #include "worldsim/protocol.h"
 
 namespace worldsim {
 namespace {
 
-HDDEDATA CALLBACK NoTransactions(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR) {
-    return nullptr;
-}
-
 // A client-only DDE instance asks for a conversation on the register topic, which every world client serves;
 // nothing is sent in it.
 bool DdeServiceAnswers() {
-    DWORD instance = 0;
-    if (DdeInitializeA(&instance, NoTransactions, APPCMD_CLIENTONLY, 0) != DMLERR_NO_ERROR)
-        return false;
-    const std::string service(kService);
-    const std::string topic(kTopicRegister);
-    HSZ hszService = DdeCreateStringHandleA(instance, service.c_str(), CP_WINANSI);
-    HSZ hszTopic = DdeCreateStringHandleA(instance, topic.c_str(), CP_WINANSI);
-    bool answered = false;
-    if (hszService && hszTopic) {
-        win::DdeCallGuard guard;
-        if (HCONV conv = DdeConnect(instance, hszService, hszTopic, nullptr)) {
-            answered = true;
-            DdeDisconnect(conv);
-        }
-    }
-    if (hszService)
-        DdeFreeStringHandle(instance, hszService);
-    if (hszTopic)
-        DdeFreeStringHandle(instance, hszTopic);
-    DdeUninitialize(instance);
-    return answered;
+    return DdeServer::Probe(std::string(kService), std::string(kTopicRegister));
 }
 
 }  // namespace

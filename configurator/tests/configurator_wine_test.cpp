@@ -47,20 +47,6 @@ const std::map<std::string, std::string> kStatusNames = {
 };
 // clang-format on
 
-std::optional<std::string> ReadBytes(const std::string& path) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return std::nullopt;
-    std::string content;
-    char buffer[4096];
-    DWORD got = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
-        content.append(buffer, got);
-    CloseHandle(file);
-    return content;
-}
-
 // Text of a window of another process, by the wide message (see WINE-NOTES); ASCII only here.
 std::string TextOf(HWND hwnd) {
     wchar_t text[2048] = {};
@@ -142,7 +128,7 @@ class Configurator {
         return sent;
     }
     Lines Statuses() const {
-        const std::string log = ReadBytes(log_).value_or("");
+        const std::string log = testwin::ReadFileShared(log_).value_or("");
         Lines names;
         for (size_t start = 0, end; (end = log.find("\r\n", start)) != std::string::npos; start = end + 2) {
             const auto it = kStatusNames.find(log.substr(start, end - start));
@@ -408,8 +394,8 @@ TEST_P(ConfiguratorWine, StatusesMarkersAndSettingsFile) {
         const Lines statuses = app.Statuses(), markers = Markers(world);
         EXPECT_EQ(Lines(statuses.begin() + static_cast<std::ptrdiff_t>(statusesBefore), statuses.end()), step.statuses);
         EXPECT_EQ(Lines(markers.begin() + static_cast<std::ptrdiff_t>(markersBefore), markers.end()), step.markers);
-        EXPECT_EQ(ReadBytes(settings), step.settings);
-        EXPECT_EQ(ReadBytes(settings + ".tmp"), std::nullopt) << "nothing left beside it";
+        EXPECT_EQ(testwin::ReadFileShared(settings), step.settings);
+        EXPECT_EQ(testwin::ReadFileShared(settings + ".tmp"), std::nullopt) << "nothing left beside it";
         EXPECT_TRUE(busyChecked || step.markers.empty());
         EXPECT_TRUE(IsWindowEnabled(app.window()));
         espTests += std::count(step.statuses.begin(), step.statuses.end(), "esptest");
@@ -478,8 +464,8 @@ TEST(ConfiguratorEnding, DuringATestTheProgramStopsItAndEnds) {
         std::printf("%s: the program ended %lu ms after the request\n", c.name, static_cast<unsigned long>(took));
         EXPECT_LT(took, 6000u) << "ms from the request to the end of the program";
         EXPECT_LE(Chat(world).size(), chatAtEnd + 1) << "at most the line under way when the end came";
-        EXPECT_EQ(ReadBytes(settings), before);
-        EXPECT_EQ(ReadBytes(settings + ".tmp"), std::nullopt);
+        EXPECT_EQ(testwin::ReadFileShared(settings), before);
+        EXPECT_EQ(testwin::ReadFileShared(settings + ".tmp"), std::nullopt);
         Lines topics;
         for (const auto& poke : world.Transcript("RECV"))
             topics.push_back(poke.fields.at(0));
@@ -575,7 +561,7 @@ TEST(ConfiguratorWindow, NoTestLogThroughTheEnvironment) {
     app.Type(IDC_CONFIGURATOR_MANUAL_SECONDS, "40000");
     ASSERT_TRUE(app.Click(IDC_CONFIGURATOR_COMMAND4, 20000, [] {}));
     EXPECT_EQ(app.Statuses(), Lines{"refused-large"});
-    EXPECT_EQ(ReadBytes(envLog), std::nullopt);
+    EXPECT_EQ(testwin::ReadFileShared(envLog), std::nullopt);
 }
 
 #ifdef CONFIGURATOR_TEST_WITH_HOST
@@ -599,7 +585,7 @@ TEST(WholeLink, TheHostSpeaksByTheMethodTheConfiguratorChose) {
             ASSERT_TRUE(world.Control(command)) << command;
         const std::string folder = NewFolder();
         ASSERT_TRUE(Configurator(folder).Click(IDC_CONFIGURATOR_COMMAND1, 120000, [] {}));
-        ASSERT_EQ(ReadBytes(folder + "\\SCONTROL.TXT"), c.settings);
+        ASSERT_EQ(testwin::ReadFileShared(folder + "\\SCONTROL.TXT"), c.settings);
 
         hostremote::Gorvath host(testwin::BinaryDirectory() + "Gorvath.exe", folder);
         ASSERT_TRUE(host.ok()) << host.Error();
