@@ -255,6 +255,7 @@ void ConfiguratorWindow::OnCommand4() {
 template <typename Test>
 void ConfiguratorWindow::RunBusy(Test test) {
     EnterBusy();
+    linkmodule::BeginCommand();
     std::string problem;
     try {
         test();
@@ -270,7 +271,11 @@ void ConfiguratorWindow::RunBusy(Test test) {
     }
     if (!problem.empty())
         win::SetControlText(hwnd_, IDC_CONFIGURATOR_LSTATUS, problem);
+    const std::string report = linkmodule::EndCommand();
     LeaveBusy();
+    // Once, after the busy state: what did not get through because the world client stopped answering.
+    if (!report.empty() && !Closing())
+        MessageBoxA(hwnd_, report.c_str(), kWindowCaption, MB_OK | MB_ICONWARNING);
 }
 
 // Idle, the window goes at once. During a test it only hides; RunBusy destroys it when the test has stopped.
@@ -280,6 +285,7 @@ void ConfiguratorWindow::OnClose() {
         return;
     }
     closeRequested_ = true;
+    linkmodule::CancelRequests();  // a request waiting on the world client ends now, not at its time-out
     ShowWindow(hwnd_, SW_HIDE);
 }
 

@@ -431,6 +431,7 @@ void HostWindow::OnClose() {
         return;
     if (running_ > 0) {
         closeRequested_ = true;
+        linkmodule::CancelRequests();  // a request waiting on the world client ends now, not at its time-out
         maintenance_->Close();
         ShowWindow(hwnd_, SW_HIDE);
         return;
@@ -552,6 +553,8 @@ void HostWindow::OnRestorePlayers() {
 template <typename Command>
 void HostWindow::Run(bool busy, Command&& command) {
     ++running_;
+    if (running_ == 1)
+        linkmodule::BeginCommand();
     // The operator may have typed a category since the last command.
     host_.SetSelectedCategory(win::ControlText(hwnd_, IDC_HOST_SELECTEDCATEGORY));
     if (busy)
@@ -565,6 +568,8 @@ void HostWindow::Run(bool busy, Command&& command) {
     } catch (...) {
         outcome.problems.push_back("The command stopped early.");
     }
+    if (running_ == 1)
+        AddLinkReport(outcome.problems);
     if (!Closing()) {
         if (busy)
             LeaveBusy();
@@ -602,6 +607,17 @@ void HostWindow::SetBackground(COLORREF colour) {
 void HostWindow::FocusDummy() {
     if (HWND dummy = GetDlgItem(hwnd_, IDC_HOST_DUMMY))
         SetFocus(dummy);
+}
+
+// What did not get through because the world client stopped answering comes first; it says already that the
+// chat text could not be fetched, when that is so.
+void HostWindow::AddLinkReport(std::vector<std::string>& problems) {
+    const std::string report = linkmodule::EndCommand();
+    if (report.empty())
+        return;
+    if (report.find("chat text") != std::string::npos)
+        problems.erase(std::remove(problems.begin(), problems.end(), std::string(kNoChatText)), problems.end());
+    problems.insert(problems.begin(), report);
 }
 
 void HostWindow::ShowProblems(const std::vector<std::string>& problems) {

@@ -77,6 +77,7 @@ class HostWindow final : private HostIo {
     template <typename Command>
     void Run(bool busy, Command&& command);
     void EnterBusy();
+    void AddLinkReport(std::vector<std::string>& problems);
     void LeaveBusy();
     void SetBackground(COLORREF colour);
     void FocusDummy();

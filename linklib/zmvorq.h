@@ -21,6 +21,22 @@
  *   - a VorqCommunicate mode whose signed decimal form needs more than six characters (below -99999 or above
  *     999999), and a VorqSend length that is negative or above 999999: the record block is sized for at most
  *     six characters of number, so such a request could not be formatted safely.
+ *
+ * How long a request can take: the world client is looked for with a WM_DDE_INITIATE sent first to the thread
+ * whose server answered last time and otherwise to every top-level window at once, and each step (finding the
+ * server, the poke or request) waits at most 2 s, while the caller's messages keep being handled. A window of
+ * another program that does not answer (a hung program) is left behind; it never holds a request. A WM_QUIT met
+ * while a request waits ends the wait at once and is put back for the caller's loop.
+ *
+ * After every request and DDECommand the thread's last-error code (GetLastError) says what became of it:
+ *   ERROR_SUCCESS            the world client answered: it took the poke, or sent the reply
+ *   ZMVORQ_ERROR_REFUSED     it answered no (a negative acknowledgement, no data), or ended the conversation
+ *   ZMVORQ_ERROR_NO_SERVER   no world client took the conversation (ProcessAckData got "-1")
+ *   ZMVORQ_ERROR_NO_ANSWER   it did not answer within the time-out; it is busy, hung or cannot deliver
+ *                            (ProcessAckData got "-1" when this happened while looking for it)
+ *   ZMVORQ_ERROR_CANCELLED   a WM_QUIT ended the wait
+ *   ZMVORQ_ERROR_DROPPED     the request was dropped for its arguments (above)
+ * Read it right after the call: the callbacks run inside the call, and the code is set last.
  */
 #ifndef ZMVORQ_H
 #define ZMVORQ_H
@@ -31,6 +47,12 @@
 #ifdef __cplusplus
 extern "C" {
 #endif
+
+#define ZMVORQ_ERROR_REFUSED ERROR_DDE_FAIL
+#define ZMVORQ_ERROR_NO_SERVER ERROR_CONNECTION_REFUSED
+#define ZMVORQ_ERROR_NO_ANSWER ERROR_TIMEOUT
+#define ZMVORQ_ERROR_CANCELLED ERROR_CANCELLED
+#define ZMVORQ_ERROR_DROPPED ERROR_INVALID_PARAMETER
 
 /* Receives an acknowledgement code as decimal text ("0" success, "1".."17" refusals), or "-1" when a request
  * could not reach the world client. */

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "common/dde_client_win.h"
 #include "common/dde_wake_win.h"
 #include "linklib/records.h"
 
@@ -23,6 +24,8 @@ ProcessReceiveDataProc gProcessReceiveData = nullptr;
 ProcessGetAllTextDataProc gProcessGetAllTextData = nullptr;
 
 constexpr DWORD kTimeoutMs = 2000;
+// How long hanging up waits for the world client's own WM_DDE_TERMINATE (it comes at once from a live one).
+constexpr DWORD kHangUpWaitMs = 250;
 constexpr char kService[] = "Zelmarink";
 
 // The callbacks get OLE strings holding the ANSI bytes; a cast to wide characters would read past the text.
@@ -84,81 +87,65 @@ HDDEDATA CALLBACK DdeCallback(UINT type, UINT, HCONV, HSZ hsz1, HSZ hsz2, HDDEDA
     }
 }
 
-// Owners of the handles of one DDECommand, so that an exception passing through it (out of memory, or thrown by
-// a caller's callback) still disconnects and frees everything.
-class StringHandle {
-  public:
-    explicit StringHandle(const char* text)
-        : hsz_(text ? DdeCreateStringHandleA(gInstance, text, CP_WINANSI) : nullptr), instance_(gInstance) {}
-    ~StringHandle() {
-        if (hsz_)
-            DdeFreeStringHandle(instance_, hsz_);
+DWORD LastErrorOf(win::DdeOutcome outcome) {
+    switch (outcome) {
+        case win::DdeOutcome::Answered:
+            return ERROR_SUCCESS;
+        case win::DdeOutcome::Refused:
+            return ZMVORQ_ERROR_REFUSED;
+        case win::DdeOutcome::NoServer:
+            return ZMVORQ_ERROR_NO_SERVER;
+        case win::DdeOutcome::NoAnswer:
+            return ZMVORQ_ERROR_NO_ANSWER;
+        case win::DdeOutcome::Cancelled:
+            return ZMVORQ_ERROR_CANCELLED;
     }
-    StringHandle(const StringHandle&) = delete;
-    StringHandle& operator=(const StringHandle&) = delete;
-    HSZ get() const { return hsz_; }
+    return ZMVORQ_ERROR_REFUSED;
+}
 
-  private:
-    HSZ hsz_;
-    DWORD instance_;
-};
-
-class Conversation {
-  public:
-    explicit Conversation(HCONV conv) : conv_(conv) {}
-    ~Conversation() {
-        if (conv_) {
-            win::DdeCallGuard wake;
-            DdeDisconnect(conv_);
-        }
+// One conversation per request: connect, poke or request, hang up. The world client's verdict on a poke arrives
+// separately, as an acknowledgement; the outcome here only says whether it answered at all.
+win::DdeOutcome Converse(UINT type, LPCSTR service, LPCSTR topic, LPCSTR item, LONG length, const BYTE* data) {
+    win::DdeClientConversation conv;
+    // A missing name gives no conversation, as one too long for an atom does: an empty one would ask anyone.
+    const win::DdeOutcome connected =
+        service && topic ? conv.Connect(service, topic, kTimeoutMs) : win::DdeOutcome::NoServer;
+    if (connected != win::DdeOutcome::Answered) {
+        // No conversation: the world client is not there, or does not answer even that.
+        if (connected != win::DdeOutcome::Cancelled)
+            ReportAck("-1");
+        return connected;
     }
-    Conversation(const Conversation&) = delete;
-    Conversation& operator=(const Conversation&) = delete;
-    HCONV get() const { return conv_; }
-
-  private:
-    HCONV conv_;
-};
-
-class DataHandle {
-  public:
-    explicit DataHandle(HDDEDATA data) : data_(data) {}
-    ~DataHandle() {
-        if (data_)
-            DdeFreeDataHandle(data_);
+    if (!item || (type == XTYP_POKE && (length < 0 || (length > 0 && !data)))) {
+        conv.Disconnect(kHangUpWaitMs);
+        return win::DdeOutcome::Refused;  // no such item can be asked for: lost like a refused request
     }
-    DataHandle(const DataHandle&) = delete;
-    DataHandle& operator=(const DataHandle&) = delete;
-    HDDEDATA get() const { return data_; }
-    // Handing the handle to a transaction gives it to DDEML, which frees it.
-    HDDEDATA release() {
-        HDDEDATA data = data_;
-        data_ = nullptr;
-        return data;
+    win::DdeOutcome outcome;
+    if (type == XTYP_POKE) {
+        outcome = conv.Poke(item, data, static_cast<size_t>(length), kTimeoutMs);
+    } else {
+        std::string reply;
+        outcome = conv.Request(item, kTimeoutMs, &reply);
+        if (outcome == win::DdeOutcome::Answered && gProcessGetAllTextData)
+            gProcessGetAllTextData(NewString(linklib::TextOfBlock(
+                reinterpret_cast<const unsigned char*>(reply.data()), reply.size())));
     }
-
-  private:
-    HDDEDATA data_;
-};
-
-// Connects to service and topic. A name with no string handle (too long for one, or null) gives no
-// conversation: a 0 handle would ask every DDE server for any service or topic.
-HCONV Connect(const StringHandle& service, const StringHandle& topic) {
-    if (!service.get() || !topic.get())
-        return nullptr;
-    win::DdeCallGuard wake;
-    return DdeConnect(gInstance, service.get(), topic.get(), nullptr);
+    conv.Disconnect(kHangUpWaitMs);
+    return outcome;
 }
 
 // Pokes a record built by `build`; a record that cannot be built (nullopt) is dropped silently.
 template <typename Build>
 void Poke(const char* topic, Build build) {
+    DWORD error = ZMVORQ_ERROR_DROPPED;
     try {
         if (std::optional<linklib::Block> block = build())
-            DDECommand(XTYP_POKE, kService, topic, topic, static_cast<LONG>(block->size()), block->data());
+            error = LastErrorOf(
+                Converse(XTYP_POKE, kService, topic, topic, static_cast<LONG>(block->size()), block->data()));
     } catch (...) {
         // Out of memory while building the record: dropped like a bad argument.
     }
+    SetLastError(error);
 }
 
 }  // namespace
@@ -213,46 +200,14 @@ LONG WINAPI KillDDE(void) {
 }
 
 LONG WINAPI DDECommand(UINT type, LPCSTR service, LPCSTR topic, LPCSTR item, LONG length, const BYTE* data) {
+    DWORD error = ZMVORQ_ERROR_REFUSED;
     try {
-        const StringHandle hszService(service);
-        const StringHandle hszTopic(topic);
-        const Conversation conv(Connect(hszService, hszTopic));
-        if (!conv.get()) {
-            ReportAck("-1");
-            return 0;
-        }
-        const StringHandle hszItem(item);
-        if (!hszItem.get())
-            return 0;  // no such item can be asked for: lost like a refused request
-        if (type == XTYP_POKE) {
-            // The outcome is not examined: the world client's verdict arrives as an acknowledgement.
-            DataHandle block(DdeCreateDataHandle(gInstance, const_cast<BYTE*>(data), static_cast<DWORD>(length), 0,
-                                                 hszTopic.get(), CF_TEXT, 0));
-            if (!block.get())
-                return 0;
-            win::DdeCallGuard wake;
-            DdeClientTransaction(reinterpret_cast<LPBYTE>(block.release()), 0xFFFFFFFF, conv.get(), hszItem.get(),
-                                 CF_TEXT, XTYP_POKE, kTimeoutMs, nullptr);
-        } else {
-            HDDEDATA replied = nullptr;
-            {
-                win::DdeCallGuard wake;
-                replied = DdeClientTransaction(nullptr, 0, conv.get(), hszItem.get(), CF_TEXT, XTYP_REQUEST, kTimeoutMs,
-                                               nullptr);
-            }
-            DataHandle reply(replied);
-            if (reply.get()) {
-                DWORD size = 0;
-                const std::vector<unsigned char> bytes = CopyData(reply.get(), &size);
-                DdeFreeDataHandle(reply.release());
-                if (gProcessGetAllTextData)
-                    gProcessGetAllTextData(NewString(linklib::TextOfBlock(bytes.data(), size)));
-            }
-        }
+        error = LastErrorOf(Converse(type, service, topic, item, length, data));
     } catch (...) {
-        // Out of memory, or a callback that threw: the request is lost like a timed-out one, and the owners
-        // above have let go of the conversation and the handles.
+        // Out of memory, or a callback that threw: the request is lost like a timed-out one, and the
+        // conversation has been let go of on the way out.
     }
+    SetLastError(error);
     return 0;
 }
 
@@ -283,6 +238,8 @@ void WINAPI VorqSend(LPCSTR name, LPCSTR target, LONG length, const BYTE* data) 
 void WINAPI VorqGetAllText(LPCSTR name) {
     if (name)
         DDECommand(XTYP_REQUEST, kService, "Zelmarink_GetAllText", name, 0, nullptr);
+    else
+        SetLastError(ZMVORQ_ERROR_DROPPED);
 }
 
 }  // extern "C"

@@ -1,22 +1,22 @@
 // console_window_win.cpp: the hidden console window ZM_DDE and the DDE client conversation it holds.
 //
-// The console link is a DDEML client conversation owned by the window: its own client-only DDEML instance,
-// opened by "link mode 2" on service and topic, kept open until the next console request closes it ("link
-// mode 0") or the window closes. Every transaction waits at most kTransactionTimeoutMs: long enough for a
-// world client that is busy drawing its chat, short enough that five failed attempts end within half a minute.
+// The console link is a DDE client conversation owned by the window (common/dde_client_win.h), opened by "link
+// mode 2" on service and topic, kept open until the next console request closes it ("link mode 0") or the window
+// closes. Every wait (finding the world client, a poke, a request) has the deadline the link core gives, and the
+// program's messages keep being handled meanwhile: a hung program elsewhere on the desktop or a stalled world
+// client never holds the window.
 #include "linkmodule/console_window_win.h"
 
 #include <vector>
 
 #include "common/controls_win.h"
-#include "common/dde_wake_win.h"
 #include "linkmodule/console_layout.h"
 #include "linkmodule/link_module_win.h"
+#include "linkmodule/message_loop_win.h"
 
 namespace linkmodule {
 namespace {
 
-constexpr DWORD kTransactionTimeoutMs = 5000;
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 
 LinkConsole* gConsole = nullptr;
@@ -39,28 +39,28 @@ int ControlOf(ConsoleField field) {
     return 0;
 }
 
-// A client-only instance is told nothing the console needs to answer.
-HDDEDATA CALLBACK ConsoleDdeCallback(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR) {
-    return nullptr;
+// The conversation's waits handle the program's messages as its yields do, and end at once when the program is
+// closing (a WM_QUIT kept by a yield, or the window closed).
+constexpr win::DdeWaitHooks kWaitHooks{YieldEvents, RequestsCancelled};
+
+LinkOutcome OutcomeOf(win::DdeOutcome outcome) {
+    switch (outcome) {
+        case win::DdeOutcome::Answered:
+            return LinkOutcome::Answered;
+        case win::DdeOutcome::Refused:
+            return LinkOutcome::Refused;
+        case win::DdeOutcome::NoServer:
+            return LinkOutcome::NoServer;
+        case win::DdeOutcome::NoAnswer:
+            return LinkOutcome::NoAnswer;
+        case win::DdeOutcome::Cancelled:
+            return LinkOutcome::Cancelled;
+    }
+    return LinkOutcome::Refused;
 }
 
-// String handles of one call, freed when it ends.
-class StringHandle {
-  public:
-    StringHandle(DWORD instance, const std::string& text)
-        : instance_(instance), hsz_(DdeCreateStringHandleA(instance, text.c_str(), CP_WINANSI)) {}
-    ~StringHandle() {
-        if (hsz_)
-            DdeFreeStringHandle(instance_, hsz_);
-    }
-    StringHandle(const StringHandle&) = delete;
-    StringHandle& operator=(const StringHandle&) = delete;
-    HSZ get() const { return hsz_; }
-
-  private:
-    DWORD instance_;
-    HSZ hsz_;
-};
+// How long hanging up waits for the world client's own WM_DDE_TERMINATE (it comes at once from a live one).
+constexpr DWORD kHangUpWaitMs = 250;
 
 }  // namespace
 
@@ -122,10 +122,6 @@ class LinkConsole::CallScope {
 LinkConsole::LinkConsole() {
     static int made = 0;
     instance_ = ++made;
-    DWORD instance = 0;
-    if (DdeInitializeA(&instance, ConsoleDdeCallback, APPCMD_CLIENTONLY | CBF_SKIP_ALLNOTIFICATIONS, 0) ==
-        DMLERR_NO_ERROR)
-        ddeInstance_ = instance;
 
     HINSTANCE module = GetModuleHandleA(nullptr);
     static ATOM atom = 0;
@@ -158,12 +154,7 @@ LinkConsole::LinkConsole() {
 LinkConsole::~LinkConsole() {
     if (gConsole == this)
         gConsole = nullptr;
-    if (ddeInstance_) {
-        win::DdeCallGuard wake;
-        if (conversation_)
-            DdeDisconnect(conversation_);
-        DdeUninitialize(ddeInstance_);
-    }
+    conversation_.reset();  // hangs up without waiting: the window is going
     if (font_)
         DeleteObject(font_);
 }
@@ -198,15 +189,11 @@ void LinkConsole::OnFieldEdited(ConsoleField field, int id) {
     fields_[Index(field)] = std::move(text);
 }
 
-// DDEML calls: each one inside a wake guard (Wine's DDEML otherwise stalls when the world client connects back
-// meanwhile), and with a close of the window held off until the call is over.
+// Calls that wait on the conversation, with a close of the window held off until the call is over.
 template <typename Call>
 auto LinkConsole::DdeCall(Call call) {
     ++ddeCallDepth_;
-    auto result = [&] {
-        win::DdeCallGuard wake;
-        return call();
-    }();
+    auto result = call();
     --ddeCallDepth_;
     if (closePending_ && ddeCallDepth_ == 0 && hwnd_) {
         closePending_ = false;
@@ -217,75 +204,61 @@ auto LinkConsole::DdeCall(Call call) {
 
 void LinkConsole::CloseConversation() {
     CallScope scope(*this);
-    // A request started inside the disconnect may open a conversation of its own: that one is then current.
+    // A request started inside the hang-up may open a conversation of its own: that one is then current.
     while (conversation_) {
-        HCONV conversation = conversation_;
-        conversation_ = nullptr;
-        DdeCall([&] { return DdeDisconnect(conversation); });
+        const std::shared_ptr<win::DdeClientConversation> conversation = std::move(conversation_);
+        DdeCall([&] {
+            conversation->Disconnect(kHangUpWaitMs);
+            return 0;
+        });
     }
 }
 
-bool LinkConsole::OpenConversation(const std::string& service, const std::string& topic) {
+LinkOutcome LinkConsole::OpenConversation(const std::string& service, const std::string& topic, int timeoutMs) {
     CallScope scope(*this);
     CloseConversation();
-    if (!ddeInstance_ || retired_)
-        return false;
-    StringHandle hszService(ddeInstance_, service);
-    StringHandle hszTopic(ddeInstance_, topic);
-    if (!hszService.get() || !hszTopic.get())
-        return false;
-    const HCONV opened = DdeCall([&] { return DdeConnect(ddeInstance_, hszService.get(), hszTopic.get(), nullptr); });
-    // A request that ran inside the connect (from a message handled meanwhile) left its own conversation open;
-    // this request goes on with the one it opened, so the other is ended rather than overwritten and leaked.
-    CloseConversation();
-    conversation_ = opened;
     if (retired_)
-        return false;  // closed meanwhile: the conversation ends with the console
-    return conversation_ != nullptr;
+        return LinkOutcome::Cancelled;
+    auto opened = std::make_shared<win::DdeClientConversation>(kWaitHooks);
+    const win::DdeOutcome outcome =
+        DdeCall([&] { return opened->Connect(service, topic, static_cast<DWORD>(timeoutMs)); });
+    // A request that ran inside the connect (from a message handled meanwhile) left its own conversation open;
+    // this request goes on with the one it opened, so the other is ended rather than overwritten.
+    CloseConversation();
+    if (retired_)
+        return LinkOutcome::Cancelled;  // closed meanwhile: the conversation ends with the console
+    if (outcome != win::DdeOutcome::Answered)
+        return OutcomeOf(outcome);
+    conversation_ = std::move(opened);
+    return LinkOutcome::Answered;
 }
 
-// The text and its NUL, as CF_TEXT. A refusal or a time-out is a link failure.
-bool LinkConsole::Poke(const std::string& item, const std::string& text) {
+// The text and its NUL, as CF_TEXT. Anything but an accepting answer is a link failure.
+LinkOutcome LinkConsole::Poke(const std::string& item, const std::string& text, int timeoutMs) {
     CallScope scope(*this);
     if (!conversation_)
-        return false;
-    StringHandle hszItem(ddeInstance_, item);
-    if (!hszItem.get())
-        return false;
-    DWORD result = 0;
-    const HDDEDATA done = DdeCall([&] {
-        return DdeClientTransaction(reinterpret_cast<LPBYTE>(const_cast<char*>(text.c_str())),
-                                    static_cast<DWORD>(text.size() + 1), conversation_, hszItem.get(), CF_TEXT,
-                                    XTYP_POKE, kTransactionTimeoutMs, &result);
-    });
-    // A refusal comes back as success under Wine, with the server's negative answer only in `result`.
-    return done != nullptr && (result & DDE_FACK) != 0;
+        return LinkOutcome::NoServer;
+    const std::shared_ptr<win::DdeClientConversation> conversation = conversation_;
+    return OutcomeOf(DdeCall(
+        [&] { return conversation->Poke(item, text.c_str(), text.size() + 1, static_cast<DWORD>(timeoutMs)); }));
 }
 
-// The reply up to its first NUL. No reply (refused, timed out) is a link failure.
-std::optional<std::string> LinkConsole::Request(const std::string& item) {
+// The reply up to its first NUL.
+LinkOutcome LinkConsole::Request(const std::string& item, int timeoutMs, std::string* reply) {
     CallScope scope(*this);
+    reply->clear();
     if (!conversation_)
-        return std::nullopt;
-    StringHandle hszItem(ddeInstance_, item);
-    if (!hszItem.get())
-        return std::nullopt;
-    DWORD result = 0;
-    const HDDEDATA reply = DdeCall([&] {
-        return DdeClientTransaction(nullptr, 0, conversation_, hszItem.get(), CF_TEXT, XTYP_REQUEST,
-                                    kTransactionTimeoutMs, &result);
-    });
-    if (!reply)
-        return std::nullopt;
-    const DWORD size = DdeGetData(reply, nullptr, 0, 0);
-    std::vector<char> bytes(size);
-    if (size)
-        DdeGetData(reply, reinterpret_cast<LPBYTE>(bytes.data()), size, 0);
-    DdeFreeDataHandle(reply);
-    std::string text(bytes.begin(), bytes.end());
-    if (const size_t nul = text.find('\0'); nul != std::string::npos)
-        text.resize(nul);
-    return text;
+        return LinkOutcome::NoServer;
+    const std::shared_ptr<win::DdeClientConversation> conversation = conversation_;
+    std::string bytes;
+    const win::DdeOutcome outcome =
+        DdeCall([&] { return conversation->Request(item, static_cast<DWORD>(timeoutMs), &bytes); });
+    if (outcome != win::DdeOutcome::Answered)
+        return OutcomeOf(outcome);
+    if (const size_t nul = bytes.find('\0'); nul != std::string::npos)
+        bytes.resize(nul);
+    *reply = std::move(bytes);
+    return LinkOutcome::Answered;
 }
 
 // One handler per button; each runs exactly one console request.

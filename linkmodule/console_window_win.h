@@ -3,11 +3,12 @@
 
 #include <windows.h>
 
-#include <ddeml.h>
-
 #include <array>
+#include <memory>
 #include <optional>
 #include <string>
+
+#include "common/dde_client_win.h"
 
 #include "linkmodule/link_core.h"
 
@@ -32,9 +33,9 @@ class LinkConsole {
 
     // The link of Text1: mode 0 closes the conversation, mode 2 opens one; poke and request use it.
     void CloseConversation();
-    bool OpenConversation(const std::string& service, const std::string& topic);
-    bool Poke(const std::string& item, const std::string& text);
-    std::optional<std::string> Request(const std::string& item);
+    LinkOutcome OpenConversation(const std::string& service, const std::string& topic, int timeoutMs);
+    LinkOutcome Poke(const std::string& item, const std::string& text, int timeoutMs);
+    LinkOutcome Request(const std::string& item, int timeoutMs, std::string* reply);
 
     LinkConsole(const LinkConsole&) = delete;
     LinkConsole& operator=(const LinkConsole&) = delete;
@@ -67,8 +68,9 @@ class LinkConsole {
     // The fields' texts as bytes: the source of truth, shown in the edit boxes and updated when the user types.
     std::array<std::string, 4> fields_;
     bool showingText_ = false;
-    DWORD ddeInstance_ = 0;
-    HCONV conversation_ = nullptr;
+    // The open conversation of the link, or none. Shared: a call waiting on it holds it, should a request
+    // started meanwhile close it.
+    std::shared_ptr<win::DdeClientConversation> conversation_;
     int ddeCallDepth_ = 0;
     int publicCallDepth_ = 0;
     bool closePending_ = false;

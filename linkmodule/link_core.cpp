@@ -8,6 +8,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <vector>
+
+#include "common/support_log.h"
 
 namespace linkmodule {
 namespace {
@@ -21,6 +24,24 @@ constexpr int kModeSpeak = 0;
 constexpr int kModeEsp = 2;
 
 }  // namespace
+
+const char* LinkOutcomeName(LinkOutcome outcome) {
+    switch (outcome) {
+        case LinkOutcome::Answered:
+            return "answered";
+        case LinkOutcome::Refused:
+            return "refused";
+        case LinkOutcome::NoServer:
+            return "no world client";
+        case LinkOutcome::NoAnswer:
+            return "no answer";
+        case LinkOutcome::Cancelled:
+            return "cancelled";
+        case LinkOutcome::Skipped:
+            return "skipped, the world client stopped answering";
+    }
+    return "?";
+}
 
 std::string FormatClockText(int hours, int minutes, int seconds) {
     char text[16];
@@ -60,9 +81,12 @@ void LinkCore::WaitSeconds(std::int16_t count) {
 // Library method: start the library's DDE instance under the application title, then register. Console
 // method: the hidden console window carries a register poke, then one clock second passes.
 void LinkCore::OpenLink() {
+    common::LogEvent("link", std::string("open by the ") + (vars.UseLibraryMethod ? "library" : "console") +
+                                 " method as " + appTitle_);
     if (vars.UseLibraryMethod) {
         port_.LibraryInitDDE(appTitle_);
-        port_.LibraryRegister(appTitle_);
+        if (Lost(LibraryRequest("register", appTitle_.size() + 1, [&] { return port_.LibraryRegister(appTitle_); })))
+            ++othersLost_;
     } else {
         port_.OpenConsole();
         RunConsoleRequest(ConsoleRequest::Register);
@@ -70,34 +94,53 @@ void LinkCore::OpenLink() {
     }
 }
 
+// A world client that did not answer the last request is not asked to unregister: the program would wait out
+// another time-out on its way out.
 void LinkCore::CloseLink() {
+    common::LogEvent("link", std::string("close by the ") + (vars.UseLibraryMethod ? "library" : "console") +
+                                 " method" + (stalled_ ? ", without unregistering: the world client stopped answering" : ""));
+    closing_ = true;
+    const bool unregister = !stalled_;
     if (vars.UseLibraryMethod) {
-        port_.LibraryUnregister(appTitle_);
+        if (unregister)
+            LibraryRequest("unregister", appTitle_.size() + 1, [&] { return port_.LibraryUnregister(appTitle_); });
         port_.LibraryKillDDE();
+        closing_ = false;
         if (waitAfterKillDDE_)
             WaitSeconds(1);
     } else {
-        RunConsoleRequest(ConsoleRequest::Unregister);
+        if (unregister)
+            RunConsoleRequest(ConsoleRequest::Unregister);
+        closing_ = false;
         WaitSeconds(1);
         port_.CloseConsole();
         WaitSeconds(1);
     }
 }
 
+// A line the world client did not answer for, or that was skipped because it had stopped answering, is counted
+// for the command's message; the send delay after it is not waited (nothing was taken to wait for).
 void LinkCore::Communicate(int mode, const std::string& target, const std::string& text) {
     YieldTimes(kYieldsBeforeRequest);
+    LinkOutcome outcome;
     if (vars.UseLibraryMethod) {
-        port_.LibraryCommunicate(appTitle_, mode, target, text);
+        const size_t bytes = appTitle_.size() + target.size() + text.size() + 10;
+        outcome = LibraryRequest(mode == kModeEsp ? "ESP" : "speak", bytes,
+                                 [&] { return port_.LibraryCommunicate(appTitle_, mode, target, text); });
         YieldTimes(kYieldsAfterRequest);
-        if (vars.SendDelaySeconds > 0)
+        if (vars.SendDelaySeconds > 0 && !Lost(outcome))
             WaitSeconds(vars.SendDelaySeconds);
     } else {
         // No yield between filling the fields and the request: an interleaved request cannot overwrite them.
         port_.SetConsoleText(ConsoleField::CommMode, std::to_string(mode));
         port_.SetConsoleText(ConsoleField::AvatarName, target);
         port_.SetConsoleText(ConsoleField::CommText, text);
-        RunConsoleRequest(ConsoleRequest::Communicate);
+        outcome = RunConsoleRequest(ConsoleRequest::Communicate);
     }
+    if (outcome == LinkOutcome::Skipped)
+        ++linesSkipped_;
+    else if (outcome == LinkOutcome::NoAnswer)
+        ++linesUnanswered_;
 }
 
 void LinkCore::SayText(const std::string& text) {
@@ -115,29 +158,155 @@ void LinkCore::EspText(const std::string& text) {
     Communicate(kModeEsp, target, text);
 }
 
+// The library's request with its log line, the stall bookkeeping and the held "-1" acknowledgements.
+template <typename Call>
+LinkOutcome LinkCore::LibraryRequest(const char* what, size_t bytes, Call call) {
+    if (Cancelled()) {
+        common::LogEvent("link", std::string("library ") + what + ": " + LinkOutcomeName(LinkOutcome::Cancelled));
+        return LinkOutcome::Cancelled;
+    }
+    if (StallSpent()) {
+        common::LogEvent("link", std::string("library ") + what + ": " + LinkOutcomeName(LinkOutcome::Skipped));
+        return LinkOutcome::Skipped;
+    }
+    const std::uint64_t started = port_.Milliseconds();
+    const int outerHeld = heldUnreachable_;
+    heldUnreachable_ = 0;
+    ++libraryDepth_;
+    LinkOutcome outcome = LinkOutcome::Refused;
+    try {
+        outcome = call();
+    } catch (...) {
+        --libraryDepth_;
+        heldUnreachable_ += outerHeld;
+        throw;
+    }
+    --libraryDepth_;
+    const int held = heldUnreachable_;
+    heldUnreachable_ = outerHeld;
+    Note(outcome, started);
+    common::LogEvent("link", std::string("library ") + what + " " + std::to_string(bytes) + " bytes: " +
+                                 LinkOutcomeName(outcome) + ", " + std::to_string(port_.Milliseconds() - started) +
+                                 " ms");
+    // The world client was there but did not answer: the command's message says so once, instead of a box per
+    // request. Otherwise (no world client at all) each "-1" is shown as it always was.
+    if (outcome != LinkOutcome::NoAnswer)
+        for (int i = 0; i < held; ++i)
+            ShowAck("-1");
+    return outcome;
+}
+
+void LinkCore::Note(LinkOutcome outcome, std::uint64_t startedMs) {
+    switch (outcome) {
+        case LinkOutcome::Answered:
+        case LinkOutcome::Refused:
+        case LinkOutcome::NoServer:
+            stalled_ = false;
+            break;
+        case LinkOutcome::NoAnswer:
+            if (!stalled_) {
+                stalled_ = true;
+                stalledSinceMs_ = startedMs;
+            }
+            break;
+        case LinkOutcome::Cancelled:
+        case LinkOutcome::Skipped:
+            break;
+    }
+}
+
+bool LinkCore::StallSpent() {
+    return stalled_ && port_.Milliseconds() - stalledSinceMs_ >= static_cast<std::uint64_t>(kStallGraceMs);
+}
+
+// A console wait never runs past the grace that is left once the world client has stopped answering.
+int LinkCore::ConsoleWaitMs() {
+    if (!stalled_)
+        return kConsoleTimeoutMs;
+    const std::uint64_t spent = port_.Milliseconds() - stalledSinceMs_;
+    const std::uint64_t left = spent >= static_cast<std::uint64_t>(kStallGraceMs) ? 0 : kStallGraceMs - spent;
+    return static_cast<int>(std::clamp<std::uint64_t>(left, 1, kConsoleTimeoutMs));
+}
+
+void LinkCore::BeginCommand() {
+    stalled_ = false;
+    cancelled_ = false;
+    linesSkipped_ = linesUnanswered_ = fetchesLost_ = othersLost_ = 0;
+}
+
+namespace {
+
+std::string Lines(int n) {
+    return std::to_string(n) + (n == 1 ? " line" : " lines");
+}
+
+}  // namespace
+
+std::string LinkCore::EndCommand() {
+    std::vector<std::string> parts;
+    if (linesSkipped_ > 0)
+        parts.push_back(Lines(linesSkipped_) + (linesSkipped_ == 1 ? " was" : " were") + " not spoken");
+    if (linesUnanswered_ > 0)
+        parts.push_back(Lines(linesUnanswered_) + " got no answer and may not have been spoken");
+    if (fetchesLost_ > 0)
+        parts.push_back("the chat text could not be fetched");
+    if (othersLost_ > 0 && parts.empty())
+        parts.push_back("the registration with it did not get through");
+    if (parts.empty())
+        return std::string();
+    common::LogEvent("link", "the world client stopped answering: " + std::to_string(linesSkipped_) +
+                                 " lines skipped, " + std::to_string(linesUnanswered_) + " unanswered, " +
+                                 std::to_string(fetchesLost_) + " fetches and " + std::to_string(othersLost_) +
+                                 " other requests lost");
+    linesSkipped_ = linesUnanswered_ = fetchesLost_ = othersLost_ = 0;
+    std::string message = std::string(kStalledMessageStart) + "; ";
+    for (size_t i = 0; i < parts.size(); ++i)
+        message += (i == 0 ? "" : i + 1 == parts.size() ? " and " : ", ") + parts[i];
+    return message + ". Check that the world client is running and not busy (loading a region, a dialog open), "
+                     "then try again.";
+}
+
 // One console request: up to five attempts. A failure of the link itself (no conversation, a refused or
 // timed-out poke or request) is followed by 12 yields and another attempt; after the fifth, ErrorCheck is
 // checked. Any other failure (focus control finds no window with the title) ends the request at once.
 // A console closed while the request runs (CloseLink reached from a handler inside one of its calls or yields)
 // ends the request unsent: its fields went with that console, and a new one would carry an empty record.
-void LinkCore::RunConsoleRequest(ConsoleRequest request) {
+// Once the world client has stopped answering for longer than kStallGraceMs, the remaining attempts are skipped
+// and ErrorCheck is checked as after the fifth.
+LinkOutcome LinkCore::RunConsoleRequest(ConsoleRequest request) {
+    static const char* const kNames[] = {"register", "unregister", "communicate", "get all text"};
+    const char* name = kNames[static_cast<int>(request)];
     port_.SetErrorCheck(false);
     const int console = port_.ConsoleInstance();
     for (int attempts = 1;; ++attempts) {
-        const Attempt outcome = ConsoleAttempt(request);
-        if (outcome != Attempt::LinkFailure)
-            return;
+        if (Cancelled()) {
+            common::LogEvent("link", std::string("console ") + name + ": " + LinkOutcomeName(LinkOutcome::Cancelled));
+            return LinkOutcome::Cancelled;
+        }
+        if (StallSpent()) {
+            common::LogEvent("link", std::string("console ") + name + ": " + LinkOutcomeName(LinkOutcome::Skipped));
+            port_.SetErrorCheck(true);
+            return LinkOutcome::Skipped;
+        }
+        const std::uint64_t started = port_.Milliseconds();
+        const AttemptResult result = ConsoleAttempt(request);
+        Note(result.outcome, started);
+        common::LogEvent("link", std::string("console ") + name + " attempt " + std::to_string(attempts) + ": " +
+                                     LinkOutcomeName(result.outcome) + ", " +
+                                     std::to_string(port_.Milliseconds() - started) + " ms");
+        if (result.attempt != Attempt::LinkFailure)
+            return result.outcome;
         YieldTimes(kYieldsAfterLinkFailure);
         if (port_.ConsoleInstance() != console)
-            return;
+            return result.outcome;
         if (attempts >= kConsoleAttempts) {
             port_.SetErrorCheck(true);
-            return;
+            return result.outcome;
         }
     }
 }
 
-LinkCore::Attempt LinkCore::ConsoleAttempt(ConsoleRequest request) {
+LinkCore::AttemptResult LinkCore::ConsoleAttempt(ConsoleRequest request) {
     // The fields are read afresh on every attempt: a click or an interleaved request may have changed them.
     ConsoleLinkSpec link;
     if (request == ConsoleRequest::Communicate) {
@@ -145,7 +314,7 @@ LinkCore::Attempt LinkCore::ConsoleAttempt(ConsoleRequest request) {
         const std::string avatar = port_.ConsoleText(ConsoleField::AvatarName);
         // A separator inside a field before the text would shift the fields: the request is dropped unsent.
         if (HoldsFieldSeparator(appTitle_) || HoldsFieldSeparator(mode) || HoldsFieldSeparator(avatar))
-            return Attempt::OtherFailure;
+            return {Attempt::OtherFailure, LinkOutcome::Refused};
         link = ConsoleLinkFor(request, appTitle_, mode, avatar, port_.ConsoleText(ConsoleField::CommText));
     } else {
         link = ConsoleLinkFor(request, appTitle_, {}, {}, {});
@@ -153,47 +322,63 @@ LinkCore::Attempt LinkCore::ConsoleAttempt(ConsoleRequest request) {
     port_.CloseConversation();
     const ServiceTopic target = SplitLinkTopic(link.linkTopic);
     port_.SetConsoleText(ConsoleField::Text1, link.text);
-    if (!port_.OpenConversation(target.service, target.topic))
-        return Attempt::LinkFailure;
+    const LinkOutcome opened = port_.OpenConversation(target.service, target.topic, ConsoleWaitMs());
+    if (opened != LinkOutcome::Answered)
+        return {Attempt::LinkFailure, opened};
     if (vars.FocusControl && !port_.ActivateWindow(vars.ClientWindowTitle))
-        return Attempt::OtherFailure;
+        return {Attempt::OtherFailure, LinkOutcome::Refused};
     if (link.poke) {
         // The record built above, not Text1 as it is now: a request started inside one of this one's calls may
         // have put its own record there.
-        if (!port_.Poke(link.linkItem, link.text))
-            return Attempt::LinkFailure;
+        const LinkOutcome poked = port_.Poke(link.linkItem, link.text, ConsoleWaitMs());
+        if (poked != LinkOutcome::Answered)
+            return {Attempt::LinkFailure, poked};
     } else {
-        const std::optional<std::string> reply = port_.Request(link.linkItem);
-        if (!reply)
-            return Attempt::LinkFailure;
-        port_.SetConsoleText(ConsoleField::Text1, *reply);
+        std::string reply;
+        const LinkOutcome requested = port_.Request(link.linkItem, ConsoleWaitMs(), &reply);
+        if (requested != LinkOutcome::Answered)
+            return {Attempt::LinkFailure, requested};
+        port_.SetConsoleText(ConsoleField::Text1, reply);
     }
     if (vars.FocusControl && !port_.ActivateWindow(appTitle_))
-        return Attempt::OtherFailure;
-    return Attempt::Done;
+        return {Attempt::OtherFailure, LinkOutcome::Refused};
+    return {Attempt::Done, LinkOutcome::Answered};
 }
 
 // Up to five attempts, each: 12 yields, the old capture deleted, one fetch; the first text that comes is
 // written with one CR LF added. No text after five attempts: no file.
+// A world client that has stopped answering ends the attempts early, and the command's message says so.
 void LinkCore::FetchAllText() {
-    for (int attempts = 0; attempts < kFetchAttempts; ++attempts) {
+    bool lost = false;
+    for (int attempts = 0; attempts < kFetchAttempts && !Cancelled(); ++attempts) {
+        if (StallSpent()) {
+            lost = true;
+            break;
+        }
         YieldTimes(kYieldsBeforeRequest);
         ClearCapture();
         std::string text;
+        LinkOutcome outcome;
         if (vars.UseLibraryMethod) {
             vars.AllText.clear();
-            port_.LibraryGetAllText(appTitle_);
+            outcome = LibraryRequest("get all text", 0, [&] { return port_.LibraryGetAllText(appTitle_); });
             YieldTimes(kYieldsAfterRequest);
             text = vars.AllText;
         } else {
-            RunConsoleRequest(ConsoleRequest::GetAllText);
+            outcome = RunConsoleRequest(ConsoleRequest::GetAllText);
             text = port_.ConsoleText(ConsoleField::Text1);
         }
+        lost = lost || Lost(outcome);
         if (!text.empty()) {
+            common::LogEvent("link", "chat text " + std::to_string(text.size()) + " bytes, attempt " +
+                                         std::to_string(attempts + 1));
             WriteCapture(text);
             return;
         }
     }
+    common::LogEvent("link", "no chat text after the attempts");
+    if (lost)
+        ++fetchesLost_;
 }
 
 // The capture lives at C:\ZOBRA.TXT. Where a standard user may not delete or create files at the root of C:,
@@ -219,15 +404,29 @@ void LinkCore::WriteCapture(const std::string& text) {
 }
 
 void LinkCore::OnLinkAck(const std::string& code) {
+    // A code is logged as it is; anything else a peer poked as an acknowledgement only by its size.
+    const bool isCode = !code.empty() && code.size() <= 4 &&
+                        code.find_first_not_of("-0123456789") == std::string::npos;
+    common::LogEvent("ack", isCode ? code : "not a code, " + std::to_string(code.size()) + " bytes");
+    if (code == "-1" && libraryDepth_ > 0) {
+        ++heldUnreachable_;
+        return;
+    }
+    ShowAck(code);
+}
+
+void LinkCore::ShowAck(const std::string& code) {
     if (const std::optional<std::string_view> message = AckMessage(code))
         port_.ShowMessage(std::string(*message), kAckCaption, MessageIcon::Information);
 }
 
 void LinkCore::OnLinkReceive(const std::string& sender, const std::string& data) {
+    common::LogEvent("recv", "data from another program: " + std::to_string(data.size()) + " bytes");
     port_.ShowMessage(ReceivedDataMessage(sender, data), appTitle_, MessageIcon::None);
 }
 
 void LinkCore::OnLinkAllText(const std::string& text) {
+    common::LogEvent("link", "chat text arrived: " + std::to_string(text.size()) + " bytes");
     vars.AllText = text;
 }
 

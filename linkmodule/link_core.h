@@ -25,6 +25,26 @@ struct LinkVariables {
 enum class ConsoleField { CommMode, AvatarName, CommText, Text1 };
 enum class MessageIcon { None, Information };
 
+// What became of one request to the world client, by either method.
+enum class LinkOutcome {
+    Answered,   // it took the poke or sent the reply
+    Refused,    // it answered no, or the request was not sent for another reason (focus control)
+    NoServer,   // no world client took the conversation
+    NoAnswer,   // it did not answer within the time-out (busy, hung, or its reply could not be delivered)
+    Cancelled,  // the program is closing
+    Skipped,    // not tried: the world client had stopped answering for longer than kStallGraceMs
+};
+const char* LinkOutcomeName(LinkOutcome outcome);
+
+// Each wait for the world client: the library's own (fixed), the console link's (ours).
+inline constexpr int kLibraryTimeoutMs = 2000;
+inline constexpr int kConsoleTimeoutMs = 4000;
+// Once the world client has stopped answering, a command keeps trying for this long (waits included) and then
+// skips the rest of its requests, so that the operator hears of it within seconds instead of minutes.
+inline constexpr int kStallGraceMs = 7000;
+// How the message about a world client that stopped answering begins.
+inline constexpr char kStalledMessageStart[] = "The world client stopped answering";
+
 inline constexpr char kCapturePath[] = "C:\\ZOBRA.TXT";
 inline constexpr char kCaptureFileName[] = "ZOBRA.TXT";
 
@@ -39,16 +59,20 @@ class LinkPort {
     // Sleep until a message arrives or the next second of the clock begins, whichever is first.
     virtual void WaitForEventOrNextSecond() = 0;
 
+    // Milliseconds of a steady clock.
+    virtual std::uint64_t Milliseconds() = 0;
+
     // The link library, bound on the first of these calls. The callbacks given to InitDDE are the module's.
+    // Requests say what became of them (the library's last-error code after the call).
     virtual void LibraryInitDDE(const std::string& title) = 0;
     virtual void LibraryKillDDE() = 0;
-    virtual void LibraryRegister(const std::string& title) = 0;
-    virtual void LibraryUnregister(const std::string& title) = 0;
-    virtual void LibraryCommunicate(const std::string& title,
-                                    int mode,
-                                    const std::string& target,
-                                    const std::string& text) = 0;
-    virtual void LibraryGetAllText(const std::string& title) = 0;
+    virtual LinkOutcome LibraryRegister(const std::string& title) = 0;
+    virtual LinkOutcome LibraryUnregister(const std::string& title) = 0;
+    virtual LinkOutcome LibraryCommunicate(const std::string& title,
+                                           int mode,
+                                           const std::string& target,
+                                           const std::string& text) = 0;
+    virtual LinkOutcome LibraryGetAllText(const std::string& title) = 0;
 
     // The console window: every call but CloseConsole creates it, hidden, when it does not exist.
     virtual void OpenConsole() = 0;
@@ -58,11 +82,12 @@ class LinkPort {
     virtual std::string ConsoleText(ConsoleField field) = 0;
     virtual void SetConsoleText(ConsoleField field, const std::string& text) = 0;
     virtual void SetErrorCheck(bool checked) = 0;
-    // The console window's link conversation (link mode 0 / 2, poke, request). False / nullopt: a link failure.
+    // The console window's link conversation (link mode 0 / 2, poke, request), each wait at most timeoutMs.
+    // Anything but Answered is a link failure.
     virtual void CloseConversation() = 0;
-    virtual bool OpenConversation(const std::string& service, const std::string& topic) = 0;
-    virtual bool Poke(const std::string& item, const std::string& text) = 0;
-    virtual std::optional<std::string> Request(const std::string& item) = 0;
+    virtual LinkOutcome OpenConversation(const std::string& service, const std::string& topic, int timeoutMs) = 0;
+    virtual LinkOutcome Poke(const std::string& item, const std::string& text, int timeoutMs) = 0;
+    virtual LinkOutcome Request(const std::string& item, int timeoutMs, std::string* reply) = 0;
     // Brings the window with this title to the front; false when no window has it.
     virtual bool ActivateWindow(const std::string& title) = 0;
 
@@ -76,6 +101,9 @@ class LinkPort {
     virtual bool WriteWholeFile(const std::string& path, const std::string& content) = 0;
     // Where the capture goes when kCapturePath cannot be used; empty when there is no such place.
     virtual std::string FallbackCapturePath() = 0;
+
+    // Whether the program has been asked to end (a WM_QUIT met): requests are given up as after CancelRequests.
+    virtual bool QuitRequested() { return false; }
 };
 
 class LinkCore {
@@ -98,7 +126,16 @@ class LinkCore {
     void SayText(const std::string& text);
     void EspText(const std::string& text);
     void FetchAllText();
-    void RunConsoleRequest(ConsoleRequest request);
+    LinkOutcome RunConsoleRequest(ConsoleRequest request);
+
+    // A command of the program (one click) begins and ends. EndCommand gives the operator's message about what
+    // did not get through because the world client stopped answering, or empty; once per command.
+    void BeginCommand();
+    std::string EndCommand();
+    // The program is closing: the running command's remaining requests and waits on the world client end at
+    // once, unsent. CloseLink still unregisters, unless the world client had stopped answering.
+    void CancelRequests() { cancelled_ = true; }
+    bool Cancelled() { return !closing_ && (cancelled_ || port_.QuitRequested()); }
 
     void OnLinkAck(const std::string& code);
     void OnLinkReceive(const std::string& sender, const std::string& data);
@@ -109,15 +146,41 @@ class LinkCore {
 
   private:
     enum class Attempt { Done, LinkFailure, OtherFailure };
-    Attempt ConsoleAttempt(ConsoleRequest request);
+    struct AttemptResult {
+        Attempt attempt;
+        LinkOutcome outcome;
+    };
+    AttemptResult ConsoleAttempt(ConsoleRequest request);
     void Communicate(int mode, const std::string& target, const std::string& text);
     void ClearCapture();
     void WriteCapture(const std::string& text);
+    template <typename Call>
+    LinkOutcome LibraryRequest(const char* what, size_t bytes, Call call);
+    void Note(LinkOutcome outcome, std::uint64_t startedMs);
+    void ShowAck(const std::string& code);
+    bool StallSpent();
+    int ConsoleWaitMs();
+    static bool Lost(LinkOutcome outcome) { return outcome == LinkOutcome::NoAnswer || outcome == LinkOutcome::Skipped; }
 
     LinkPort& port_;
     std::string appTitle_;
     bool waitAfterKillDDE_ = true;
     std::string capturePath_ = kCapturePath;
+
+    // The world client stopped answering: since when (the start of the first unanswered request).
+    bool stalled_ = false;
+    std::uint64_t stalledSinceMs_ = 0;
+    // What did not get through in the current command because of it.
+    int linesSkipped_ = 0;     // not tried
+    int linesUnanswered_ = 0;  // tried, no answer: the world client may still have taken them
+    int fetchesLost_ = 0;
+    int othersLost_ = 0;
+    // "-1" acknowledgements that arrive inside a library request are held until the request says whether the
+    // world client was absent (shown, as always) or stopped answering (folded into the command's message).
+    int libraryDepth_ = 0;
+    int heldUnreachable_ = 0;
+    bool cancelled_ = false;
+    bool closing_ = false;  // inside CloseLink, which is never cancelled
 };
 
 // "hh:mm:ss" for a time of day.

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/file_io.h"
+#include "common/support_log.h"
 #include "linkmodule/console_window_win.h"
 #include "linkmodule/link_core.h"
 #include "linkmodule/link_library_win.h"
@@ -60,6 +61,10 @@ void ShowWaitingNotices() {
         const std::optional<Notice> next = gBoard.NextToShow();
         if (!next)
             return;
+        // Only the kind and, for a fold, how many: the text may hold another program's data.
+        const size_t more = next->text.find("\r\n\r\n... and ");
+        common::LogEvent("notice", std::string(next->caption == kAckCaption ? "acknowledgement" : "received data") +
+                                       " box" + (more == std::string::npos ? "" : ", folded: " + next->text.substr(more + 4)));
         ShowBox(next->text, next->caption, IconFlags(next->icon));
         gBoard.Closed();
     }
@@ -134,6 +139,8 @@ class WinLinkPort final : public LinkPort {
     }
     void WaitForEventOrNextSecond() override { linkmodule::WaitForEventOrNextSecond(); }
 
+    std::uint64_t Milliseconds() override { return GetTickCount64(); }
+
     void LibraryInitDDE(const std::string& title) override {
         if (const LinkLibraryFunctions* lib = Library())
             lib->initDDE(title.c_str(), OnLinkAck, OnLinkReceive, OnLinkAllText);
@@ -142,24 +149,22 @@ class WinLinkPort final : public LinkPort {
         if (const LinkLibraryFunctions* lib = Library())
             lib->killDDE();
     }
-    void LibraryRegister(const std::string& title) override {
-        if (const LinkLibraryFunctions* lib = Library())
-            lib->registerName(title.c_str());
+    LinkOutcome LibraryRegister(const std::string& title) override {
+        return LibraryCall([&](const LinkLibraryFunctions& lib) { lib.registerName(title.c_str()); });
     }
-    void LibraryUnregister(const std::string& title) override {
-        if (const LinkLibraryFunctions* lib = Library())
-            lib->unregisterName(title.c_str());
+    LinkOutcome LibraryUnregister(const std::string& title) override {
+        return LibraryCall([&](const LinkLibraryFunctions& lib) { lib.unregisterName(title.c_str()); });
     }
-    void LibraryCommunicate(const std::string& title,
-                            int mode,
-                            const std::string& target,
-                            const std::string& text) override {
-        if (const LinkLibraryFunctions* lib = Library())
-            lib->communicate(title.c_str(), mode, target.c_str(), text.c_str());
+    LinkOutcome LibraryCommunicate(const std::string& title,
+                                   int mode,
+                                   const std::string& target,
+                                   const std::string& text) override {
+        return LibraryCall([&](const LinkLibraryFunctions& lib) {
+            lib.communicate(title.c_str(), mode, target.c_str(), text.c_str());
+        });
     }
-    void LibraryGetAllText(const std::string& title) override {
-        if (const LinkLibraryFunctions* lib = Library())
-            lib->getAllText(title.c_str());
+    LinkOutcome LibraryGetAllText(const std::string& title) override {
+        return LibraryCall([&](const LinkLibraryFunctions& lib) { lib.getAllText(title.c_str()); });
     }
 
     void OpenConsole() override { LinkConsole::Ensure(); }
@@ -174,13 +179,15 @@ class WinLinkPort final : public LinkPort {
     }
     void SetErrorCheck(bool checked) override { LinkConsole::Ensure().SetErrorCheck(checked); }
     void CloseConversation() override { LinkConsole::Ensure().CloseConversation(); }
-    bool OpenConversation(const std::string& service, const std::string& topic) override {
-        return LinkConsole::Ensure().OpenConversation(service, topic);
+    LinkOutcome OpenConversation(const std::string& service, const std::string& topic, int timeoutMs) override {
+        return LinkConsole::Ensure().OpenConversation(service, topic, timeoutMs);
     }
-    bool Poke(const std::string& item, const std::string& text) override {
-        return LinkConsole::Ensure().Poke(item, text);
+    LinkOutcome Poke(const std::string& item, const std::string& text, int timeoutMs) override {
+        return LinkConsole::Ensure().Poke(item, text, timeoutMs);
     }
-    std::optional<std::string> Request(const std::string& item) override { return LinkConsole::Ensure().Request(item); }
+    LinkOutcome Request(const std::string& item, int timeoutMs, std::string* reply) override {
+        return LinkConsole::Ensure().Request(item, timeoutMs, reply);
+    }
     // An empty title names no window (FindWindow would take any untitled one).
     bool ActivateWindow(const std::string& title) override {
         if (title.empty())
@@ -206,6 +213,7 @@ class WinLinkPort final : public LinkPort {
     bool WriteWholeFile(const std::string& path, const std::string& content) override {
         return common::ReplaceFileAtomically(path, content).ok;
     }
+    bool QuitRequested() override { return QuitKept(); }
     std::string FallbackCapturePath() override {
         char folder[MAX_PATH + 1];
         const DWORD n = GetTempPathA(sizeof folder, folder);
@@ -219,6 +227,29 @@ class WinLinkPort final : public LinkPort {
 
   private:
     const LinkLibraryFunctions* Library();
+
+    // The library says what became of a request in the thread's last-error code, set last in the call.
+    template <typename Call>
+    LinkOutcome LibraryCall(Call call) {
+        const LinkLibraryFunctions* lib = Library();
+        if (!lib)
+            return LinkOutcome::NoServer;
+        SetLastError(ERROR_SUCCESS);
+        call(*lib);
+        switch (GetLastError()) {
+            case ZMVORQ_ERROR_REFUSED:
+            case ZMVORQ_ERROR_DROPPED:
+                return LinkOutcome::Refused;
+            case ZMVORQ_ERROR_NO_SERVER:
+                return LinkOutcome::NoServer;
+            case ZMVORQ_ERROR_NO_ANSWER:
+                return LinkOutcome::NoAnswer;
+            case ZMVORQ_ERROR_CANCELLED:
+                return LinkOutcome::Cancelled;
+            default:
+                return LinkOutcome::Answered;  // a library that says nothing is taken at its word
+        }
+    }
 };
 
 WinLinkPort gPort;
@@ -288,6 +319,24 @@ void EspText(const std::string& text) {
 
 void FetchAllText() {
     Guarded([] { gCore.FetchAllText(); });
+}
+
+void BeginCommand() {
+    gCore.BeginCommand();
+}
+
+void CancelRequests() {
+    gCore.CancelRequests();
+}
+
+bool RequestsCancelled() {
+    return gCore.Cancelled();
+}
+
+std::string EndCommand() {
+    std::string message;
+    Guarded([&] { message = gCore.EndCommand(); });
+    return message;
 }
 
 std::string CapturePath() {

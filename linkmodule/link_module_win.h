@@ -53,6 +53,16 @@ void CloseLink();
 void SayText(const std::string& text);
 void EspText(const std::string& text);
 void FetchAllText();
+// Around each command of the program (one click, while its window is busy): EndCommand gives the operator's
+// message about what did not get through because the world client stopped answering, or empty. Show it once,
+// after the busy state.
+void BeginCommand();
+std::string EndCommand();
+// The program is closing (its window was closed during a command): the command's remaining requests, and the wait
+// of the console link's request in flight, end at once. A WM_QUIT met by a yield does the same. CloseLink still
+// unregisters.
+void CancelRequests();
+bool RequestsCancelled();
 // Where the last capture was written: "C:\ZOBRA.TXT", or the same name in the user's temporary folder when the
 // root of C: could not be used. The file is missing there when the last fetch brought no text.
 std::string CapturePath();

@@ -307,4 +307,46 @@ void MessageBoxWatcher::Watch() {
     }
 }
 
+UnansweringWindow::UnansweringWindow(Mode mode, DWORD lateMs)
+    : stop_(CreateEventA(nullptr, TRUE, FALSE, nullptr)), ready_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
+    HDESK desktop = GetThreadDesktop(GetCurrentThreadId());
+    thread_ = std::thread([this, mode, lateMs, desktop] { Run(mode, lateMs, desktop); });
+    WaitForSingleObject(ready_, 10000);
+}
+
+UnansweringWindow::~UnansweringWindow() {
+    SetEvent(stop_);
+    thread_.join();
+    CloseHandle(stop_);
+    CloseHandle(ready_);
+}
+
+void UnansweringWindow::Run(Mode mode, DWORD lateMs, HDESK desktop) {
+    // A new thread starts out on the default desktop under Wine; the programs under test are on the test's.
+    SetThreadDesktop(desktop);
+    HWND hwnd = CreateWindowExA(0, "STATIC", mode == Mode::Hung ? "A hung program" : "A slow program",
+                                WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr, nullptr, nullptr);
+    window_ = hwnd;
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageA(&msg);
+    SetEvent(ready_);
+    // Both wait on their message queue without reading it (so no time-out for hung programs applies to them):
+    // hung for ever, late until the next read, every lateMs.
+    ULONGLONG nextRead = GetTickCount64() + lateMs;
+    for (;;) {
+        const ULONGLONG now = GetTickCount64();
+        const DWORD timeout =
+            mode == Mode::Hung ? INFINITE : static_cast<DWORD>(nextRead > now ? nextRead - now : 0);
+        if (MsgWaitForMultipleObjects(1, &stop_, FALSE, timeout, QS_ALLINPUT) == WAIT_OBJECT_0)
+            break;
+        if (mode == Mode::Late && GetTickCount64() >= nextRead) {
+            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+                DispatchMessageA(&msg);
+            nextRead = GetTickCount64() + lateMs;
+        }
+    }
+    DestroyWindow(hwnd);
+}
+
 }  // namespace testwin

@@ -108,4 +108,25 @@ private:
     std::thread thread_;
 };
 
+// A top-level window of "another program" that does not answer its messages, as a hung program's: on a thread of
+// its own (on the creating thread's desktop), in this process. Hung: the thread waits on its message queue and
+// never reads it, so a message sent to the window never returns. Late: it reads its messages only every lateMs.
+class UnansweringWindow {
+public:
+    enum class Mode { Hung, Late };
+    explicit UnansweringWindow(Mode mode, DWORD lateMs = 10000);
+    ~UnansweringWindow();  // the window and its thread end; senders still waiting get their call back
+    UnansweringWindow(const UnansweringWindow&) = delete;
+    UnansweringWindow& operator=(const UnansweringWindow&) = delete;
+    HWND Window() const { return window_; }
+
+private:
+    void Run(Mode mode, DWORD lateMs, HDESK desktop);
+
+    HANDLE stop_;
+    HANDLE ready_;
+    std::atomic<HWND> window_{nullptr};
+    std::thread thread_;
+};
+
 }  // namespace testwin

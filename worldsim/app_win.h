@@ -33,6 +33,7 @@ public:
 
     // From the DDE server.
     bool OnConnect(const std::string& topic) override;
+    bool Holds(const std::string& topic) override;
     bool OnPoke(const std::string& topic, const std::string& item, const std::string& block) override;
     std::optional<std::string> OnRequest(const std::string& topic, const std::string& item) override;
 

@@ -14,7 +14,7 @@
 //   fault|dup|MATCH|COUNT          fault|dup|off                  fault|lag|MS
 //   fault|ghost|on|off             fault|loggedout|on|off         fault|clear
 //   fault|die|TOPIC|N              fault|die|off                  fault|reject|TOPIC|on|off
-//   fault|slow|TOPIC|MS
+//   fault|slow|TOPIC|MS            fault|hold|TOPIC|on|off
 //   poke|SERVICE|DDETOPIC|COUNT|BLOCK      pokefill|SERVICE|DDETOPIC|SIZE|HEAD      peer|SERVICE|DDETOPIC
 // TOPIC is a full topic name of the world (any letter case) or "all"; ackcode takes the four poke topics only.
 // SERVICE and DDETOPIC name a conversation the world opens as a peer, any names (peer: empty = any).
@@ -213,8 +213,8 @@ void ParseFault(Reader& r, Command& c) {
             c.topic = r.Topic(2, false);
             c.number = r.Bounded(3, 1, 1000000);
         }
-    } else if (what == "reject") {
-        c.fault = FaultKind::Reject;
+    } else if (what == "reject" || what == "hold") {
+        c.fault = what == "reject" ? FaultKind::Reject : FaultKind::Hold;
         if (r.Count(4)) {
             c.topic = r.Topic(2, false);
             c.on = r.OnOff(3);

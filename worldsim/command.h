@@ -43,7 +43,8 @@ enum class FaultKind {
     Clear,
     Die,
     Reject,
-    Slow
+    Slow,
+    Hold
 };
 
 struct Command {
@@ -59,7 +60,7 @@ struct Command {
 
     FaultKind fault = FaultKind::Clear;
     bool on = false;    // on|off switches; ackcode/drop/dup: false = "off"
-    std::string topic;  // refuse/ackcode/die/reject/slow: a full topic name, or "all"
+    std::string topic;  // refuse/ackcode/die/reject/slow/hold: a full topic name, or "all"
     std::string code;   // ackcode: the code text to acknowledge with
     int number = 0;     // ackdelay/lag/slow: milliseconds; drop/dup: count (0 = no limit); die: the Nth transaction
 };

@@ -39,7 +39,7 @@ bool DdeServer::Start() {
 
 void DdeServer::Stop() {
     for (const auto& [key, link] : links_)
-        Close(link);
+        link->Disconnect(0);
     links_.clear();
     if (!instance_)
         return;
@@ -55,51 +55,46 @@ void DdeServer::Stop() {
 }
 
 // A conversation found dead (the program ended or restarted its DDE instance) is replaced by a new one. A
-// failed poke is retried once on a new conversation, unless the program did answer (it refused the poke, or
-// is still busy with it): a repeated acknowledgement would be a fault of its own.
+// failed poke is retried once on a new conversation, unless the program did answer (it refused the poke) or did
+// not answer in time (it is still busy with it): a repeated acknowledgement would be a fault of its own.
 bool DdeServer::Poke(const std::string& service, const std::string& topic, const std::string& block) {
     if (!instance_ || service.empty())
         return false;  // an empty service name would connect to anyone offering the topic
     const auto key = std::make_pair(service, topic);
     for (int attempt = 0; attempt < 2; ++attempt) {
         auto it = links_.find(key);
-        if (it != links_.end() && !Alive(it->second.conv)) {
-            Close(it->second);
+        if (it != links_.end() && !it->second->Connected()) {
+            it->second->Disconnect(0);
             links_.erase(it);
             it = links_.end();
         }
         if (it == links_.end()) {
-            const Link opened = Open(service, topic);
-            if (!opened.conv)
+            Link opened = Open(service, topic);
+            if (!opened)
                 return false;
-            it = links_.emplace(key, opened).first;
+            it = links_.emplace(key, std::move(opened)).first;
         }
         const Link link = it->second;
-        HSZ item = DdeCreateStringHandleA(link.instance, topic.c_str(), CP_WINANSI);
-        DWORD result = 0;
-        HDDEDATA done;
-        {
-            win::DdeCallGuard guard;
-            done = DdeClientTransaction(reinterpret_cast<LPBYTE>(const_cast<char*>(block.data())),
-                                        static_cast<DWORD>(block.size()), link.conv, item, CF_TEXT, XTYP_POKE,
-                                        kPokeTimeoutMs, &result);
-        }
-        DdeFreeStringHandle(link.instance, item);
-        // The status word of the program's answer says whether it took the poke: Wine's DDEML returns success
-        // for a negative answer too and passes the answer's flags on in `result` only.
-        if (done)
-            return (result & DDE_FACK) != 0;
-        const UINT error = DdeGetLastError(link.instance);
-        if (error == DMLERR_POKEACKTIMEOUT || error == DMLERR_NOTPROCESSED || error == DMLERR_BUSY)
+        const win::DdeOutcome outcome = link->Poke(topic, block.data(), block.size(), kPokeTimeoutMs);
+        if (outcome == win::DdeOutcome::Answered)
+            return true;
+        if (outcome != win::DdeOutcome::NoServer)
             return false;
-        Close(link);
+        link->Disconnect(0);
         links_.erase(key);
     }
     return false;
 }
 
-// In an instance of its own, so that the probe never reuses, nor is mistaken for, a conversation of links_.
+// Wildcards (an empty name) need DDEML's own connect, in an instance of its own so that the probe never reuses,
+// nor is mistaken for, a conversation of links_; named probes are spoken like the pokes.
 bool DdeServer::Probe(const std::string& service, const std::string& topic) {
+    if (!service.empty() && !topic.empty()) {
+        win::DdeClientConversation conv;
+        const bool accepted = conv.Connect(service, topic, kPokeTimeoutMs) == win::DdeOutcome::Answered;
+        conv.Disconnect(500);
+        return accepted;
+    }
     DWORD instance = 0;
     if (DdeInitializeA(&instance, Callback, APPCMD_CLIENTONLY, 0) != DMLERR_NO_ERROR)
         return false;
@@ -121,41 +116,11 @@ bool DdeServer::Probe(const std::string& service, const std::string& topic) {
     return accepted;
 }
 
-bool DdeServer::Alive(HCONV conv) {
-    CONVINFO info = {};
-    info.cb = sizeof info;
-    if (!DdeQueryConvInfo(conv, QID_SYNC, &info))
-        return false;
-    return (info.wStatus & ST_CONNECTED) && IsWindow(info.hwndPartner);
-}
-
 DdeServer::Link DdeServer::Open(const std::string& service, const std::string& topic) {
-    Link link;
-    if (DdeInitializeA(&link.instance, Callback, APPCMD_CLIENTONLY, 0) != DMLERR_NO_ERROR)
-        return {};
-    HSZ hszService = DdeCreateStringHandleA(link.instance, service.c_str(), CP_WINANSI);
-    HSZ hszTopic = DdeCreateStringHandleA(link.instance, topic.c_str(), CP_WINANSI);
-    if (hszService && hszTopic) {
-        win::DdeCallGuard guard;
-        link.conv = DdeConnect(link.instance, hszService, hszTopic, nullptr);
-    }
-    if (hszService)
-        DdeFreeStringHandle(link.instance, hszService);
-    if (hszTopic)
-        DdeFreeStringHandle(link.instance, hszTopic);
-    if (!link.conv) {
-        Close(link);
-        return {};
-    }
+    auto link = std::make_shared<win::DdeClientConversation>();
+    if (link->Connect(service, topic, kPokeTimeoutMs) != win::DdeOutcome::Answered)
+        return nullptr;
     return link;
-}
-
-void DdeServer::Close(const Link& link) {
-    win::DdeCallGuard guard;
-    if (link.conv && Alive(link.conv))
-        DdeDisconnect(link.conv);
-    if (link.instance)
-        DdeUninitialize(link.instance);
 }
 
 std::string DdeServer::Query(HSZ hsz) const {
@@ -181,7 +146,17 @@ HDDEDATA DdeServer::OnCallback(UINT type, UINT format, HSZ hsz1, HSZ hsz2, HDDED
         if (DdeCmpStringHandles(hsz2, service_) != 0)
             return nullptr;
         return reinterpret_cast<HDDEDATA>(static_cast<ULONG_PTR>(handler_.OnConnect(Query(hsz1)) ? TRUE : FALSE));
-    case XTYP_POKE: {  // hsz1 = topic, hsz2 = item
+    case XTYP_POKE:  // hsz1 = topic, hsz2 = item
+    case XTYP_REQUEST:
+        // A blocked transaction stays queued, unanswered, until the program hangs up.
+        if (handler_.Holds(Query(hsz1)))
+            return CBR_BLOCK;
+        break;
+    default:
+        return nullptr;
+    }
+    switch (type) {
+    case XTYP_POKE: {
         if (format != CF_TEXT)
             return reinterpret_cast<HDDEDATA>(DDE_FNOTPROCESSED);
         const DWORD size = DdeGetData(data, nullptr, 0, 0);

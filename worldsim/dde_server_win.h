@@ -7,9 +7,12 @@
 #include <ddeml.h>
 
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
+
+#include "common/dde_client_win.h"
 
 namespace worldsim {
 
@@ -17,6 +20,8 @@ namespace worldsim {
 class DdeHandler {
 public:
     virtual bool OnConnect(const std::string& topic) = 0;
+    // True: the poke or request on this topic is held, never answered.
+    virtual bool Holds(const std::string& topic) = 0;
     virtual bool OnPoke(const std::string& topic, const std::string& item, const std::string& block) = 0;
     virtual std::optional<std::string> OnRequest(const std::string& topic, const std::string& item) = 0;
 
@@ -39,21 +44,16 @@ public:
     static bool Probe(const std::string& service, const std::string& topic);
 
 private:
-    // An outgoing conversation lives in a client-only DDEML instance of its own: under Wine a conversation
-    // whose partner vanished cannot be disconnected, and it blocks every new DdeConnect to the same service
-    // and topic within its instance. Ending that instance is the one way to be rid of it.
-    struct Link {
-        DWORD instance = 0;
-        HCONV conv = nullptr;
-    };
+    // Outgoing conversations are spoken in plain DDE messages (common/dde_client_win.h), so that a hung program
+    // on the desktop never holds the world while it looks for a program to acknowledge. Shared: a poke waiting on
+    // one holds it should the conversation be replaced meanwhile.
+    using Link = std::shared_ptr<win::DdeClientConversation>;
 
     static HDDEDATA CALLBACK Callback(UINT type, UINT format, HCONV conv, HSZ hsz1, HSZ hsz2, HDDEDATA data,
                                       ULONG_PTR, ULONG_PTR);
     HDDEDATA OnCallback(UINT type, UINT format, HSZ hsz1, HSZ hsz2, HDDEDATA data);
     std::string Query(HSZ hsz) const;
-    static bool Alive(HCONV conv);
     static Link Open(const std::string& service, const std::string& topic);
-    static void Close(const Link& link);
 
     DdeHandler& handler_;
     DWORD instance_ = 0;

@@ -115,6 +115,15 @@ bool App::OnConnect(const std::string& topic) {
     return result.accepted;
 }
 
+// The hold fault: the transaction is taken and never answered, while the world goes on as usual.
+bool App::Holds(const std::string& topic) {
+    Effects fx;
+    if (!world_.Holds(topic, fx))
+        return false;
+    Apply(std::move(fx));
+    return true;
+}
+
 // The lag and slow faults hold the caller inside its poke: the world is "busy" while not in front.
 bool App::OnPoke(const std::string& topic, const std::string& item, const std::string& block) {
     const bool foreground = Foreground();

@@ -98,6 +98,10 @@ std::string FormatReject(std::string_view topic) {
     return Line("REJECT", {topic});
 }
 
+std::string FormatHold(std::string_view topic) {
+    return Line("HOLD", {topic});
+}
+
 std::optional<TranscriptEntry> ParseTranscriptLine(std::string_view line) {
     if (!line.empty() && line.back() == '\r')
         line.remove_suffix(1);

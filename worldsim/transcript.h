@@ -22,6 +22,7 @@ std::string FormatPoke(std::string_view service, std::string_view topic, bool de
 std::string FormatPeer(std::string_view service, std::string_view topic, bool accepted);
 std::string FormatDie(std::string_view topic);
 std::string FormatReject(std::string_view topic);
+std::string FormatHold(std::string_view topic);
 
 inline constexpr size_t kPokeShownBytes = 4096;  // a POKE line shows at most this much of its block
 

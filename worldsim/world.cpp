@@ -106,6 +106,14 @@ int World::LagMs(std::string_view topic, bool foreground) const {
     return std::max(slowMs, lagMs);
 }
 
+bool World::Holds(std::string_view topic, Effects& fx) const {
+    const auto canonical = CanonicalTopic(topic);
+    if (!canonical || !faults_.held.count(*canonical))
+        return false;
+    fx.transcript.push_back(FormatHold(*canonical));
+    return true;
+}
+
 // Counts the transaction against the die fault; true (with the DIE line) when this is the one to die at.
 bool World::DiesAt(const std::string& canonicalTopic, Effects& fx) {
     auto& die = faults_.die;
@@ -165,6 +173,8 @@ std::string World::StatusText() const {
         faults.push_back("reject " + topic);
     for (const auto& [topic, ms] : faults_.slowMs)
         faults.push_back("slow " + topic + " " + std::to_string(ms) + " ms");
+    for (const auto& topic : faults_.held)
+        faults.push_back("hold " + topic);
     if (faults_.die.active)
         faults.push_back("die " + faults_.die.topic + " in " + std::to_string(faults_.die.remaining));
     for (const auto& [topic, code] : faults_.ackCode)
@@ -341,12 +351,14 @@ void World::SetFault(const Command& c) {
             break;
         case FaultKind::Reject:
         case FaultKind::Slow:
+        case FaultKind::Hold:
             for (std::string_view topic : kAllTopics) {
                 if (c.topic != "all" && c.topic != topic)
                     continue;
-                if (c.fault == FaultKind::Reject)
-                    c.on ? void(faults_.rejected.insert(std::string(topic)))
-                         : void(faults_.rejected.erase(std::string(topic)));
+                if (c.fault == FaultKind::Reject || c.fault == FaultKind::Hold) {
+                    auto& topics = c.fault == FaultKind::Reject ? faults_.rejected : faults_.held;
+                    c.on ? void(topics.insert(std::string(topic))) : void(topics.erase(std::string(topic)));
+                }
                 else if (c.on)
                     faults_.slowMs[std::string(topic)] = c.number;
                 else

@@ -86,6 +86,7 @@ struct Faults {
     } die;
     std::set<std::string> rejected;     // canonical topics: conversation accepted, transactions refused
     std::map<std::string, int> slowMs;  // canonical topic -> every transaction taken this late
+    std::set<std::string> held;         // canonical topics: transactions taken but never answered
 };
 
 class World {
@@ -98,6 +99,8 @@ public:
     PokeResult Poke(std::string_view topic, std::string_view item, std::string_view block, bool foreground);
     RequestResult Request(std::string_view topic, std::string_view item, bool foreground);
     int LagMs(std::string_view topic, bool foreground) const;
+    // Whether a transaction on the topic is to be held unanswered (the hold fault); its HOLD line is in `fx`.
+    bool Holds(std::string_view topic, Effects& fx) const;
 
     CommandResult Run(std::string_view command);
     Effects RunDue();

@@ -36,6 +36,8 @@ class FakePort : public LinkPort {
     std::map<ConsoleField, std::string> fields;
     bool errorCheck = false;
     int opensToFail = 0;  // the next this many conversation opens fail; -1: all of them
+    bool worldSilent = false;  // every open waits out its time-out unanswered
+    std::vector<int> waits;    // the time-out given to each wait of the console link
     std::deque<std::optional<std::string>> requestReplies;
     bool refusePokes = false;
     std::set<std::string> windows = {"Pelmor 3.0", "Tumbleroo"};
@@ -71,18 +73,43 @@ class FakePort : public LinkPort {
         Add("sleep");
     }
 
+    std::uint64_t Milliseconds() override { return static_cast<std::uint64_t>(nowMs); }
+
+    // What the library's next requests come to (Answered when empty). An unanswered one takes the library's
+    // time-out; one that finds no world client reports "-1" inside the call, as the library does.
+    std::deque<LinkOutcome> libraryOutcomes;
+    LinkOutcome NextLibraryOutcome() {
+        LinkOutcome outcome = LinkOutcome::Answered;
+        if (!libraryOutcomes.empty()) {
+            outcome = libraryOutcomes.front();
+            libraryOutcomes.pop_front();
+        }
+        if (outcome == LinkOutcome::NoAnswer)
+            nowMs += kLibraryTimeoutMs;
+        if (outcome == LinkOutcome::NoServer || outcome == LinkOutcome::NoAnswer)
+            core->OnLinkAck("-1");
+        return outcome;
+    }
     void LibraryInitDDE(const std::string& title) override { Add("lib InitDDE " + title); }
     void LibraryKillDDE() override { Add("lib KillDDE"); }
-    void LibraryRegister(const std::string& title) override { Add("lib Register " + title); }
-    void LibraryUnregister(const std::string& title) override { Add("lib Unregister " + title); }
-    void LibraryCommunicate(const std::string& title,
-                            int mode,
-                            const std::string& target,
-                            const std::string& text) override {
-        Add("lib Communicate " + title + "|" + std::to_string(mode) + "|" + target + "|" + text);
+    LinkOutcome LibraryRegister(const std::string& title) override {
+        Add("lib Register " + title);
+        return NextLibraryOutcome();
     }
-    void LibraryGetAllText(const std::string& title) override {
+    LinkOutcome LibraryUnregister(const std::string& title) override {
+        Add("lib Unregister " + title);
+        return NextLibraryOutcome();
+    }
+    LinkOutcome LibraryCommunicate(const std::string& title,
+                                   int mode,
+                                   const std::string& target,
+                                   const std::string& text) override {
+        Add("lib Communicate " + title + "|" + std::to_string(mode) + "|" + target + "|" + text);
+        return NextLibraryOutcome();
+    }
+    LinkOutcome LibraryGetAllText(const std::string& title) override {
         Add("lib GetAllText " + title);
+        const LinkOutcome outcome = NextLibraryOutcome();
         std::string reply;
         if (!allTextReplies.empty()) {
             reply = allTextReplies.front();
@@ -90,6 +117,7 @@ class FakePort : public LinkPort {
         }
         if (!reply.empty())
             core->OnLinkAllText(reply);  // the reply arrives inside the request
+        return outcome;
     }
 
     int consolesMade = 0;
@@ -126,29 +154,38 @@ class FakePort : public LinkPort {
         Touch();
         Add("link 0");
     }
-    bool OpenConversation(const std::string& service, const std::string& topic) override {
+    LinkOutcome OpenConversation(const std::string& service, const std::string& topic, int timeoutMs) override {
         Touch();
+        waits.push_back(timeoutMs);
+        if (worldSilent) {
+            nowMs += timeoutMs;
+            Add("link 2 " + service + "|" + topic + " unanswered");
+            return LinkOutcome::NoAnswer;
+        }
         if (opensToFail != 0) {
             if (opensToFail > 0)
                 --opensToFail;
             Add("link 2 " + service + "|" + topic + " failed");
-            return false;
+            return LinkOutcome::NoServer;
         }
         Add("link 2 " + service + "|" + topic);
-        return true;
+        return LinkOutcome::Answered;
     }
-    bool Poke(const std::string& item, const std::string& text) override {
+    LinkOutcome Poke(const std::string& item, const std::string& text, int timeoutMs) override {
+        waits.push_back(timeoutMs);
         Add("poke " + item + " " + Shown(text) + (refusePokes ? " refused" : ""));
-        return !refusePokes;
+        return refusePokes ? LinkOutcome::Refused : LinkOutcome::Answered;
     }
-    std::optional<std::string> Request(const std::string& item) override {
-        std::optional<std::string> reply;
+    LinkOutcome Request(const std::string& item, int timeoutMs, std::string* reply) override {
+        waits.push_back(timeoutMs);
+        std::optional<std::string> next;
         if (!requestReplies.empty()) {
-            reply = requestReplies.front();
+            next = requestReplies.front();
             requestReplies.pop_front();
         }
-        Add("request " + item + (reply ? "" : " failed"));
-        return reply;
+        Add("request " + item + (next ? "" : " failed"));
+        *reply = next.value_or("");
+        return next ? LinkOutcome::Answered : LinkOutcome::Refused;
     }
     bool ActivateWindow(const std::string& title) override {
         const bool found = windows.count(title) > 0;
@@ -621,6 +658,77 @@ TEST_F(LinkCoreTest, EspKeepsItsTargetWhenAnotherHandlerChangesItMeanwhile) {
     };
     core.EspText("for Ann");
     EXPECT_EQ(port.events[1], "lib Communicate Tumbleroo|2|Ann|for Ann");
+}
+
+// A world client that stops answering: each command keeps trying for the grace and then skips the rest, so that
+// the operator hears within 15 s, once, what did not get through; "-1" boxes of the library are folded into that
+// message. Without any world client (no server) the old rules hold: every try, a box per "-1", no message.
+TEST_F(LinkCoreTest, AWorldThatStopsAnsweringIsGivenUpAfterTheGrace) {
+    using O = LinkOutcome;
+    const std::string advice =
+        ". Check that the world client is running and not busy (loading a region, a dialog open), then try again.";
+    struct Row {
+        const char* what;
+        bool library;
+        std::vector<O> outcomes;  // the library's, in order (then Answered); console: every open unanswered
+        bool fetch;               // a fetch instead of 14 lines
+        int tries;                // requests that reached the port
+        std::string message;      // EndCommand's
+        size_t boxes;             // "99 - Unknown error occured" boxes shown
+    };
+    const std::vector<O> silent(20, O::NoAnswer), absent(20, O::NoServer);
+    const std::vector<Row> rows = {
+        {"library, silent", true, silent, false, 4,
+         "The world client stopped answering; 10 lines were not spoken and 4 lines got no answer and may not have "
+         "been spoken" + advice, 0},
+        {"library, absent", true, absent, false, 14, "", 14},
+        {"library, answers again after two", true, {O::NoAnswer, O::NoAnswer, O::Answered}, false, 14,
+         "The world client stopped answering; 2 lines got no answer and may not have been spoken" + advice, 0},
+        {"library fetch, silent", true, silent, true, 4,
+         "The world client stopped answering; the chat text could not be fetched" + advice, 0},
+        {"console, silent", false, {}, false, 2,
+         "The world client stopped answering; 14 lines were not spoken" + advice, 0},
+        {"console fetch, silent", false, {}, true, 2,
+         "The world client stopped answering; the chat text could not be fetched" + advice, 0},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        core.vars.UseLibraryMethod = r.library;
+        port.libraryOutcomes.assign(r.outcomes.begin(), r.outcomes.end());
+        port.worldSilent = !r.library;
+        port.events.clear();
+        port.messages.clear();
+        port.waits.clear();
+        const long long started = port.nowMs;
+        core.BeginCommand();
+        if (r.fetch) {
+            core.FetchAllText();
+        } else {
+            for (int line = 1; line <= 14; ++line)
+                core.SayText("line " + std::to_string(line));
+        }
+        EXPECT_EQ(core.EndCommand(), r.message);
+        EXPECT_EQ(core.EndCommand(), "") << "told once";
+        EXPECT_LE(port.nowMs - started, 15000);
+        size_t tries = 0;
+        for (const auto& e : port.events)
+            tries += e.rfind("lib Communicate", 0) == 0 || e.rfind("lib GetAllText", 0) == 0 ||
+                     e.rfind("link 2", 0) == 0;
+        EXPECT_EQ(tries, static_cast<size_t>(r.tries));
+        EXPECT_EQ(port.messages.size(), r.boxes);
+        for (int wait : port.waits)
+            EXPECT_TRUE(wait >= 1 && wait <= kConsoleTimeoutMs) << wait;
+        if (!r.library) {
+            EXPECT_TRUE(port.errorCheck) << "checked when given up";
+        }
+    }
+    // The next command starts afresh: a world that answers again gets every line.
+    port.worldSilent = false;
+    core.BeginCommand();
+    port.events.clear();
+    core.SayText("back");
+    EXPECT_EQ(port.events.back(), "poke Zelmarink_Communicate Tumbleroo<FF>0<FF><FF>back");
+    EXPECT_EQ(core.EndCommand(), "");
 }
 
 TEST_F(LinkCoreTest, ReadSettingsResetsTheFourSettingsOnly) {

@@ -144,70 +144,42 @@ bool ErrorCheckChecked() {
     return console && IsDlgButtonChecked(console, IDC_ZM_DDE_ERROR_CHECK) == BST_CHECKED;
 }
 
-// A top-level window on a thread of its own. A DDE connect broadcasts WM_DDE_INITIATE to every top-level window
-// and handles messages sent to its thread while it waits; armed, this window then makes the test's UI thread run
-// one action right there, inside the connect of the console's request.
+// Armed, makes the test's UI thread run one action right inside the next connect of this process, as a click
+// handled while it waits would: when the connect makes the window of its conversation, a message is posted that
+// the connect's wait then handles.
 class InitiateSpy {
   public:
-    InitiateSpy() {
-        thread_ = std::thread([this] { Run(); });
-        while (!window_.load())
-            Sleep(5);
-    }
+    InitiateSpy() : hook_(SetWindowsHookExA(WH_CALLWNDPROC, Hook, nullptr, GetCurrentThreadId())) {}
     ~InitiateSpy() {
-        PostMessageA(window_.load(), WM_CLOSE, 0, 0);
-        thread_.join();
+        if (hook_)
+            UnhookWindowsHookEx(hook_);
     }
     // `action` runs on the UI thread during the next connect of this process.
     void Arm(std::function<void()> action) {
         gNestedAction = std::move(action);
         armed_ = true;
     }
-    bool Fired() const { return fired_.load(); }
+    bool Fired() const { return fired_; }
 
   private:
-    static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-        auto* self = reinterpret_cast<InitiateSpy*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-        if (msg == WM_DDE_INITIATE && self && self->armed_.exchange(false)) {
-            DWORD pid = 0;
-            GetWindowThreadProcessId(reinterpret_cast<HWND>(wParam), &pid);
-            if (pid == GetCurrentProcessId()) {
-                self->fired_ = true;
-                SendMessageA(gOwnWindow, kRunNested, 0, 0);
-            } else {
-                self->armed_ = true;  // another program's connect
-            }
-            return 0;
+    static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam) {
+        const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
+        char cls[64] = {};
+        if (code == HC_ACTION && sent->message == WM_NCCREATE && armed_ &&
+            GetClassNameA(sent->hwnd, cls, sizeof cls) && std::string(cls) == "TumblerooDdeClientConversation") {
+            armed_ = false;
+            fired_ = true;
+            PostMessageA(gOwnWindow, kRunNested, 0, 0);
         }
-        if (msg == WM_CLOSE) {
-            DestroyWindow(hwnd);
-            PostQuitMessage(0);
-            return 0;
-        }
-        return DefWindowProcA(hwnd, msg, wParam, lParam);
-    }
-    void Run() {
-        WNDCLASSEXA wc{};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = Proc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "InitiateSpy";
-        RegisterClassExA(&wc);
-        HWND hwnd =
-            CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, wc.hInstance, nullptr);
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-        window_ = hwnd;
-        MSG msg;
-        while (GetMessageA(&msg, nullptr, 0, 0) > 0)
-            DispatchMessageA(&msg);
+        return CallNextHookEx(nullptr, code, wParam, lParam);
     }
 
-    std::thread thread_;
-    std::atomic<HWND> window_{nullptr};
-    std::atomic<bool> armed_{false}, fired_{false};
+    HHOOK hook_;
+    static inline bool armed_ = false;
+    static inline bool fired_ = false;
 };
 
-// DDEML client conversations open in this process, counted by the windows DDEML keeps for them.
+// Client conversations open on this thread, counted by the windows kept for them (by DDEML or by the link).
 int OpenClientConversations() {
     int count = 0;
     EnumThreadWindows(
@@ -220,6 +192,9 @@ int OpenClientConversations() {
             return TRUE;
         },
         reinterpret_cast<LPARAM>(&count));
+    // The link's own conversations keep a message-only window each.
+    for (HWND w = nullptr; (w = FindWindowExA(HWND_MESSAGE, w, "TumblerooDdeClientConversation", nullptr));)
+        count += GetWindowThreadProcessId(w, nullptr) == GetCurrentThreadId();
     return count;
 }
 

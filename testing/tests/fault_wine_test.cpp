@@ -29,6 +29,7 @@
 #include "host/host_window_layout.h"
 #include "host/intake.h"
 #include "host/tools/gorvath_remote_win.h"
+#include "linkmodule/link_core.h"
 #include "testing/world_harness_win.h"
 
 namespace {
@@ -211,6 +212,15 @@ struct Bench {
         chatSeen = 0;
     }
     void Control(const std::string& command) { EXPECT_TRUE(world->Control(command)) << command; }
+    // Until the world's thread answers its window again (after it sat on a request).
+    void WaitForWorld() {
+        EXPECT_TRUE(testwin::PumpUntil(
+            [&] {
+                DWORD_PTR result = 0;
+                return SendMessageTimeoutW(world->Window(), WM_NULL, 0, 0, SMTO_NORMAL, 200, &result) != 0;
+            },
+            40000));
+    }
 
     void StartGorvath() {
         gorvath = std::make_unique<Gorvath>(testwin::BinaryDirectory() + "Gorvath.exe", folder.path());
@@ -371,19 +381,106 @@ void WorldKilledBetweenRequests(Bench& b) {
     b.ReplaceWorldAndReconnect();
 }
 
+// Runs a command against a world client that has stopped answering. The operator's one message about it comes
+// within 15 s of the click, after the busy state; meanwhile the host's window keeps answering its messages (it
+// paints). Returns the message.
+std::string StalledCommand(Bench& b, int command) {
+    const unsigned long done = b.gorvath->CommandsDone();
+    const size_t seen = b.op->Texts().size();
+    const ULONGLONG clicked = GetTickCount64();
+    b.gorvath->Post(command);
+    ULONGLONG slowest = 0;
+    std::string message;
+    const bool told = testwin::PumpUntil(
+        [&] {
+            const ULONGLONG asked = GetTickCount64();
+            DWORD_PTR result = 0;
+            if (SendMessageTimeoutW(b.gorvath->Window(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 3000, &result))
+                slowest = std::max(slowest, GetTickCount64() - asked);
+            else
+                slowest = std::max<ULONGLONG>(slowest, 3000);
+            const Lines texts = b.op->Texts();
+            for (size_t i = seen; i < texts.size(); ++i)
+                if (texts[i].rfind(linkmodule::kStalledMessageStart, 0) == 0)
+                    message = texts[i];
+            return !message.empty();
+        },
+        30000);
+    const ULONGLONG took = GetTickCount64() - clicked;
+    std::printf("told after %llu ms (%.2f of the 15 s bound); the window answered within %llu ms throughout\n",
+                took, took / 15000.0, slowest);
+    EXPECT_TRUE(told) << "no message about the world client";
+    EXPECT_LT(took, 15000u);
+    EXPECT_LT(slowest, 1000u) << "the window stopped answering its messages";
+    EXPECT_TRUE(testwin::PumpUntil([&] { return b.gorvath->CommandsDone() > done; }, 10000));
+    size_t stalledBoxes = 0;
+    for (const auto& text : b.op->Texts())
+        stalledBoxes += text.rfind(linkmodule::kStalledMessageStart, 0) == 0;
+    EXPECT_EQ(stalledBoxes, 1u) << "told once";
+    return message;
+}
+
+// The world client sits on the chat request (its thread busy for 30 s, as while it loads a region), or takes it
+// and never delivers the reply: Get_Players tells the operator within 15 s that the chat text could not be
+// fetched, instead of a minute of a red window.
+void WorldStallsOnTheChat(Bench& b, const std::string& fault) {
+    b.Control(fault);
+    const std::string message = StalledCommand(b, IDM_GETIT);
+    EXPECT_NE(message.find("the chat text could not be fetched"), std::string::npos) << message;
+    b.WaitForWorld();
+    b.Control("fault|clear");
+}
+
 // Every poke answered 2.5 s late (past the library's 2 s time-out), every acknowledgement 3 s late: the lines
-// still arrive, once each, the late acknowledgements bring no box.
+// still arrive, once each, and the late acknowledgements bring no box of their own. The operator is told once that
+// the world client did not answer for them.
 void SlowWorld(Bench& b) {
     b.Control("fault|slow|Zelmarink_Communicate|2500");
     b.Control("fault|ackdelay|3000");
     const size_t acks = b.Count("ACK");
-    EXPECT_EQ(b.ReadList(2, 60000), kReadList);
+    const std::string message = StalledCommand(b, IDC_HOST_COMMAND1);
+    EXPECT_NE(message.find("2 lines got no answer and may not have been spoken"), std::string::npos) << message;
+    EXPECT_EQ(b.NewChat(2), kReadList);
     EXPECT_TRUE(testwin::PumpUntil([&] { return b.Count("ACK") >= acks + 2; }, 15000));
     EXPECT_EQ(b.Count("ACK", 2, "0"), b.Count("ACK"));
     b.op->WaitUntilClear(1000, 10000);
-    EXPECT_TRUE(b.op->Texts().empty());
+    EXPECT_EQ(b.op->Texts().size(), 1u);
     EXPECT_EQ(b.NewChat(0, 500), Lines{});  // no line came twice
     b.Control("fault|clear");
+}
+
+// Programs elsewhere on the desktop that do not answer their messages, one hung for good and one that reads them
+// every 10 s: Get_Players and Read List each end within 15 s, and every line reaches the world client.
+void UnansweringWindows(Bench& b) {
+    testwin::UnansweringWindow hung(testwin::UnansweringWindow::Mode::Hung);
+    testwin::UnansweringWindow late(testwin::UnansweringWindow::Mode::Late, 10000);
+    ASSERT_TRUE(hung.Window() && late.Window());
+    b.Control("esp|Ann|$");
+    for (const int command : {IDM_GETIT, IDC_HOST_COMMAND1}) {
+        const ULONGLONG clicked = GetTickCount64();
+        EXPECT_TRUE(b.gorvath->Run(command, 15000)) << command << " did not end within 15 s";
+        std::printf("command %d took %llu ms beside a hung and a late window\n", command, GetTickCount64() - clicked);
+    }
+    const Lines chat = b.NewChat(3);
+    EXPECT_EQ(chat, (Lines{"ESP from Ann: $", kReadList[0], kReadList[1]}));
+    EXPECT_TRUE(b.op->Texts().empty());
+}
+
+// Closing the host in the middle of a request the world client sits on ends it within 5 s, without waiting for an
+// unregister the world client would not answer; a new host goes on (and hears that the name is still registered).
+void ClosedWhileTheWorldStalls(Bench& b) {
+    b.Control("fault|slow|Zelmarink_GetAllText|30000");
+    b.gorvath->Post(IDM_GETIT);
+    testwin::PumpFor(2500);
+    const ULONGLONG closing = GetTickCount64();
+    EXPECT_TRUE(b.gorvath->Close(10000));
+    std::printf("closed %llu ms after the close\n", GetTickCount64() - closing);
+    EXPECT_LT(GetTickCount64() - closing, 5000u);
+    b.WaitForWorld();
+    b.Control("fault|clear");
+    b.StartGorvath();
+    ASSERT_FALSE(::testing::Test::HasFatalFailure());
+    b.Restore();
 }
 
 // The world accepts the conversations but refuses every poke of "Read List": nothing reaches the chat, nothing
@@ -654,7 +751,22 @@ const Row kRows[] = {
      {kUnknownError, kNotRegistered, host::kNoChatText}},
     {"WorldKilledBetweenLibrary",       kLibraryMethodPaced, WorldKilledBetweenRequests, {kUnknownError, kNotRegistered}},
     {"WorldKilledBetweenConsole",       kConsoleMethod, WorldKilledBetweenRequests, {}},
-    {"AcksSlowerThanTimeOut",           kLibraryMethod, SlowWorld, {}},
+    {"AcksSlowerThanTimeOut",           kLibraryMethod, SlowWorld, {linkmodule::kStalledMessageStart}},
+    {"WorldSitsOnRequestLibrary",       kLibraryMethod,
+     [](Bench& b) { WorldStallsOnTheChat(b, "fault|slow|Zelmarink_GetAllText|30000"); },
+     {linkmodule::kStalledMessageStart}},
+    {"WorldSitsOnRequestConsole",       kConsoleMethod,
+     [](Bench& b) { WorldStallsOnTheChat(b, "fault|slow|Zelmarink_GetAllText|30000"); },
+     {linkmodule::kStalledMessageStart}},
+    {"WorldHoldsReplyLibrary",          kLibraryMethod,
+     [](Bench& b) { WorldStallsOnTheChat(b, "fault|hold|Zelmarink_GetAllText|on"); },
+     {linkmodule::kStalledMessageStart}},
+    {"WorldHoldsReplyConsole",          kConsoleMethod,
+     [](Bench& b) { WorldStallsOnTheChat(b, "fault|hold|Zelmarink_GetAllText|on"); },
+     {linkmodule::kStalledMessageStart}},
+    {"UnansweringWindowsLibrary",       kLibraryMethod, UnansweringWindows, {}},
+    {"UnansweringWindowsConsole",       kConsoleMethod, UnansweringWindows, {}},
+    {"ClosedWhileTheWorldStalls",       kLibraryMethod, ClosedWhileTheWorldStalls, {kAlreadyRegistered}},
     {"PokeRefusedLibrary",              kLibraryMethod, [](Bench& b) { PokesRefused(b, 1); }, {}},
     {"PokeRefusedConsole",              kConsoleMethod, [](Bench& b) { PokesRefused(b, 5); }, {}},
     {"ForeignPeers",                    kLibraryMethod, ForeignPeers, {"Data received from ", kUnknownError}},

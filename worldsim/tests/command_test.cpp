@@ -13,7 +13,8 @@ std::string Describe(const Command& c) {
                                          "espall", "send",   "after", "when", "once",     "clear",
                                          "mark",   "quit",   "fault", "poke", "pokefill", "peer"};
     static const char* const kFaults[] = {"notext", "refuse", "ackcode",   "ackdelay", "noack", "drop",   "dup",
-                                          "lag",    "ghost",  "loggedout", "clear",    "die",   "reject", "slow"};
+                                          "lag",    "ghost",  "loggedout", "clear",    "die",   "reject", "slow",
+                                          "hold"};
     std::string d = kKinds[static_cast<int>(c.kind)];
     auto add = [&d](const char* key, const std::string& value) {
         if (!value.empty())
@@ -84,6 +85,7 @@ TEST(CommandTest, GoodCommands) {
         {"fault|reject|all|off", "fault reject off topic=all"},
         {"fault|slow|Zelmarink_Register|2500", "fault slow on topic=Zelmarink_Register n=2500"},
         {"fault|slow|all|0", "fault slow off topic=all"},
+        {"fault|hold|zelmarink_getalltext|on", "fault hold on topic=Zelmarink_GetAllText"},
         // The block is exact bytes, empty included; the service and topic are any names the world connects to.
         {"poke|Tumbleroo|Zelmarink_Ack|150|14\\x00",
          std::string("poke program=Tumbleroo text=14") + '\0' + " ddetopic=Zelmarink_Ack count=150"},

@@ -1,0 +1,76 @@
+// dde_client_win.h: a DDE client conversation spoken in plain DDE messages, whose every wait has a deadline and
+// keeps the caller's messages flowing.
+//
+// Why not DDEML's DdeConnect: it asks every top-level window of the desktop, one after the other, and waits for
+// each without a time-out. One window whose thread has stopped reading messages (any hung program) then holds
+// the caller for as long as that program hangs, and a window that answers late delays every connect. Here the
+// WM_DDE_INITIATE goes first to the windows of the thread whose server answered last time, and otherwise to
+// every top-level window at once (SendMessageCallback, which never blocks); the answer is awaited until a
+// deadline, and a window that does not answer is simply left behind. The conversation itself (WM_DDE_POKE,
+// WM_DDE_REQUEST, WM_DDE_DATA, WM_DDE_ACK, WM_DDE_TERMINATE) is what DDEML servers speak with any client.
+//
+// All waits are pumped on the calling thread: the caller's windows keep painting, and callbacks of a DDEML
+// server instance of the same thread (a peer connecting back) run inside them, as inside a DDEML call. Nothing
+// here uses a second thread.
+//
+//     win::DdeClientConversation conv(hooks);
+//     if (conv.Connect("Zelmarink", "Zelmarink_Communicate", 2000) == win::DdeOutcome::Answered)
+//         outcome = conv.Poke("Zelmarink_Communicate", bytes, size, 2000);
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+#include <string>
+
+namespace win {
+
+enum class DdeOutcome {
+    Answered,   // connected; a poke accepted; a request answered with data
+    Refused,    // the server answered no (a negative acknowledgement), or ended the conversation
+    NoServer,   // no server took the conversation (every window asked has answered, none for this name)
+    NoAnswer,   // the server did not answer before the deadline (it is busy, hung or gone)
+    Cancelled,  // the wait was given up: the caller's abandon hook said so (a WM_QUIT, the program closing)
+};
+
+const char* OutcomeName(DdeOutcome outcome);
+
+// How a wait handles the caller's messages. `pump` handles everything waiting, once (null: a plain
+// PeekMessage loop that puts a WM_QUIT back and gives the wait up); `abandon` is asked after every pump.
+struct DdeWaitHooks {
+    void (*pump)() = nullptr;
+    bool (*abandon)() = nullptr;
+};
+
+class DdeClientConversation {
+  public:
+    explicit DdeClientConversation(DdeWaitHooks hooks = {});
+    ~DdeClientConversation();  // ends the conversation without waiting long for the server's reply
+    DdeClientConversation(const DdeClientConversation&) = delete;
+    DdeClientConversation& operator=(const DdeClientConversation&) = delete;
+
+    // Empty names give NoServer without asking anyone (an empty name would ask for any service or topic).
+    DdeOutcome Connect(const std::string& service, const std::string& topic, DWORD timeoutMs);
+    // The bytes as CF_TEXT data.
+    DdeOutcome Poke(const std::string& item, const void* data, size_t size, DWORD timeoutMs);
+    // The reply's bytes as sent (CF_TEXT, usually ending in a NUL) into *reply.
+    DdeOutcome Request(const std::string& item, DWORD timeoutMs, std::string* reply);
+    // Posts WM_DDE_TERMINATE and waits up to timeoutMs for the server's.
+    void Disconnect(DWORD timeoutMs);
+
+    bool Connected() const;
+    HWND ServerWindow() const;
+
+    struct State;  // the client window's side of the conversation
+
+  private:
+    DdeOutcome WaitFor(bool (*done)(const State&), DWORD timeoutMs);
+
+    DdeWaitHooks hooks_;
+    State* state_;
+};
+
+// Whether the thread has a WM_QUIT waiting or the default pump met one: the default abandon hook.
+bool DefaultPumpMetQuit();
+
+}  // namespace win
