@@ -162,16 +162,22 @@ void TakeData(State* s, HWND hwnd, WPARAM wParam, LPARAM lParam) {
 
 void TakeAck(State* s, HWND hwnd, WPARAM wParam, LPARAM lParam) {
     const HWND from = reinterpret_cast<HWND>(wParam);
-    // The answer to a WM_DDE_INITIATE is sent, with two plain atoms; every other one is posted, packed.
-    if ((s && s->initiating) || InSendMessage()) {
+    // While initiating, an answer is the one to the WM_DDE_INITIATE: two plain atoms.
+    if (s && s->initiating) {
         if (const ATOM a = LOWORD(lParam))
             GlobalDeleteAtom(a);
         if (const ATOM t = HIWORD(lParam))
             GlobalDeleteAtom(t);
-        if (s && s->initiating && !s->server)
+        if (!s->server)
             s->server = from;
-        else if (!s || from != s->server)
-            PostMessageA(from, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(hwnd), 0);  // a second server, or late
+        else if (from != s->server)
+            PostMessageA(from, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(hwnd), 0);  // a second server
+        return;
+    }
+    // Any other window's answer is a server's that came after the initiate was over (or a stranger's): its
+    // conversation is ended. Its parameter cannot be told apart (plain atoms or a packed block) and is left alone.
+    if (!s || from != s->server) {
+        PostMessageA(from, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(hwnd), 0);
         return;
     }
     UINT_PTR lo = 0, hi = 0;
@@ -179,8 +185,8 @@ void TakeAck(State* s, HWND hwnd, WPARAM wParam, LPARAM lParam) {
     FreeDDElParam(WM_DDE_ACK, lParam);
     if (hi)
         GlobalDeleteAtom(static_cast<ATOM>(hi));
-    if (!s || from != s->server || s->pending == State::Pending::None || s->answered)
-        return;  // stray or late
+    if (s->pending == State::Pending::None || s->answered)
+        return;  // late: the transaction it answers was given up
     s->answered = true;
     s->positive = (lo & 0x8000) != 0;
     if (s->pending == State::Pending::Poke) {
@@ -302,7 +308,9 @@ DdeOutcome DdeClientConversation::WaitFor(bool (*done)(const State&), DWORD time
 DdeOutcome DdeClientConversation::Connect(const std::string& service, const std::string& topic, DWORD timeoutMs) {
     Disconnect(0);
     State& s = *state_;
-    s = State{s.client};
+    State fresh;
+    fresh.client = s.client;
+    s = std::move(fresh);
     if (service.empty() || topic.empty())
         return DdeOutcome::NoServer;
     const ATOM aService = KeptAtom(service);

@@ -101,9 +101,6 @@ class LinkPort {
     virtual bool WriteWholeFile(const std::string& path, const std::string& content) = 0;
     // Where the capture goes when kCapturePath cannot be used; empty when there is no such place.
     virtual std::string FallbackCapturePath() = 0;
-
-    // Whether the program has been asked to end (a WM_QUIT met): requests are given up as after CancelRequests.
-    virtual bool QuitRequested() { return false; }
 };
 
 class LinkCore {
@@ -135,7 +132,7 @@ class LinkCore {
     // The program is closing: the running command's remaining requests and waits on the world client end at
     // once, unsent. CloseLink still unregisters, unless the world client had stopped answering.
     void CancelRequests() { cancelled_ = true; }
-    bool Cancelled() { return !closing_ && (cancelled_ || port_.QuitRequested()); }
+    bool Cancelled() const { return !closing_ && cancelled_; }
 
     void OnLinkAck(const std::string& code);
     void OnLinkReceive(const std::string& sender, const std::string& data);

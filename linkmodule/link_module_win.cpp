@@ -213,7 +213,6 @@ class WinLinkPort final : public LinkPort {
     bool WriteWholeFile(const std::string& path, const std::string& content) override {
         return common::ReplaceFileAtomically(path, content).ok;
     }
-    bool QuitRequested() override { return QuitKept(); }
     std::string FallbackCapturePath() override {
         char folder[MAX_PATH + 1];
         const DWORD n = GetTempPathA(sizeof folder, folder);

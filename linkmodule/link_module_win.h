@@ -59,8 +59,8 @@ void FetchAllText();
 void BeginCommand();
 std::string EndCommand();
 // The program is closing (its window was closed during a command): the command's remaining requests, and the wait
-// of the console link's request in flight, end at once. A WM_QUIT met by a yield does the same. CloseLink still
-// unregisters.
+// of the console link's request in flight, end at once. CloseLink still unregisters. (A WM_QUIT met by a yield
+// does not cancel anything: it is kept, and the program ends its command at its own next step.)
 void CancelRequests();
 bool RequestsCancelled();
 // Where the last capture was written: "C:\ZOBRA.TXT", or the same name in the user's temporary folder when the

@@ -13,8 +13,8 @@ bash "$ROOT/scripts/setup.sh"
 TUMBLEROO_SET_UP=1 bash "$ROOT/scripts/package.sh" >/dev/null
 
 # The 32-bit tree builds only what its tests need; scripts/package.sh builds the shipped programs.
-WIN32_TARGETS=(zmvorq_wine_test zmvorq_abi_wine_test host_wine_test)
-WIN32_TESTS='^(zmvorq_.*|host_wine_test\.RoundsOfTheGame)$'
+WIN32_TARGETS=(zmvorq_wine_test zmvorq_abi_wine_test host_wine_test fault_wine_test)
+WIN32_TESTS='^(zmvorq_.*|host_wine_test\.RoundsOfTheGame|fault_wine_test\.(WorldSitsOnRequest|WorldHoldsReply|UnansweringWindows).*)$'
 echo "== 32-bit Windows build (${WIN32_TARGETS[*]})"
 configure "$WIN32_BUILD" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-mingw32.cmake" "${WIN_FLAGS[@]}"
 for target in "${WIN32_TARGETS[@]}"; do

@@ -381,21 +381,20 @@ void WorldKilledBetweenRequests(Bench& b) {
     b.ReplaceWorldAndReconnect();
 }
 
-// Runs a command against a world client that has stopped answering. The operator's one message about it comes
-// within 15 s of the click, after the busy state; meanwhile the host's window keeps answering its messages (it
-// paints). Returns the message.
-std::string StalledCommand(Bench& b, int command) {
-    const unsigned long done = b.gorvath->CommandsDone();
+// A click against a world client that has stopped answering. The operator's one message about it comes within 15 s
+// of the click, after the busy state; meanwhile the program's window keeps answering its messages (it paints).
+// Returns the message.
+std::string TimeToStallMessage(Bench& b, HWND window, const std::function<void()>& click) {
     const size_t seen = b.op->Texts().size();
     const ULONGLONG clicked = GetTickCount64();
-    b.gorvath->Post(command);
+    click();
     ULONGLONG slowest = 0;
     std::string message;
     const bool told = testwin::PumpUntil(
         [&] {
             const ULONGLONG asked = GetTickCount64();
             DWORD_PTR result = 0;
-            if (SendMessageTimeoutW(b.gorvath->Window(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 3000, &result))
+            if (SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 3000, &result))
                 slowest = std::max(slowest, GetTickCount64() - asked);
             else
                 slowest = std::max<ULONGLONG>(slowest, 3000);
@@ -412,11 +411,18 @@ std::string StalledCommand(Bench& b, int command) {
     EXPECT_TRUE(told) << "no message about the world client";
     EXPECT_LT(took, 15000u);
     EXPECT_LT(slowest, 1000u) << "the window stopped answering its messages";
-    EXPECT_TRUE(testwin::PumpUntil([&] { return b.gorvath->CommandsDone() > done; }, 10000));
+    testwin::PumpFor(500);
     size_t stalledBoxes = 0;
     for (const auto& text : b.op->Texts())
         stalledBoxes += text.rfind(linkmodule::kStalledMessageStart, 0) == 0;
     EXPECT_EQ(stalledBoxes, 1u) << "told once";
+    return message;
+}
+
+std::string StalledCommand(Bench& b, int command) {
+    const unsigned long done = b.gorvath->CommandsDone();
+    const std::string message = TimeToStallMessage(b, b.gorvath->Window(), [&] { b.gorvath->Post(command); });
+    EXPECT_TRUE(testwin::PumpUntil([&] { return b.gorvath->CommandsDone() > done; }, 10000));
     return message;
 }
 
@@ -660,10 +666,11 @@ class Vantrel {
         CloseHandle(process_.hThread);
     }
     bool ok() const { return window_ != nullptr; }
-    void ClickLibraryTest() const {
-        PostMessageA(window_, WM_COMMAND, MAKEWPARAM(IDC_CONFIGURATOR_COMMAND4, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(GetDlgItem(window_, IDC_CONFIGURATOR_COMMAND4)));
+    void ClickLibraryTest() const { Click(IDC_CONFIGURATOR_COMMAND4); }
+    void Click(int id) const {
+        PostMessageA(window_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window_, id)));
     }
+    HWND Window() const { return window_; }
     std::string Status() const { return hostremote::WindowText(GetDlgItem(window_, IDC_CONFIGURATOR_LSTATUS)); }
     void Kill() {
         TerminateProcess(process_.hProcess, 99);
@@ -709,6 +716,23 @@ class FileTail {
     std::string tail_;   // the last bytes read, kept_ of them carried into the next call
     size_t kept_ = 0;
 };
+
+// The configurator's auto configuration against a world client that takes every request and answers none: the
+// operator hears of it within 15 s, the window answers throughout, nothing is saved, and closing ends it within 5 s.
+void ConfiguratorWhileTheWorldStalls(Bench& b) {
+    b.Control("fault|hold|all|on");
+    const auto settings = b.folder.Read("SCONTROL.TXT");
+    Vantrel v(b.folder.path());
+    ASSERT_TRUE(v.ok());
+    const std::string message = TimeToStallMessage(b, v.Window(), [&] { v.Click(IDC_CONFIGURATOR_COMMAND1); });
+    std::printf("status: %s\n", v.Status().c_str());
+    EXPECT_EQ(b.folder.Read("SCONTROL.TXT"), settings);
+    const ULONGLONG closing = GetTickCount64();
+    PostMessageA(v.Window(), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(testwin::PumpUntil([&] { return v.Ended(); }, 10000));
+    EXPECT_LT(GetTickCount64() - closing, 5000u);
+    b.Control("fault|hold|all|off");
+}
 
 void KillConfiguratorWhileSavingSettings(Bench& b) {
     const std::string oldSettings = kConsoleMethod;
@@ -767,6 +791,8 @@ const Row kRows[] = {
     {"UnansweringWindowsLibrary",       kLibraryMethod, UnansweringWindows, {}},
     {"UnansweringWindowsConsole",       kConsoleMethod, UnansweringWindows, {}},
     {"ClosedWhileTheWorldStalls",       kLibraryMethod, ClosedWhileTheWorldStalls, {kAlreadyRegistered}},
+    {"ConfiguratorWhileTheWorldStalls", kLibraryMethod, ConfiguratorWhileTheWorldStalls,
+     {linkmodule::kStalledMessageStart}},
     {"PokeRefusedLibrary",              kLibraryMethod, [](Bench& b) { PokesRefused(b, 1); }, {}},
     {"PokeRefusedConsole",              kConsoleMethod, [](Bench& b) { PokesRefused(b, 5); }, {}},
     {"ForeignPeers",                    kLibraryMethod, ForeignPeers, {"Data received from ", kUnknownError}},
