@@ -277,8 +277,10 @@ void ConfiguratorWindow::RunBusy(Test test) {
         problem = kStatusStoppedEarly;
     }
     std::string caption = "button " + std::to_string(commandId_);
-    for (const common::ControlSpec& c : kConfiguratorControls)
-        caption = c.id == commandId_ ? std::string(c.caption) : caption;
+    for (const common::ControlSpec& c : kConfiguratorControls) {
+        if (c.id == commandId_)
+            caption = c.caption;
+    }
     if (Closing()) {
         common::LogEvent(
             "cmd", caption + ": abandoned, the program is ending; " + std::to_string(GetTickCount64() - start) + " ms");
