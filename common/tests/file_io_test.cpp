@@ -4,13 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <optional>
 #include <sstream>
 #include <vector>
-#include <unistd.h>
 
 namespace {
 
@@ -203,10 +203,15 @@ TEST(SupportLog, LastRunEndedInCrash) {
     for (const auto& [tail, crashed] : rows)
         EXPECT_EQ(common::LastRunEndedInCrash(tail), crashed) << tail;
 
-    // From a full log file, whose tail starts inside a line.
+    // From a log file: its last 64 KB, whose first line is cut and is not read as a kind, although the cut puts
+    // "crash " where a kind stands; the crash line at the end is read.
     const fs::path log = Scratch("TAIL.LOG");
-    std::ofstream(log, std::ios::binary) << start << std::string(common::kMaxLogBytes - 500, 'c') << "rash\r\n"
-                                         << command << crash;
+    const size_t tail = 64 * 1024;
+    const std::string cutLine = std::string(24, 'x') + "crash " + std::string(tail - 30 - 2 - command.size(), 'y');
+    std::ofstream(log, std::ios::binary) << start << std::string(100000, 'c') << cutLine << "\r\n" << command;
+    EXPECT_EQ(common::ReadLogTail(log.string()), cutLine.substr(cutLine.size()) + command);
+    EXPECT_FALSE(common::LastRunEndedInCrash(common::ReadLogTail(log.string())));
+    std::ofstream(log, std::ios::binary | std::ios::app) << crash;
     EXPECT_TRUE(common::LastRunEndedInCrash(common::ReadLogTail(log.string())));
     EXPECT_EQ(common::ReadLogTail(Scratch("NONE.LOG").string()), "");
     fs::remove_all(log.parent_path());
