@@ -136,4 +136,31 @@ void ShowControl(HWND window, int id, bool visible) {
         ShowWindow(control, visible ? SW_SHOW : SW_HIDE);
 }
 
+namespace {
+
+std::wstring Widen(std::string_view text) {
+    if (text.empty())
+        return {};
+    const int size = static_cast<int>(text.size());
+    const int n = MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
+    std::wstring wide(static_cast<size_t>(n > 0 ? n : 0), L'\0');
+    if (n > 0)
+        MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), n);
+    return wide;
+}
+
+}  // namespace
+
+// A sorted list box compares its strings with CompareString in the user's default locale, ignoring case. Should
+// the comparison itself fail, the bytes decide, so that the order stays a strict one.
+bool LessAsSortedListBox(std::string_view a, std::string_view b) {
+    const std::wstring wa = Widen(a);
+    const std::wstring wb = Widen(b);
+    const int result = CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, wa.data(), static_cast<int>(wa.size()),
+                                      wb.data(), static_cast<int>(wb.size()));
+    if (result == 0)
+        return a < b;
+    return result == CSTR_LESS_THAN;
+}
+
 }  // namespace win

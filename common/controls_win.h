@@ -5,6 +5,7 @@
 
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "common/layout.h"
 
@@ -37,5 +38,9 @@ void ShowControl(HWND window, int id, bool visible);
 // A multi-line edit box asks for every key, Tab included, so that Tab would never leave it: after this call Tab
 // moves on to the next control from `edit` as from a one-line box (Enter stays the box's own).
 void LetTabLeave(HWND edit);
+
+// The order of a sorted list box in the user's language, ignoring case: "Ann" < "\xC5nn" < "bob" < "\xC9mile".
+// The 8-bit names are taken in the system's ANSI code page, as an ANSI list box takes the strings it is given.
+bool LessAsSortedListBox(std::string_view a, std::string_view b);
 
 }  // namespace win

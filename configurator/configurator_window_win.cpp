@@ -11,6 +11,8 @@
 #include <string>
 
 #include "common/controls_win.h"
+#include "common/crash_report_win.h"
+#include "common/support_log.h"
 #include "common/window_proc_win.h"
 #include "configurator/configuration.h"
 #include "configurator/configurator_layout.h"
@@ -101,7 +103,7 @@ ConfiguratorWindow::~ConfiguratorWindow() {
             DeleteObject(object);
 }
 
-bool ConfiguratorWindow::Create(HINSTANCE instance, int showCommand) {
+bool ConfiguratorWindow::Create(HINSTANCE instance, int showCommand, const std::string& notice) {
     idleBrush_ = CreateSolidBrush(ColourOf(kIdleColour));
     busyBrush_ = CreateSolidBrush(ColourOf(kBusyColour));
     panelBrush_ = CreateSolidBrush(ColourOf(kPanelColour));
@@ -134,6 +136,11 @@ bool ConfiguratorWindow::Create(HINSTANCE instance, int showCommand) {
     UpdateWindow(hwnd_);
     // The keyboard starts on the first control that takes the tab, "Auto Configuration".
     SetFocus(GetDlgItem(hwnd_, IDC_CONFIGURATOR_COMMAND1));
+    if (!notice.empty() && hwnd_) {
+        MessageBoxA(hwnd_, notice.c_str(), kWindowCaption, MB_OK | MB_ICONWARNING);
+        if (hwnd_)
+            RestoreFocus();
+    }
     return true;
 }
 
@@ -192,6 +199,8 @@ void ConfiguratorWindow::CreateTitleWindow(HINSTANCE instance) {
 void ConfiguratorWindow::OnLoad() {
     CentreInTwips();
     linkmodule::ReadLinkSettings();
+    win::LogSettingsRead(kSettingsFileName, linkmodule::ClientWindowTitle, linkmodule::FocusControl,
+                         linkmodule::UseLibraryMethod, linkmodule::SendDelaySeconds);
     win::SetControlText(hwnd_, IDC_CONFIGURATOR_CURRENT_SETTING, CurrentSettingText(ModuleSettings()));
     linkmodule::PinOnTop(hwnd_);
 }
@@ -217,6 +226,7 @@ void ConfiguratorWindow::OnCommand(int id) {
     const auto command = CommandOfControl(id);
     if (!command)
         return;
+    commandId_ = id;
     switch (*command) {
         case ConfiguratorCommand::AutoConfiguration:
             OnCommand1();
@@ -252,8 +262,10 @@ void ConfiguratorWindow::OnCommand4() {
 // No exception leaves a test: one that stops it early (out of memory) is reported in the status line, and the
 // window must not stay disabled. A test abandoned because the program is ending is not reported; the window
 // goes, which ends the message loop.
+// The support log gets the button, the status line it ended with (the program's own texts) and its duration.
 template <typename Test>
 void ConfiguratorWindow::RunBusy(Test test) {
+    const ULONGLONG start = GetTickCount64();
     EnterBusy();
     linkmodule::BeginCommand();
     std::string problem;
@@ -265,13 +277,22 @@ void ConfiguratorWindow::RunBusy(Test test) {
     } catch (...) {
         problem = kStatusStoppedEarly;
     }
+    std::string caption = "button " + std::to_string(commandId_);
+    for (const common::ControlSpec& c : kConfiguratorControls) {
+        if (c.id == commandId_)
+            caption = c.caption;
+    }
     if (Closing()) {
+        common::LogEvent(
+            "cmd", caption + ": abandoned, the program is ending; " + std::to_string(GetTickCount64() - start) + " ms");
         DestroyWindow(hwnd_);
         return;
     }
     if (!problem.empty())
         win::SetControlText(hwnd_, IDC_CONFIGURATOR_LSTATUS, problem);
     const std::string report = linkmodule::EndCommand();
+    common::LogEvent("cmd", caption + ": \"" + win::ControlText(hwnd_, IDC_CONFIGURATOR_LSTATUS) + "\"; " +
+                                std::to_string(GetTickCount64() - start) + " ms");
     LeaveBusy();
     // Once, after the busy state: what did not get through because the world client stopped answering.
     if (!report.empty() && !Closing())
@@ -356,6 +377,12 @@ LRESULT ConfiguratorWindow::OnTestHook(WPARAM what, LPARAM argument) {
         }
         case kHookLabel1Font:
             return label1FontSize_;
+        case kHookCrash:  // answered first; the fault comes with the posted message
+            PostMessageA(hwnd_, testHookMessage_, kHookCrashNow, 0);
+            return 1;
+        case kHookCrashNow:
+            win::CrashOnPurpose();
+            return 0;
     }
     return 0;
 }

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <optional>
+#include <string>
 
 #include "common/controls_win.h"
 #include "configurator/capture.h"
@@ -19,8 +20,9 @@ class ConfiguratorWindow {
     ConfiguratorWindow(const ConfiguratorWindow&) = delete;
     ConfiguratorWindow& operator=(const ConfiguratorWindow&) = delete;
 
-    // Creates the window, runs the load steps and shows it. False (after telling the user) when it failed.
-    bool Create(HINSTANCE instance, int showCommand);
+    // Creates the window, runs the load steps and shows it, then `notice` in a message box when there is one.
+    // False (after telling the user) when it failed.
+    bool Create(HINSTANCE instance, int showCommand, const std::string& notice = {});
 
   private:
     static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
@@ -68,6 +70,7 @@ class ConfiguratorWindow {
     bool closeRequested_ = false;
     HWND lastFocus_ = nullptr;  // the control to give the keyboard back to after a test or a switch of window
     UINT testHookMessage_ = 0;
+    int commandId_ = 0;  // the button whose test runs, for the support log
     ConfiguratorFields fields_;
     std::optional<ModuleLink> link_;
 };

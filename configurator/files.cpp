@@ -2,6 +2,7 @@
 #include "configurator/files.h"
 
 #include "common/file_io.h"
+#include "common/support_log.h"
 
 namespace config {
 
@@ -21,7 +22,9 @@ std::optional<std::string> ReadCapture(const std::string& path, size_t limit) {
 }
 
 bool WriteWholeFile(const std::string& path, std::string_view content) {
-    return common::ReplaceFileAtomically(path, content).ok;
+    const common::WriteResult result = common::ReplaceFileAtomically(path, content);
+    common::LogFileWrite(path, content.size(), result);
+    return result.ok;
 }
 
 }  // namespace config

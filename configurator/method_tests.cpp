@@ -1,6 +1,10 @@
 // method_tests.cpp: speaking test lines or an ESP through the link and reading them back.
 #include "configurator/method_tests.h"
 
+#include <chrono>
+#include <string>
+
+#include "common/support_log.h"
 #include "configurator/texts.h"
 
 namespace config {
@@ -20,7 +24,37 @@ class OpenSession {
     Link& link_;
 };
 
+// One support log line per test, also for a test that stops early: its name and settings, what came back in sizes
+// and counts (never the chat), and how long it took.
+class TestLogLine {
+  public:
+    explicit TestLogLine(std::string name) : name_(std::move(name)), start_(std::chrono::steady_clock::now()) {}
+    ~TestLogLine() {
+        try {
+            const auto ms =
+                std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start_);
+            common::LogEvent("test", name_ + ": " + (result_.empty() ? "stopped early" : result_) + "; " +
+                                         std::to_string(ms.count()) + " ms");
+        } catch (...) {
+        }
+    }
+    TestLogLine(const TestLogLine&) = delete;
+    TestLogLine& operator=(const TestLogLine&) = delete;
+    void Result(std::string text) { result_ = std::move(text); }
+
+  private:
+    std::string name_;
+    std::string result_;
+    std::chrono::steady_clock::time_point start_;
+};
+
+std::string ChatSize(const std::optional<std::string>& capture) {
+    return capture ? std::to_string(capture->size()) + " bytes of chat" : std::string("no chat text");
+}
+
 void SpeechTest(Link& link, const LinkSettings& settings, ConfiguratorFields& f, bool dde) {
+    TestLogLine log(dde ? "DDE_TEST, focus control " + std::to_string(settings.FocusControl ? 1 : 0)
+                        : "DLL_TEST, delay " + std::to_string(settings.SendDelaySeconds) + " s");
     link.ApplySettings(settings);
     link.ShowStatus(dde ? kStatusDdeStarting : kStatusDllTesting);
     const OpenSession session(link);
@@ -38,6 +72,7 @@ void SpeechTest(Link& link, const LinkSettings& settings, ConfiguratorFields& f,
     if (capture) {
         RecordTestLines(*capture, marker, f);
     }
+    log.Result(ChatSize(capture) + ", " + std::to_string(f.NextSlot - kFirstSlot) + " test lines recorded");
 }
 
 }  // namespace
@@ -51,6 +86,7 @@ void DLL_TEST(Link& link, const LinkSettings& settings, ConfiguratorFields& f) {
 }
 
 void DDE_ESP_TEST(Link& link, const LinkSettings& settings, ConfiguratorFields& f) {
+    TestLogLine log("DDE_ESP_TEST");
     link.ApplySettings(settings);
     link.ShowStatus(kStatusEspTesting);
     const OpenSession session(link);
@@ -60,6 +96,7 @@ void DDE_ESP_TEST(Link& link, const LinkSettings& settings, ConfiguratorFields& 
     if (capture) {
         f.EspReceived = FindEspReply(*capture, f.OwnAvatarName);
     }
+    log.Result(ChatSize(capture) + (f.EspReceived ? ", the ESP came back" : ", no ESP came back"));
 }
 
 bool WRITE_SETTINGS(Link& link, const LinkSettings& settings) {

@@ -17,5 +17,9 @@ inline constexpr char kTestHookMessage[] = "Vantrel.ConfiguratorWindow.TestHook"
 inline constexpr unsigned kHookStatusLog = 1;   // lParam: a global atom naming a file; from now on every status text
                                                 // is appended to it, ended by CR LF. 1 when taken, 0 otherwise
 inline constexpr unsigned kHookLabel1Font = 2;  // Label1's font size, hundredths of a point
+// The program crashes on purpose, by reading through a null pointer as a fault would, once this message has been
+// answered (the fault comes with a message the window posts to itself); 1.
+inline constexpr unsigned kHookCrash = 3;
+inline constexpr unsigned kHookCrashNow = 4;  // posted by the window itself for kHookCrash
 
 }  // namespace config

@@ -54,6 +54,20 @@ class YieldPacer {
 
 }  // namespace
 
+std::string CommandLogLine(std::string_view name, const Outcome& outcome, std::uint64_t ms, bool abandoned) {
+    std::string line(name);
+    line += ": ";
+    if (!outcome.summary.empty())
+        line += outcome.summary + "; ";
+    line += std::to_string(ms) + " ms";
+    if (abandoned)
+        line += "; abandoned: the program is ending";
+    if (!outcome.problems.empty())
+        line +=
+            "; " + std::to_string(outcome.problems.size()) + (outcome.problems.size() == 1 ? " message" : " messages");
+    return line;
+}
+
 Problems RunStartUp(std::span<const StartUpStep> steps) {
     Problems problems;
     for (const StartUpStep& step : steps) {
@@ -152,7 +166,9 @@ Outcome Host::GetPlayers() {
                    TooLarge("The chat text", "Get_Players can scan", kMaxCaptureBytes, "nobody was added from it."));
     } else if (read.status == ReadStatus::kMissing) {
         AddProblem(outcome, kNoChatText);
+        outcome.summary = "no chat text";
     }
+    int taken[3] = {};  // by JoinResult
     if (const auto capture = UsableContent(std::move(read))) {
         const auto lines = SplitLines(*capture, LineEnds::kCrOrCrLf);
         YieldPacer pacer(io_);
@@ -166,9 +182,17 @@ Outcome Host::GetPlayers() {
         for (const auto& line : lines) {
             pacer.Step();
             const auto name = scanner.Take(line);
-            if (name && TakeNewPlayer(lists_.PlayersList, *name) == JoinResult::kAdded)
+            if (!name)
+                continue;
+            const JoinResult joined = TakeNewPlayer(lists_.PlayersList, *name);
+            ++taken[static_cast<int>(joined)];
+            if (joined == JoinResult::kAdded)
                 io_.Esp(*name, kJoinConfirmation);
         }
+        outcome.summary = std::to_string(capture->size()) + " bytes of chat, " +
+                          std::to_string(taken[static_cast<int>(JoinResult::kAdded)]) + " new, " +
+                          std::to_string(taken[static_cast<int>(JoinResult::kAlreadyListed)]) + " already listed, " +
+                          std::to_string(taken[static_cast<int>(JoinResult::kRefused)]) + " refused";
     }
     Save(outcome);
     return outcome;
@@ -176,6 +200,7 @@ Outcome Host::GetPlayers() {
 
 Outcome Host::ReadList() {
     Outcome outcome;
+    outcome.summary = std::to_string(lists_.PlayersList.Count()) + " players";
     Save(outcome);
     Play(ReadListScript(lists_.PlayersList), io_);
     return outcome;
@@ -185,6 +210,8 @@ Outcome Host::PickPlayer() {
     Outcome outcome;
     Save(outcome);
     const DrawResult draw = DrawPlayer(lists_, clock_, random_);
+    outcome.summary = draw.status == DrawResult::Status::kDrawn ? "drawn in " + std::to_string(draw.passes) + " passes"
+                                                                : std::string("nobody to draw");
     if (draw.status != DrawResult::Status::kDrawn) {
         outcome.focusDummy = false;
         return outcome;
@@ -311,6 +338,9 @@ Outcome Host::RestorePlayers() {
     } else if (status != ReadStatus::kMissing) {
         previousGameKept_ = true;
     }
+    outcome.summary = status == ReadStatus::kMissing ? std::string("no saved game")
+                                                     : std::to_string(lists_.PlayersList.Count()) + " players, " +
+                                                           std::to_string(lists_.WinnersList.Count()) + " winners";
     return outcome;
 }
 

@@ -7,6 +7,7 @@
 #include <functional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -50,7 +51,12 @@ inline constexpr std::uint64_t kIntakeYieldEveryMs = 10;
 struct Outcome {
     bool focusDummy = true;  // give the focus to `Dummy` after leaving the busy state
     Problems problems;       // e.g. a save that failed; the command went on
+    std::string summary;     // what it did, in sizes and counts only, for the support log: "3 new, 2 already listed"
 };
+
+// The support log's line of a finished command: "Get_Players: 2310 bytes of chat, 3 new, 2 already listed,
+// 0 refused; 412 ms; 1 message". No names and no chat: the problems only by their number.
+std::string CommandLogLine(std::string_view name, const Outcome& outcome, std::uint64_t ms, bool abandoned);
 
 // One step of the HostWindow's start-up, named for the message when it fails.
 struct StartUpStep {
@@ -64,8 +70,8 @@ Problems RunStartUp(std::span<const StartUpStep> steps);
 
 class Host {
   public:
-    Host(HostIo& io, FileStore& files, Clock& clock, RandomSource& random)
-        : io_(io), files_(files), clock_(clock), random_(random) {}
+    Host(HostIo& io, FileStore& files, Clock& clock, RandomSource& random, NameCollation less = LessIgnoringCase)
+        : io_(io), files_(files), clock_(clock), random_(random), lists_(less) {}
 
     GameLists& Lists() { return lists_; }
     const Round& CurrentRound() const { return round_; }

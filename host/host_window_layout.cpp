@@ -54,6 +54,18 @@ bool UsesBusyState(HostCommand command) {
     return false;
 }
 
+std::string CommandCaption(int id) {
+    for (const auto& c : kHostWindowControls) {
+        if (c.id == id)
+            return c.caption;
+    }
+    for (const auto& m : kHostMenu) {
+        if (m.id == id && id != 0)
+            return m.caption;
+    }
+    return "command " + std::to_string(id);
+}
+
 std::string MenuCaptionOfTitle(std::string_view title) {
     std::string caption;
     for (char c : title) {

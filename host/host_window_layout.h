@@ -112,6 +112,10 @@ std::optional<CommandBinding> CommandFor(int id);
 // Whether the command runs inside the busy state (hourglass, window disabled and red).
 bool UsesBusyState(HostCommand command);
 
+// The caption a button or menu item has in the tables ("Read List", "Get_Players", "Macro 3"), for the support log;
+// "command <id>" for any other id.
+std::string CommandCaption(int id);
+
 // A macro title shown as a menu caption: an ampersand would otherwise underline the next letter, so it is doubled.
 std::string MenuCaptionOfTitle(std::string_view title);
 

@@ -14,6 +14,8 @@
 #include <exception>
 
 #include "common/controls_win.h"
+#include "common/crash_report_win.h"
+#include "common/support_log.h"
 #include "common/window_proc_win.h"
 #include "host/host_window_layout.h"
 #include "host/intake.h"
@@ -106,7 +108,9 @@ ReadResult HostFiles::Read(const std::string& path, size_t maxBytes) {
 }
 
 WriteResult HostFiles::Replace(const std::string& path, const std::string& content) {
-    return disk_.Replace(path, content);
+    const WriteResult result = disk_.Replace(path, content);
+    common::LogFileWrite(path, content.size(), result);
+    return result;
 }
 
 std::optional<std::uintmax_t> HostFiles::Size(const std::string& path) {
@@ -114,12 +118,14 @@ std::optional<std::uintmax_t> HostFiles::Size(const std::string& path) {
 }
 
 WriteResult HostFiles::Copy(const std::string& from, const std::string& to) {
-    return disk_.Copy(from, to);
+    const WriteResult result = disk_.Copy(from, to);
+    common::LogFileWrite(to, disk_.Size(result.ok ? to : from).value_or(0), result);
+    return result;
 }
 
 HostWindow::HostWindow()
     : random_(StartupEntropy()),
-      host_(*this, files_, clock_, random_),
+      host_(*this, files_, clock_, random_, win::LessAsSortedListBox),
       maintenance_(std::make_unique<MaintenanceWindow>(host_.Lists())),
       background_(kIdleColour) {}
 
@@ -133,7 +139,7 @@ HostWindow::~HostWindow() {
     }
 }
 
-bool HostWindow::Create(int show) {
+bool HostWindow::Create(int show, const std::string& notice) {
     const HINSTANCE instance = GetModuleHandleA(nullptr);
     WNDCLASSEXA wc{};
     wc.cbSize = sizeof wc;
@@ -167,7 +173,11 @@ bool HostWindow::Create(int show) {
 
     // Counted as running until the start-up problems were shown, so that no command starts under their box.
     ++running_;
-    const Problems problems = StartUp();
+    Problems problems = StartUp();
+    for (const auto& p : problems)
+        common::LogEvent("start", "start-up problem: " + p);
+    if (!notice.empty())
+        problems.insert(problems.begin(), notice);
     if (!Closing()) {
         ShowWindow(hwnd_, show);
         UpdateWindow(hwnd_);
@@ -219,6 +229,8 @@ Problems HostWindow::StartUp() {
         {"reading the link settings",
          [] {
              linkmodule::ReadLinkSettings();
+             win::LogSettingsRead("SCONTROL.TXT", linkmodule::ClientWindowTitle, linkmodule::FocusControl,
+                                  linkmodule::UseLibraryMethod, linkmodule::SendDelaySeconds);
              return Problems{};
          }},
         {"loading the categories", [&] { return host_.LoadCategories(); }},
@@ -341,8 +353,14 @@ LRESULT HostWindow::OnControlColour(HDC dc, HWND control) {
 }
 
 // Test hook: see host/test_hook.h.
-LRESULT HostWindow::OnTestHook(WPARAM query) const {
+LRESULT HostWindow::OnTestHook(WPARAM query) {
     switch (query) {
+        case kHookCrash:  // answered first; the fault comes with the posted message
+            PostMessageA(hwnd_, testHookMessage_, kHookCrashNow, 0);
+            return 1;
+        case kHookCrashNow:
+            win::CrashOnPurpose();
+            return 0;
         case kHookBackground:
             return static_cast<LRESULT>(background_);
         case kHookBusy:
@@ -370,6 +388,7 @@ void HostWindow::OnCommand(int id, int code) {
         ++commandsRefused_;
         return;
     }
+    commandId_ = id;
     switch (binding->command) {
         case HostCommand::ReadList:
             OnReadList();
@@ -550,8 +569,10 @@ void HostWindow::OnRestorePlayers() {
     });
 }
 
+// The support log gets one line per command: its caption, what it did in counts, and how long it took.
 template <typename Command>
 void HostWindow::Run(bool busy, Command&& command) {
+    const std::uint64_t start = GetTickCount64();
     ++running_;
     if (running_ == 1)
         linkmodule::BeginCommand();
@@ -570,6 +591,7 @@ void HostWindow::Run(bool busy, Command&& command) {
     }
     if (running_ == 1)
         AddLinkReport(outcome.problems);
+    common::LogEvent("cmd", CommandLogLine(CommandCaption(commandId_), outcome, GetTickCount64() - start, Closing()));
     if (!Closing()) {
         if (busy)
             LeaveBusy();

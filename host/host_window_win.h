@@ -36,8 +36,9 @@ class HostWindow final : private HostIo {
     HostWindow(const HostWindow&) = delete;
     HostWindow& operator=(const HostWindow&) = delete;
 
-    // Creates the window, runs the start-up sequence, then shows it. False when the window cannot be created.
-    bool Create(int show);
+    // Creates the window, runs the start-up sequence, then shows it with the start-up problems, led by `notice`
+    // when there is one. False when the window cannot be created.
+    bool Create(int show, const std::string& notice = {});
     // Closes the link and destroys every window of the program; the message loop then ends. Runs once.
     void Shutdown();
 
@@ -49,7 +50,7 @@ class HostWindow final : private HostIo {
     void OnCommand(int id, int code);
     void OnClose();
     void OnActivate(bool active);
-    LRESULT OnTestHook(WPARAM query) const;
+    LRESULT OnTestHook(WPARAM query);
     LRESULT DefaultButton() const;
     LRESULT OnControlColour(HDC dc, HWND control);
 
@@ -118,6 +119,7 @@ class HostWindow final : private HostIo {
     bool closeRequested_ = false;  // closed while something ran: Shutdown once it has stopped
     bool shutDown_ = false;
     bool linkOpen_ = false;
+    int commandId_ = 0;  // the button or menu item of the command being run, for the support log
     unsigned long commandsDone_ = 0;
     unsigned long commandsRefused_ = 0;
 };

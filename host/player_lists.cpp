@@ -14,8 +14,8 @@ unsigned char FoldCase(char c) {
 
 }  // namespace
 
-// Only ASCII letters are folded (to lower case): the files are 8-bit text in an unknown code page, so an
-// accented letter sorts by its byte value. Digits and punctuation sort by their byte value against the folded
+// Only ASCII letters are folded (to lower case): the rules do not know the code page of the 8-bit names, so an
+// accented letter sorts by its byte value here; the program sorts in the user's language instead (NameCollation). Digits and punctuation sort by their byte value against the folded
 // letters, so "1" < "_x" < "a" < "A1" < "b".
 bool LessIgnoringCase(std::string_view a, std::string_view b) {
     return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
@@ -29,9 +29,8 @@ bool NameList::Add(std::string name) {
         names_.push_back(std::move(name));
     } else {
         // upper_bound puts a new name after the ones it equals ignoring case, so equal names keep arrival order.
-        const auto at =
-            std::upper_bound(names_.begin(), names_.end(), name,
-                             [](const std::string& x, const std::string& y) { return LessIgnoringCase(x, y); });
+        const auto at = std::upper_bound(names_.begin(), names_.end(), name,
+                                         [this](const std::string& x, const std::string& y) { return less_(x, y); });
         names_.insert(at, std::move(name));
     }
     return true;
@@ -63,7 +62,7 @@ bool IsDrawable(const GameLists& lists, std::string_view name) {
 }
 
 NameList SortedCopy(const NameList& list) {
-    NameList copy(NameList::Order::kSortedIgnoreCase);
+    NameList copy(NameList::Order::kSortedIgnoreCase, list.Collation());
     for (const auto& name : list.Names())
         copy.Add(name);
     return copy;

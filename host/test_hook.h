@@ -21,5 +21,9 @@ inline constexpr unsigned kHookFailNextMaintenanceCommand = 5;  // the maintenan
 // the keyboard, handled as the message loop handles keys of the active window; the result is the id of the
 // control that has the keyboard afterwards, 0 when none has.
 inline constexpr unsigned kHookShiftTab = 6;
+// The program crashes on purpose, by reading through a null pointer as a fault would, once this message has been
+// answered (the fault comes with a message the window posts to itself); 1.
+inline constexpr unsigned kHookCrash = 7;
+inline constexpr unsigned kHookCrashNow = 8;  // posted by the window itself for kHookCrash
 
 }  // namespace host

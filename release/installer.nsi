@@ -133,6 +133,12 @@ Section /o "un.Saved game and settings (GORVATH.SAV, SCONTROL.TXT, edited texts)
     Delete "$INSTDIR\GORVATH.TXT"
     Delete "$INSTDIR\MACTITS.TXT"
     Delete "$INSTDIR\MACRO*.TXT"
+    Delete "$INSTDIR\GORVATH.LOG"
+    Delete "$INSTDIR\GORVATH.LO1"
+    Delete "$INSTDIR\GORVATH.DMP"
+    Delete "$INSTDIR\VANTREL.LOG"
+    Delete "$INSTDIR\VANTREL.LO1"
+    Delete "$INSTDIR\VANTREL.DMP"
     RMDir "$INSTDIR"
 SectionEnd
 
@@ -149,5 +155,5 @@ FunctionEnd
 
 !insertmacro MUI_UNFUNCTION_DESCRIPTION_BEGIN
     !insertmacro MUI_DESCRIPTION_TEXT ${SecUnMain} "The programs, the guide, the rehearsal world and the Start-menu entries."
-    !insertmacro MUI_DESCRIPTION_TEXT ${SecUnData} "Also delete the saved game (GORVATH.SAV and GORVATH.BAK), the link settings (SCONTROL.TXT), the categories and the macro texts. Leave this unticked to keep them for a later install."
+    !insertmacro MUI_DESCRIPTION_TEXT ${SecUnData} "Also delete the saved game (GORVATH.SAV and GORVATH.BAK), the link settings (SCONTROL.TXT), the categories, the macro texts and the support logs and crash reports. Leave this unticked to keep them for a later install."
 !insertmacro MUI_UNFUNCTION_DESCRIPTION_END

@@ -39,8 +39,23 @@ wine_identity() {
 # One persistent wineserver for a whole run (a cold start costs about 0.65 s per program), with Wine's
 # background services started here, their output detached: otherwise they inherit the output of the first
 # program run, and whoever reads that output (ctest, a pipe) waits for them to end.
+# A wineserver that already runs for the prefix (a session started by hand for a bench, say) makes `wineserver -p`
+# end at once with status 2 and no message; that server is used as it is. WINE_SESSION_OURS tells the caller
+# whether the session is its own to stop (wineserver -k) at the end: a server started by someone else is left alone.
 start_wine_session() {
-    wineserver -p
+    local status=0
+    wineserver -p || status=$?
+    case $status in
+        0) WINE_SESSION_OURS=yes ;;
+        2)
+            WINE_SESSION_OURS=no
+            echo "== using the wineserver that already runs for $WINEPREFIX (left running at the end)"
+            ;;
+        *)
+            echo "wineserver -p failed with status $status for $WINEPREFIX" >&2
+            return "$status"
+            ;;
+    esac
     wine cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
 }
 

@@ -44,7 +44,7 @@ cp "$ROOT"/samples/host/*.TXT "$RUN_DIR/"
 start_wine_session
 cleanup() {
     (cd "$RUN_DIR" && wine "$BIN/worldctl.exe" quit >/dev/null 2>&1) || true
-    wineserver -k >/dev/null 2>&1 || true
+    if [ "$WINE_SESSION_OURS" = yes ]; then wineserver -k >/dev/null 2>&1 || true; fi
 }
 trap cleanup EXIT
 

@@ -137,6 +137,21 @@ class Configurator {
         return names;
     }
 
+    // The text of the first message box of the program that shows within timeoutMs, answered with OK.
+    std::optional<std::string> AnswerBox(DWORD timeoutMs) const {
+        std::optional<std::string> text;
+        PumpUntil(
+            [&] {
+                if (HWND box = TopWindow(nullptr, false)) {
+                    text = TextOf(GetDlgItem(box, 0xFFFF));
+                    SendMessageTimeoutW(box, WM_COMMAND, IDOK, 0, SMTO_NORMAL, 5000, nullptr);
+                }
+                return text.has_value();
+            },
+            timeoutMs);
+        return text;
+    }
+
     Lines boxes;
 
   private:
@@ -547,6 +562,58 @@ TEST(ConfiguratorWindow, KeyboardAndInstructionFont) {
         EXPECT_TRUE(fits(static_cast<int>(size)) || size == 700u);
         EXPECT_FALSE(fits(static_cast<int>(size) + 25)) << "not the largest size that fits";
     }
+}
+
+// The support log and the crash report. A run logs its start, the settings, each test with its counts and
+// duration, the file it saved and the button's result, but nobody's name. A crash (a null pointer read, through the
+// test hook) writes VANTREL.DMP and a crash line; the next start tells the user once, the one after says nothing.
+TEST(ConfiguratorWindow, SupportLogAndCrashReport) {
+    WorldProcess world({"--me", kMe});
+    ASSERT_TRUE(world.ok());
+    const std::string folder = NewFolder();
+    const auto log = [&] { return testwin::ReadFileShared(folder + "\\VANTREL.LOG").value_or(""); };
+    {
+        Configurator app(folder);
+        ASSERT_TRUE(app.window());
+        ASSERT_TRUE(app.Click(IDC_CONFIGURATOR_COMMAND2, 60000, [] {}));
+        EXPECT_EQ(app.Statuses(), (Lines{"start", "dde", "ddetest", "esptest", "dde-ok"}));
+        const std::string text = log();
+        for (const std::string expected :
+             {"start  Vantrel ", "start  settings: defaults: no file SCONTROL.TXT",
+              "test   DDE_TEST, focus control 0: ", " bytes of chat, 9 test lines recorded; ",
+              "test   DDE_ESP_TEST: ", " bytes of chat, the ESP came back; ", "file   SCONTROL.TXT 21 bytes: ok",
+              "cmd    Manual Test - DDE/No Focus: \"DDE Method Successful\"; "}) {
+            EXPECT_NE(text.find(expected), std::string::npos) << expected << "\n" << text;
+        }
+        EXPECT_NE(text.find(" in " + folder + "\r\n"), std::string::npos) << text;
+        EXPECT_EQ(text.find(kMe), std::string::npos) << "nobody's name\n" << text;
+
+        DWORD_PTR answer = 0;
+        ASSERT_TRUE(
+            SendMessageTimeoutW(app.window(), Configurator::Hook(), config::kHookCrash, 0, SMTO_NORMAL, 5000, &answer));
+        EXPECT_EQ(answer, 1u);
+        EXPECT_TRUE(PumpUntil([&] { return app.Ended(); }, 20000));
+    }
+    const auto dump = testwin::ReadFileShared(folder + "\\VANTREL.DMP");
+    ASSERT_TRUE(dump);
+    EXPECT_EQ(dump->substr(0, 4), "MDMP");
+    EXPECT_NE(log().find("crash  unhandled exception 0xc0000005 at "), std::string::npos) << log();
+    EXPECT_NE(log().find("; report " + folder + "\\VANTREL.DMP, " + std::to_string(dump->size()) + " bytes"),
+              std::string::npos)
+        << log();
+    {
+        Configurator app(folder);
+        ASSERT_TRUE(app.window());
+        const auto notice = app.AnswerBox(10000);
+        ASSERT_TRUE(notice);
+        EXPECT_EQ(*notice, "The last run of this program ended in a crash. A crash report was written to " + folder +
+                               "\\VANTREL.DMP. When you ask for help, send that report with VANTREL.LOG, VANTREL.LO1 "
+                               "(if there is one) and SCONTROL.TXT.");
+        EXPECT_FALSE(app.AnswerBox(500));
+    }
+    Configurator again(folder);
+    ASSERT_TRUE(again.window());
+    EXPECT_FALSE(again.AnswerBox(2000));
 }
 
 // Nothing in the environment makes the program write a file: its status log comes only through its own message.

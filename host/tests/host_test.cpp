@@ -86,6 +86,7 @@ TEST(HostCommands, GetPlayers) {
         Strings players;
         bool deleteAmyOnce;  // from the maintenance window, while Amy's confirmation is sent
         Strings esps, after;
+        const char* counts;  // in the support log's summary: new, already listed, refused
     };
     const Row rows[] = {
         {"new senders once each, in capture order",
@@ -93,26 +94,30 @@ TEST(HostCommands, GetPlayers) {
          {},
          false,
          {"Amy", "Bob"},
-         {"Amy", "Bob"}},
+         {"Amy", "Bob"},
+         "2 new, 1 already listed, 0 refused"},
         {"listed entries block, trimmed",
          "ESP from Amy: $\rESP from Cy: $\r\n",
          {" Amy ", "Bob"},
          false,
          {"Cy"},
-         {" Amy ", "Bob", "Cy"}},
+         {" Amy ", "Bob", "Cy"},
+         "1 new, 1 already listed, 0 refused"},
         {"after the last marker",
          "ESP from A: $\r\n" + m + "\r\nESP from B: $\r\n" + m + "\r\nESP from C: $",
          {},
          false,
          {"C"},
-         {"C"}},
-        {"no capture", std::nullopt, {"Amy"}, false, {}, {"Amy"}},
+         {"C"},
+         "1 new, 0 already listed, 0 refused"},
+        {"no capture", std::nullopt, {"Amy"}, false, {}, {"Amy"}, nullptr},
         {"refused names",
          "ESP from List2: $\r\nESP from : $\r\nESP from list2: $\r\n",
          {},
          false,
          {"list2"},
-         {"list2"}},
+         {"list2"},
+         "1 new, 0 already listed, 2 refused"},
         // A form feed would split the confirmation's record ("Ev" would get the ESP); a NUL would end the name.
         {"names with control characters",
          std::string("ESP from Ev\fe: $\r\nESP from Tab\tbed: $\r\nESP from Del\x7f: $\r\nESP from Esc\x1b: $\r\n") +
@@ -120,20 +125,23 @@ TEST(HostCommands, GetPlayers) {
          {},
          false,
          {"\xe9l\xe8ve"},
-         {"\xe9l\xe8ve"}},
+         {"\xe9l\xe8ve"},
+         "1 new, 0 already listed, 6 refused"},
         {"names up to 64 bytes",
          "ESP from " + std::string(65, 'L') + ": $\r\nESP from " + std::string(5000, 'X') + ": $\r\nESP from " +
              std::string(64, 'L') + ": $\r\n",
          {},
          false,
          {std::string(64, 'L')},
-         {std::string(64, 'L')}},
+         {std::string(64, 'L')},
+         "1 new, 0 already listed, 2 refused"},
         {"deleted during the run, taken again",
          "ESP from Amy: $\r\nESP from Bob: $\r\nESP from Amy: $\r\n",
          {},
          true,
          {"Amy", "Bob", "Amy"},
-         {"Bob", "Amy"}},
+         {"Bob", "Amy"},
+         "3 new, 0 already listed, 0 refused"},
     };
     for (const auto& r : rows) {
         Fakes io;
@@ -162,6 +170,9 @@ TEST(HostCommands, GetPlayers) {
         expected.push_back("write GORVATH.SAV: " + host::FormatSavedGame(host.Lists()));
         EXPECT_EQ(io.log, expected) << r.what;
         EXPECT_EQ(host.Lists().PlayersList.Names(), r.after) << r.what;
+        EXPECT_EQ(outcome.summary, r.capture ? std::to_string(r.capture->size()) + " bytes of chat, " + r.counts
+                                             : std::string("no chat text"))
+            << r.what;
         const size_t lines = r.capture ? host::SplitLines(*r.capture, host::LineEnds::kCrOrCrLf).size() : 0;
         EXPECT_EQ(io.yields, static_cast<int>(2 * lines)) << r.what;
     }
@@ -329,7 +340,7 @@ TEST(HostCommands, FirstSaveKeepsThePreviousGame) {
 TEST(HostCommands, OversizedFilesAreRefusedWithAMessage) {
     using Command = std::function<host::Outcome(host::Host&)>;
     const auto startUp = [](host::Problems (host::Host::*step)()) {
-        return [step](host::Host& h) { return host::Outcome{true, (h.*step)()}; };
+        return [step](host::Host& h) { return host::Outcome{true, (h.*step)(), {}}; };
     };
     struct Row {
         const char* file;

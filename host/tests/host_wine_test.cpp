@@ -617,6 +617,22 @@ TEST(GorvathWine, SaveAndRestore) {
     EXPECT_EQ(game.Maintenance(), (Game::MaintenanceLists{{" List2", "Amy", "list2"}, {}, {"Bob", "Bob", "Cara"}}));
     game.ExpectSays(IDC_HOST_COMMAND4, SaidAll(host::RegCountdownScript()));
     EXPECT_EQ(folder.Read("GORVATH.SAV"), "Amy\r\nlist2\r\n List2\r\nList2\r\nBob\r\nBob\r\nCara\r\n");
+
+    // Names from every language (8-bit, code page 1252) sort as the platform's sorted list boxes sort them,
+    // ignoring case: Read List, WinnersList (and with it the file's winners block) and the maintenance copies.
+    const std::string ann = "\xC5nn", emile = "\xC9mile", jose = "Jos\xE9", zoe = "Zo\xEB";
+    folder.Write("GORVATH.SAV", zoe + "\r\nadam\r\n" + ann + "\r\nbob\r\n" + jose + "\r\n" + emile +
+                                    "\r\nAnn\r\nList2\r\n" + zoe + "\r\nbob\r\n" + emile + "\r\n" + ann + "\r\n");
+    game.CloseMaintenance();
+    game.Restore(IDYES);
+    game.ExpectSays(IDC_HOST_COMMAND1, {Said("The following are on the list:"),
+                                        Said("adam, Ann, " + ann + ", bob, " + emile + ", " + jose + ", " + zoe)});
+    EXPECT_EQ(folder.Read("GORVATH.SAV"), zoe + "\r\nadam\r\n" + ann + "\r\nbob\r\n" + jose + "\r\n" + emile +
+                                              "\r\nAnn\r\nList2\r\n" + ann + "\r\nbob\r\n" + emile + "\r\n" + zoe +
+                                              "\r\n");
+    game.OpenMaintenance();
+    EXPECT_EQ(game.Maintenance(),
+              (Game::MaintenanceLists{{"adam", "Ann", ann, "bob", emile, jose, zoe}, {}, {ann, "bob", emile, zoe}}));
 }
 
 // Start-up with files far larger than any real ones: one message names each, the other start-up steps ran (the
@@ -741,6 +757,83 @@ TEST(GorvathWine, ChatTextNotFetched) {
         EXPECT_FALSE(g.WaitForMessageBox(300));
         game.ExpectIdle();
     }
+}
+
+// The support log and the crash report. A run logs its start, the settings, each command with its counts and
+// duration, and the files it wrote, but no player's name. A crash (a null pointer read, through the test hook)
+// writes GORVATH.DMP and a crash line; the next start tells the operator once where the report is and that the
+// game is in GORVATH.SAV, joined with the other start-up problems; the start after that says nothing.
+TEST(GorvathWine, SupportLogAndCrashReport) {
+    Folder folder(Files{{"SCONTROL.TXT", kLibraryMethod}, {"GORVATH.SAV", "Annika\r\nBorje\r\n"}});
+    Game game(folder, {"avatar|Cleopatra", "esp|Cleopatra|$"});
+    ASSERT_TRUE(game.gorvath->ok());
+    game.Restore(IDYES);
+    game.ExpectSays(IDM_GETIT, {"ESP to Cleopatra: You are on the List."});
+    game.ExpectSays(IDC_HOST_COMMAND1, {Said("The following are on the list:"), Said("Annika, Borje, Cleopatra")});
+    const std::string log = folder.Read("GORVATH.LOG").value_or("");
+    for (const char* expected :
+         {"start  Gorvath ",
+          "start  settings from SCONTROL.TXT: title \"Pelmor 3.0\", focus control 0, library method 1, delay 0 s",
+          "cmd    Restore Players: 2 players, 0 winners; ", "file   GORVATH.SAV 26 bytes: ok",
+          " bytes of chat, 1 new, 0 already listed, 0 refused; ", "cmd    Read List: 3 players; "}) {
+        EXPECT_NE(log.find(expected), std::string::npos) << expected << "\n" << log;
+    }
+    EXPECT_NE(log.find(" in " + folder.path() + "\r\n"), std::string::npos) << log;
+    for (const char* name : {"Annika", "Borje", "Cleopatra"})  // nobody's name, nor the chat
+        EXPECT_EQ(log.find(name), std::string::npos) << name << "\n" << log;
+
+    EXPECT_EQ(game.gorvath->Query(host::kHookCrash), 1u);
+    ASSERT_TRUE(game.gorvath->WaitForExit(20000));
+    const auto dump = folder.Read("GORVATH.DMP");
+    ASSERT_TRUE(dump);
+    EXPECT_GT(dump->size(), 1000u);
+    EXPECT_EQ(dump->substr(0, 4), "MDMP");
+    const std::string crashed = folder.Read("GORVATH.LOG").value_or("");
+    EXPECT_NE(crashed.find("crash  unhandled exception 0xc0000005"), std::string::npos) << crashed;
+    EXPECT_NE(crashed.find("; report " + folder.Path("GORVATH.DMP") + ", " + std::to_string(dump->size()) + " bytes"),
+              std::string::npos)
+        << crashed;
+
+    // The next start, with a category file too large to read: one message with the notice first.
+    folder.Write("GORVATH.TXT", "Fruits\r\n" + std::string(size_t{5} << 20, 'x'));
+    game.gorvath = std::make_unique<Gorvath>(testwin::BinaryDirectory() + "Gorvath.exe", folder.path());
+    ASSERT_TRUE(game.gorvath->ok());
+    // The world client still holds the crashed run's registration and refuses the new one (code 9) in a box of
+    // its own, which may come before or after the notice.
+    std::optional<hostremote::MessageBoxSeen> notice;
+    for (int i = 0; i < 2; ++i) {
+        const auto box = game.gorvath->WaitForMessageBox(10000);
+        ASSERT_TRUE(box);
+        if (box->caption == "Tumbleroo")
+            notice = box;
+        else
+            EXPECT_EQ(box->text, "9 - App.Title already registered");
+        Gorvath::Answer(*box, IDOK);
+    }
+    ASSERT_TRUE(notice);
+    EXPECT_EQ(notice->text.find("The last run of this program ended in a crash. A crash report was written to " +
+                                folder.Path("GORVATH.DMP") + "."),
+              0u)
+        << notice->text;
+    EXPECT_NE(notice->text.find("GORVATH.LOG, GORVATH.LO1 (if there is one) and SCONTROL.TXT"), std::string::npos)
+        << notice->text;
+    EXPECT_NE(notice->text.find("The game as saved at the start of the last command is in GORVATH.SAV: choose "
+                                "\"Recovery > Restore Players\""),
+              std::string::npos)
+        << notice->text;
+    EXPECT_NE(notice->text.find("GORVATH.TXT is larger than a category file can be"), std::string::npos)
+        << notice->text;
+    EXPECT_FALSE(game.gorvath->WaitForMessageBox(500));
+    game.Restore(IDYES);
+    game.ExpectSays(IDC_HOST_COMMAND1, {Said("The following are on the list:"), Said("Annika, Borje, Cleopatra")});
+    ASSERT_TRUE(game.gorvath->Close());
+
+    // Told once: the start after that shows no box at all.
+    folder.Write("GORVATH.TXT", "Fruits\r\n");
+    game.gorvath = std::make_unique<Gorvath>(testwin::BinaryDirectory() + "Gorvath.exe", folder.path());
+    ASSERT_TRUE(game.gorvath->ok());
+    EXPECT_FALSE(game.gorvath->WaitForMessageBox(2000));
+    game.ExpectIdle();
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 // The list rules (order, bound) and the maintenance window's copies and buttons.
+#include "host/announcements.h"
 #include "host/maintenance.h"
 
 #include <gtest/gtest.h>
@@ -16,11 +17,40 @@ TEST(PlayerLists, SortedInsertionIgnoresCaseAndKeepsArrivalAmongEquals) {
         {{"Zed", "amy", "Bob"}, {"amy", "Bob", "Zed"}},
         {{"bob", "Bob", "BOB", "al"}, {"al", "bob", "Bob", "BOB"}},
         {{"b", "_x", "A1", "a", "1"}, {"1", "_x", "a", "A1", "b"}},
+        // Without the program's collation, 8-bit letters sort by their byte (code page 1252 here).
+        {{"Zo\xEB", "adam", "\xC5nn", "bob", "Jos\xE9", "\xC9mile", "Ann"},
+         {"adam", "Ann", "bob", "Jos\xE9", "Zo\xEB", "\xC5nn", "\xC9mile"}},
     };
     for (const auto& [added, held] : rows) {
         EXPECT_EQ(Names(added, NameList::Order::kSortedIgnoreCase).Names(), held);
         EXPECT_EQ(Names(added).Names(), added);
     }
+}
+
+// The program's collation (the platform's, in the user's language) reaches every sorted list: WinnersList, the
+// copies of the maintenance window and Read List's scratch list, also when a list is cleared and refilled. A
+// reversed order stands in for it here; equal names keep their arrival order in either.
+TEST(PlayerLists, SortedListsAndCopiesTakeTheProgramsCollation) {
+    const host::NameCollation reversed = [](std::string_view a, std::string_view b) {
+        return host::LessIgnoringCase(b, a);
+    };
+    host::GameLists lists(reversed);
+    for (const char* name : {"amy", "Zed", "bob", "Bob"}) {
+        lists.PlayersList.Add(name);
+        lists.WinnersList.Add(name);
+        lists.WaitList.Add(name);
+    }
+    const Strings sorted = {"Zed", "bob", "Bob", "amy"};
+    EXPECT_EQ(lists.WinnersList.Names(), sorted);
+    EXPECT_EQ(lists.PlayersList.Names(), (Strings{"amy", "Zed", "bob", "Bob"}));
+    host::PlayerMaintenance window(lists);
+    for (Section s : {Section::kPlayers, Section::kWaitList, Section::kWinners})
+        EXPECT_EQ(window.Copy(s).Names(), sorted) << static_cast<int>(s);
+    EXPECT_EQ(host::ReadListChunks(host::SortedCopy(lists.PlayersList)), Strings{"Zed, bob, Bob, amy"});
+    lists.WinnersList.Clear();
+    lists.WinnersList.Add("amy");
+    lists.WinnersList.Add("Zed");
+    EXPECT_EQ(lists.WinnersList.Names(), (Strings{"Zed", "amy"}));
 }
 
 TEST(PlayerLists, RefusesEntriesPastThe16BitBound) {
