@@ -10,6 +10,7 @@
 #include <exception>
 #include <string>
 
+#include "common/about_win.h"
 #include "common/controls_win.h"
 #include "common/window_proc_win.h"
 #include "configurator/configuration.h"
@@ -25,6 +26,9 @@ namespace {
 constexpr DWORD kWindowStyle = WS_OVERLAPPEDWINDOW;
 constexpr char kTitleClassName[] = "VantrelAppTitle";
 constexpr UINT kForwardActivation = WM_APP + 1;
+// The system menu's About entry.
+constexpr win::AboutProgram kAbout = {L"About the link configurator\u2026", "About the link configurator",
+                                      "Tumbleroo link configurator", "VANTREL.LOG"};
 
 COLORREF ColourOf(Rgb c) {
     return RGB(c.red, c.green, c.blue);
@@ -127,6 +131,7 @@ bool ConfiguratorWindow::Create(HINSTANCE instance, int showCommand) {
         ShowError("creating the window");
         return false;
     }
+    win::AddAboutToSystemMenu(hwnd_, kAbout);
     CreateTitleWindow(instance);
     CreateContent();
     OnLoad();
@@ -382,6 +387,12 @@ LRESULT ConfiguratorWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam
             if (HIWORD(wParam) == BN_CLICKED)
                 OnCommand(LOWORD(wParam));
             return 0;
+        case WM_SYSCOMMAND:
+            if (win::IsAboutCommand(wParam)) {
+                win::ShowAbout(hwnd_, kAbout);
+                return 0;
+            }
+            break;
         case WM_SIZE:
             linkmodule::PinOnTop(hwnd_);  // minimising and restoring included
             return 0;
