@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the release packages into dist/ (from the repository root, on Debian 12; installs what it needs):
-#   Tumbleroo-<version>-win64.zip    the 64-bit programs, sample files, the operator's guide, the rehearsal world
+#   Tumbleroo-<version>-win64.zip    the 64-bit programs, sample files, the operator's guide, the release notes and
+#                                    the rehearsal world
 #   Tumbleroo-<version>-win32.zip    the same, 32-bit
 #   Tumbleroo-<version>-setup.exe    per-user installer (64-bit programs on 64-bit Windows, 32-bit elsewhere)
 #   SHA256SUMS
@@ -70,6 +71,7 @@ rm -f "$DIST"/Tumbleroo-*-win64.zip "$DIST"/Tumbleroo-*-win32.zip "$DIST"/Tumble
 # Texts for Windows: CR LF line ends.
 crlf() { sed -e 's/\r$//' -e 's/$/\r/' "$1" >"$2"; }
 crlf <(sed "s/@VERSION@/$version/g" "$ROOT/release/OPERATOR-GUIDE.txt") "$STAGE/data/OPERATOR-GUIDE.TXT"
+crlf "$ROOT/release/CHANGES.txt" "$STAGE/data/CHANGES.txt"
 for f in "$ROOT"/samples/host/GORVATH.TXT "$ROOT"/samples/host/MACTITS.TXT "$ROOT"/samples/host/MACRO*.TXT; do
     crlf "$f" "$STAGE/data/$(basename "$f")"
 done
@@ -88,7 +90,7 @@ for arch in win64 win32; do
     done
     cp "$STAGE/bin-$arch"/{Gorvath.exe,Vantrel.exe,zmvorq.dll} "$dir/"
     cp "$STAGE/bin-$arch/worldsim.exe" "$STAGE/data/ROOM.TXT" "$dir/Rehearsal/"
-    cp "$STAGE/data"/{OPERATOR-GUIDE.TXT,GORVATH.TXT,MACTITS.TXT} "$STAGE/data"/MACRO*.TXT "$dir/"
+    cp "$STAGE/data"/{OPERATOR-GUIDE.TXT,CHANGES.txt,GORVATH.TXT,MACTITS.TXT} "$STAGE/data"/MACRO*.TXT "$dir/"
 done
 # What the zips and the installer record of each file: the commit's time and one mode, whatever this machine's
 # clock and umask.
