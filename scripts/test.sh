@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
 # Sets everything up (scripts/setup.sh), builds the release packages (twice from a committed tree, comparing the
-# bytes), then runs every test: the native unit tests; under Wine, the Windows
-# tests against the stand-in world client, in parallel slots, the release packages' tests among them; the 32-bit
-# build's share (the link library's tests and a whole game of the host); and a short run of every fuzz target.
-# Exits non-zero when any fails.
+# bytes), then runs every test: the native unit tests; under Wine, the Windows tests against the stand-in world
+# client, in parallel slots, the release packages' tests among them; the 32-bit build's share (the link library's
+# tests and a whole game of the host); and a short run of every fuzz target. Exits non-zero when any fails.
 #
 #   WINE_SLOTS=N bash scripts/test.sh    N Wine tests at once (default 8; most of their time is clock seconds),
 #                                        and two more for the 32-bit tests
