@@ -10,6 +10,7 @@
 #include <exception>
 #include <string>
 
+#include "common/about_win.h"
 #include "common/controls_win.h"
 #include "common/crash_report_win.h"
 #include "common/support_log.h"
@@ -27,6 +28,9 @@ namespace {
 constexpr DWORD kWindowStyle = WS_OVERLAPPEDWINDOW;
 constexpr char kTitleClassName[] = "VantrelAppTitle";
 constexpr UINT kForwardActivation = WM_APP + 1;
+// The system menu's About entry.
+constexpr win::AboutProgram kAbout = {L"About the link configurator\u2026", "About the link configurator",
+                                      "Tumbleroo link configurator", "VANTREL.LOG"};
 
 COLORREF ColourOf(Rgb c) {
     return RGB(c.red, c.green, c.blue);
@@ -129,6 +133,7 @@ bool ConfiguratorWindow::Create(HINSTANCE instance, int showCommand, const std::
         ShowError("creating the window");
         return false;
     }
+    win::AddAboutToSystemMenu(hwnd_, kAbout);
     CreateTitleWindow(instance);
     CreateContent();
     OnLoad();
@@ -415,6 +420,12 @@ LRESULT ConfiguratorWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam
             if (HIWORD(wParam) == BN_CLICKED)
                 OnCommand(LOWORD(wParam));
             return 0;
+        case WM_SYSCOMMAND:
+            if (win::IsAboutCommand(wParam)) {
+                win::ShowAbout(hwnd_, kAbout);
+                return 0;
+            }
+            break;
         case WM_SIZE:
             linkmodule::PinOnTop(hwnd_);  // minimising and restoring included
             return 0;

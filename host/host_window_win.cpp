@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <exception>
 
+#include "common/about_win.h"
 #include "common/controls_win.h"
 #include "common/crash_report_win.h"
 #include "common/support_log.h"
@@ -26,6 +27,9 @@ namespace host {
 namespace {
 
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+// The system menu's About entry; the menu bar stays as the operator knows it.
+constexpr win::AboutProgram kAbout = {L"About Tumbleroo\u2026", "About Tumbleroo", "Tumbleroo game host",
+                                      "GORVATH.LOG"};
 
 struct CommandAbandoned {};
 
@@ -164,6 +168,7 @@ bool HostWindow::Create(int show, const std::string& notice) {
         DestroyMenu(menu);
         return false;
     }
+    win::AddAboutToSystemMenu(hwnd_, kAbout);
     // A menu bar too wide for the window wraps onto a second line and takes that from the client area.
     RECT client;
     GetClientRect(hwnd_, &client);
@@ -279,6 +284,12 @@ LRESULT HostWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_COMMAND:
             OnCommand(LOWORD(wParam), HIWORD(wParam));
             return 0;
+        case WM_SYSCOMMAND:
+            if (win::IsAboutCommand(wParam)) {
+                win::ShowAbout(hwnd, kAbout);
+                return 0;
+            }
+            break;
         case WM_ACTIVATE:
             OnActivate(LOWORD(wParam) != WA_INACTIVE);
             return 0;

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Checks what scripts/package.sh wrote into DIST for VERSION: the checksums, and each zip's exact list of files,
-# its binaries' machine, its texts' CR LF line ends and the absence of any settings file.
+# its binaries' machine, its texts' CR LF line ends, the absence of any settings file, and release notes that begin
+# with the version packaged.
 #
 #   bash release/check_packages.sh DIST VERSION MACRO-FILE...
 set -uo pipefail
@@ -21,7 +22,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 for arch in win64 win32; do
     name=Tumbleroo-$version-$arch
-    expected=(Gorvath.exe Vantrel.exe zmvorq.dll OPERATOR-GUIDE.TXT GORVATH.TXT MACTITS.TXT "${macros[@]}"
+    expected=(Gorvath.exe Vantrel.exe zmvorq.dll OPERATOR-GUIDE.TXT CHANGES.txt GORVATH.TXT MACTITS.TXT "${macros[@]}"
               Rehearsal/worldsim.exe Rehearsal/ROOM.TXT)
     printf "$name/%s\n" "${expected[@]}" | sort >"$work/expected-$arch"
     unzip -Z1 "$dist/$name.zip" | grep -v '/$' | sort >"$work/actual-$arch"
@@ -36,7 +37,7 @@ for arch in win64 win32; do
         # Stripped: no debug sections travel to the operators.
         ! "$objdump" -h "$root/$b" | grep -q '\.debug_' || fail "$name: $b carries debug information"
     done
-    for t in OPERATOR-GUIDE.TXT GORVATH.TXT MACTITS.TXT "${macros[@]}" Rehearsal/ROOM.TXT; do
+    for t in OPERATOR-GUIDE.TXT CHANGES.txt GORVATH.TXT MACTITS.TXT "${macros[@]}" Rehearsal/ROOM.TXT; do
         # Every line ends in CR LF: no LF without its CR, and the last line is ended too.
         if grep -q $'[^\r]$' "$root/$t" || grep -q '^$' "$root/$t" || [ "$(tail -c2 "$root/$t" | od -An -tx1 | tr -d ' ')" != 0d0a ]; then
             fail "$name: $t does not have CR LF line ends throughout"
@@ -44,6 +45,9 @@ for arch in win64 win32; do
     done
     grep -q "TUMBLEROO $version - OPERATOR'S GUIDE" "$root/OPERATOR-GUIDE.TXT" || fail "$name: the guide does not name version $version"
     grep -qi 'GORVATH.BAK' "$root/OPERATOR-GUIDE.TXT" || fail "$name: the guide does not tell how to get a lost game back"
+    # The release notes begin with the newest version, the one packaged.
+    [ "$(grep -m1 -E '^[0-9]+\.[0-9]+\.[0-9]+' "$root/CHANGES.txt" | tr -d '\r')" = "$version" ] ||
+        fail "$name: CHANGES.txt does not begin with version $version"
 done
 [ $failures -eq 0 ] && echo "packages of $version: ok"
 exit $((failures > 0))

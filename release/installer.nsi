@@ -3,7 +3,7 @@
 ;   makensis -DVERSION=1.0.0 -DWIN64_DIR=... -DWIN32_DIR=... -DDATA_DIR=... -DOUTFILE=... installer.nsi
 ;
 ; WIN64_DIR and WIN32_DIR hold each build's Gorvath.exe, Vantrel.exe, zmvorq.dll and worldsim.exe; DATA_DIR holds
-; the sample files, OPERATOR-GUIDE.TXT and ROOM.TXT (scripts/package.sh prepares all of them). The 64-bit programs
+; the sample files, OPERATOR-GUIDE.TXT, CHANGES.txt and ROOM.TXT (scripts/package.sh prepares all of them). The 64-bit programs
 ; go onto 64-bit Windows, the 32-bit ones elsewhere.
 ;
 ; Silent install: setup.exe /S [/D=folder]. The uninstaller keeps the saved game, the settings and the texts the
@@ -63,6 +63,7 @@ Section "Tumbleroo" SecMain
         File "${WIN32_DIR}\zmvorq.dll"
     ${EndIf}
     File "${DATA_DIR}\OPERATOR-GUIDE.TXT"
+    File "${DATA_DIR}\CHANGES.txt"
     ; The operator's own texts are never replaced by a newer install.
     SetOverwrite off
     File "${DATA_DIR}\GORVATH.TXT"
@@ -110,6 +111,7 @@ Section "un.Tumbleroo programs and shortcuts" SecUnMain
     Delete "$INSTDIR\Vantrel.exe"
     Delete "$INSTDIR\zmvorq.dll"
     Delete "$INSTDIR\OPERATOR-GUIDE.TXT"
+    Delete "$INSTDIR\CHANGES.txt"
     Delete "$INSTDIR\Rehearsal\worldsim.exe"
     Delete "$INSTDIR\Rehearsal\ROOM.TXT"
     Delete "$INSTDIR\Rehearsal\worldsim.log"

@@ -6,8 +6,12 @@
 #include "configurator/test_hook.h"
 #include "testing/world_harness_win.h"
 #ifdef CONFIGURATOR_TEST_WITH_HOST
+#include "common/about.h"
+#include "common/sha256.h"
 #include "host/host_ids.h"
 #include "host/tools/gorvath_remote_win.h"
+#include "tumbleroo_commit.h"
+#include "tumbleroo_version.h"
 #endif
 
 #include <windows.h>
@@ -668,6 +672,54 @@ TEST(WholeLink, TheHostSpeaksByTheMethodTheConfiguratorChose) {
         EXPECT_EQ(places, std::string(1, c.place));
         EXPECT_EQ(DeliveredAcks(world, "Tumbleroo") > 0, c.library);
     }
+}
+
+// What an operator quotes: the About entry of each program's system menu shows the version, the commit, the folder of
+// its files and log, and the digest of the very file that runs.
+TEST(WholeLink, AboutBoxesNameTheBuildTheFolderAndTheFile) {
+    WorldProcess world({"--me", kMe});
+    const std::string folder = NewFolder();
+    Configurator configurator(folder);
+    hostremote::Gorvath host(testwin::BinaryDirectory() + "Gorvath.exe", folder);
+    ASSERT_TRUE(host.ok()) << host.Error();
+    const struct Row {
+        HWND window;
+        const char* exe;
+        const char* caption;
+        const char* program;
+        const char* log;
+    } rows[] = {{configurator.window(), "Vantrel.exe", "About the link configurator", "Tumbleroo link configurator",
+                 "VANTREL.LOG"},
+                {host.Window(), "Gorvath.exe", "About Tumbleroo", "Tumbleroo game host", "GORVATH.LOG"}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.exe);
+        const auto file = testwin::ReadFileShared(testwin::BinaryDirectory() + row.exe);
+        ASSERT_TRUE(file);
+        DWORD pid = 0;
+        GetWindowThreadProcessId(row.window, &pid);
+        ASSERT_TRUE(PostMessageW(row.window, WM_SYSCOMMAND, IDM_SYSTEM_ABOUT, 0));
+        HWND box = nullptr;
+        ASSERT_TRUE(PumpUntil(
+            [&] {
+                for (box = nullptr; (box = FindWindowExA(nullptr, box, "#32770", nullptr)) != nullptr;) {
+                    DWORD owner = 0;
+                    GetWindowThreadProcessId(box, &owner);
+                    if (owner == pid && IsWindowVisible(box))
+                        return true;
+                }
+                return false;
+            },
+            10000));
+        EXPECT_EQ(TextOf(box), row.caption);
+        const std::string expected = std::string(row.program) + " (" + row.exe + ")\nVersion " +
+                                     TUMBLEROO_VERSION_TEXT + ", built from commit " + TUMBLEROO_COMMIT +
+                                     "\n\nFiles and log (" + row.log + ") are kept in:\n" + folder +
+                                     "\n\nSHA-256 of this " + row.exe + ":\n" + common::Sha256Hex(*file);
+        EXPECT_EQ(TextOf(GetDlgItem(box, 0xFFFF)), expected);
+        SendMessageTimeoutW(box, WM_COMMAND, IDOK, 0, SMTO_NORMAL, 5000, nullptr);
+        EXPECT_TRUE(PumpUntil([&] { return !IsWindow(box); }, 5000));
+    }
+    ASSERT_TRUE(host.Close());
 }
 #endif
 

@@ -184,7 +184,8 @@ TEST_F(Installer, SilentInstallRunUninstallKeepsTheOperatorsFiles) {
 
     std::set<std::string> expected = {"Gorvath.exe",        "Vantrel.exe",         "zmvorq.dll",
                                       "Uninstall.exe",      "GORVATH.TXT",         "MACTITS.TXT",
-                                      "OPERATOR-GUIDE.TXT", "Rehearsal\\ROOM.TXT", "Rehearsal\\worldsim.exe"};
+                                      "OPERATOR-GUIDE.TXT", "CHANGES.txt",         "Rehearsal\\ROOM.TXT",
+                                      "Rehearsal\\worldsim.exe"};
     for (const auto& m : g_macros)
         expected.insert(m);
     EXPECT_EQ(FilesUnder(InstallDir()), expected);
