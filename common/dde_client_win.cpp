@@ -70,10 +70,20 @@ std::map<unsigned, int>& Outstanding() {
     return outstanding;
 }
 
-VOID CALLBACK InitiateDelivered(HWND, UINT, ULONG_PTR serial, LRESULT) {
+// Windows that have not yet taken a WM_DDE_INITIATE sent to them (their thread hangs, or reads its messages late),
+// with how many are waiting there. Sending another one would only queue behind the first.
+std::map<HWND, int>& Unanswered() {
+    static std::map<HWND, int> unanswered;
+    return unanswered;
+}
+
+VOID CALLBACK InitiateDelivered(HWND target, UINT, ULONG_PTR serial, LRESULT) {
     const auto found = Outstanding().find(static_cast<unsigned>(serial));
     if (found != Outstanding().end())
         --found->second;
+    const auto waiting = Unanswered().find(target);
+    if (waiting != Unanswered().end() && --waiting->second <= 0)
+        Unanswered().erase(waiting);
 }
 
 std::vector<HWND> TopLevelWindows(DWORD thread) {
@@ -320,18 +330,35 @@ DdeOutcome DdeClientConversation::Connect(const std::string& service, const std:
     if (!s.client && !(s.client = CreateClientWindow(state_)))
         return DdeOutcome::NoServer;
 
+    for (auto it = Unanswered().begin(); it != Unanswered().end();)
+        it = IsWindow(it->first) ? std::next(it) : Unanswered().erase(it);  // gone with its thread
     static unsigned serial = 0;
-    // Asks the windows at once and waits for a server, for every window to have answered, or the deadline.
+    // Asks the windows at once and waits for a server, for every window to have answered, or the deadline. A
+    // window still sitting on an earlier initiate is not asked again; when every window is such a one, the
+    // outcome is NoAnswer at once.
     const auto initiate = [&](const std::vector<HWND>& targets) {
         const unsigned mine = ++serial;
         Outstanding()[mine] = 0;
+        size_t skipped = 0;
         for (HWND target : targets) {
             if (target == s.client || s.server)
                 continue;
+            if (Unanswered().count(target)) {
+                ++skipped;
+                continue;
+            }
             ++Outstanding()[mine];
+            ++Unanswered()[target];
             if (!SendMessageCallbackA(target, WM_DDE_INITIATE, reinterpret_cast<WPARAM>(s.client),
-                                      MAKELPARAM(aService, aTopic), InitiateDelivered, mine))
+                                      MAKELPARAM(aService, aTopic), InitiateDelivered, mine)) {
                 --Outstanding()[mine];
+                if (--Unanswered()[target] <= 0)
+                    Unanswered().erase(target);
+            }
+        }
+        if (!s.server && skipped > 0 && Outstanding()[mine] <= 0 && skipped == targets.size()) {
+            Outstanding().erase(mine);
+            return DdeOutcome::NoAnswer;
         }
         s.initiateSerial = mine;
         const DdeOutcome waited = WaitFor(

@@ -217,6 +217,8 @@ TEST(SupportLog, LastRunEndedInCrash) {
     EXPECT_TRUE(common::LastRunEndedInCrash(common::ReadLogTail(log.string())));
     EXPECT_EQ(common::ReadLogTail(Scratch("NONE.LOG").string()), "");
     fs::remove_all(log.parent_path());
+}
+
 // Published vectors (FIPS 180-4's examples, the million a's) and lengths at the padding's edges: 55 bytes leave
 // room for the length in the last block, 56 do not; each fed whole and in uneven pieces, as a file is read.
 TEST(Sha256, KnownDigests) {
