@@ -2,8 +2,8 @@
 //
 // Ownership follows the DDE message rules: the receiver of a WM_DDE_ACK deletes the atom it carries; a poke's
 // data block is freed by the server when it accepts it (fRelease) and by us when it refuses; a WM_DDE_DATA block
-// marked fRelease is freed by us once read. The atoms of the names we initiate with are kept for the life of the
-// process, since a window that reads its WM_DDE_INITIATE late must still find them.
+// marked fRelease is freed by us once read. The atoms of the names we initiate with keep a reference of ours (see
+// InitiateAtom).
 #include "common/dde_client_win.h"
 
 #include <dde.h>
@@ -39,16 +39,12 @@ using State = DdeClientConversation::State;
 constexpr char kClassName[] = "TumblerooDdeClientConversation";
 constexpr DWORD kLongestSleepMs = 50;  // how often a wait looks at the server window and the deadline
 
-// The atoms of names we initiate with, added once and never deleted.
-ATOM KeptAtom(const std::string& name) {
-    static std::map<std::string, ATOM> atoms;
-    const auto found = atoms.find(name);
-    if (found != atoms.end())
-        return found->second;
-    const ATOM atom = GlobalAddAtomA(name.c_str());
-    if (atom)
-        atoms.emplace(name, atom);
-    return atom;
+// An atom of a name we initiate with. A reference of our own is added for every initiate and never deleted: a
+// window that reads its WM_DDE_INITIATE late must still find the atom, and a reference taken once and kept would
+// not be enough, since other programs' DDE libraries delete references of such atoms they did not add (under Wine,
+// a program's DDEML registering and unregistering its name did so), which left a kept atom dead after a while.
+ATOM InitiateAtom(const std::string& name) {
+    return GlobalAddAtomA(name.c_str());
 }
 
 std::string Folded(const std::string& name) {
@@ -323,8 +319,8 @@ DdeOutcome DdeClientConversation::Connect(const std::string& service, const std:
     s = std::move(fresh);
     if (service.empty() || topic.empty())
         return DdeOutcome::NoServer;
-    const ATOM aService = KeptAtom(service);
-    const ATOM aTopic = KeptAtom(topic);
+    const ATOM aService = InitiateAtom(service);
+    const ATOM aTopic = InitiateAtom(topic);
     if (!aService || !aTopic)
         return DdeOutcome::NoServer;
     if (!s.client && !(s.client = CreateClientWindow(state_)))

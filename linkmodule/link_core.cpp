@@ -85,7 +85,7 @@ void LinkCore::OpenLink() {
                                  " method as " + appTitle_);
     if (vars.UseLibraryMethod) {
         port_.LibraryInitDDE(appTitle_);
-        if (Lost(LibraryRequest("register", appTitle_.size() + 1, [&] { return port_.LibraryRegister(appTitle_); })))
+        if (Lost(LibraryRequest("Zelmarink_Register", appTitle_.size() + 1, [&] { return port_.LibraryRegister(appTitle_); })))
             ++othersLost_;
     } else {
         port_.OpenConsole();
@@ -103,7 +103,7 @@ void LinkCore::CloseLink() {
     const bool unregister = !stalled_;
     if (vars.UseLibraryMethod) {
         if (unregister)
-            LibraryRequest("unregister", appTitle_.size() + 1, [&] { return port_.LibraryUnregister(appTitle_); });
+            LibraryRequest("Zelmarink_Unregister", appTitle_.size() + 1, [&] { return port_.LibraryUnregister(appTitle_); });
         port_.LibraryKillDDE();
         closing_ = false;
         if (waitAfterKillDDE_)
@@ -125,7 +125,7 @@ void LinkCore::Communicate(int mode, const std::string& target, const std::strin
     LinkOutcome outcome;
     if (vars.UseLibraryMethod) {
         const size_t bytes = appTitle_.size() + target.size() + text.size() + 10;
-        outcome = LibraryRequest(mode == kModeEsp ? "ESP" : "speak", bytes,
+        outcome = LibraryRequest(mode == kModeEsp ? "Zelmarink_Communicate (ESP)" : "Zelmarink_Communicate (speak)", bytes,
                                  [&] { return port_.LibraryCommunicate(appTitle_, mode, target, text); });
         YieldTimes(kYieldsAfterRequest);
         if (vars.SendDelaySeconds > 0 && !Lost(outcome))
@@ -274,7 +274,8 @@ std::string LinkCore::EndCommand() {
 // Once the world client has stopped answering for longer than kStallGraceMs, the remaining attempts are skipped
 // and ErrorCheck is checked as after the fifth.
 LinkOutcome LinkCore::RunConsoleRequest(ConsoleRequest request) {
-    static const char* const kNames[] = {"register", "unregister", "communicate", "get all text"};
+    static const char* const kNames[] = {"Zelmarink_Register", "Zelmarink_Unregister", "Zelmarink_Communicate",
+                                         "Zelmarink_GetAllText"};
     const char* name = kNames[static_cast<int>(request)];
     port_.SetErrorCheck(false);
     const int console = port_.ConsoleInstance();
@@ -361,7 +362,7 @@ void LinkCore::FetchAllText() {
         LinkOutcome outcome;
         if (vars.UseLibraryMethod) {
             vars.AllText.clear();
-            outcome = LibraryRequest("get all text", 0, [&] { return port_.LibraryGetAllText(appTitle_); });
+            outcome = LibraryRequest("Zelmarink_GetAllText", 0, [&] { return port_.LibraryGetAllText(appTitle_); });
             YieldTimes(kYieldsAfterRequest);
             text = vars.AllText;
         } else {

@@ -280,9 +280,10 @@ TEST_F(Installer, SilentInstallRunUninstallKeepsTheOperatorsFiles) {
     ASSERT_FALSE(savedGame.empty()) << "the host saved no game";
     std::ofstream(InstallDir() / "SCONTROL.TXT", std::ios::binary) << "Pelmor 3.0\r\n0\r\n0\r\n0\r\n";
 
-    // Uninstalling keeps the saved game, the settings and the texts; a new install finds them unchanged.
+    // Uninstalling keeps the saved game, the settings, the texts and the host's support log; a new install finds
+    // them unchanged.
     Uninstall("");
-    std::set<std::string> kept = {"GORVATH.SAV", "SCONTROL.TXT", "GORVATH.TXT", "MACTITS.TXT"};
+    std::set<std::string> kept = {"GORVATH.SAV", "SCONTROL.TXT", "GORVATH.TXT", "MACTITS.TXT", "GORVATH.LOG"};
     for (const auto& m : g_macros)
         kept.insert(m);
     testwin::PumpUntil([&] { return FilesUnder(InstallDir()) == kept; }, 30000);
