@@ -97,14 +97,19 @@ std::vector<HWND> TopLevelWindows(DWORD thread) {
 
 // Handles the messages that are waiting now, once, and returns, even while handlers keep posting new ones: a
 // marker posted to the thread's own queue ends the pass over posted messages (they come out first-in first-out);
-// input and paint messages come out after them. A WM_QUIT is put back for the caller's loop.
+// paint and timer messages come out after them. Keyboard and mouse input stays in the queue for the caller's own
+// loop, which knows how its windows take keys (a busy, disabled window takes none): a wait of the link library
+// must not act on them. A WM_QUIT is put back for the caller's loop.
+constexpr UINT kPumpedWithoutInput = PM_QS_POSTMESSAGE | PM_QS_SENDMESSAGE;
+constexpr DWORD kWakeWithoutInput = QS_POSTMESSAGE | QS_SENDMESSAGE | QS_PAINT | QS_TIMER;
+
 void DefaultPump() {
     static const UINT marker = RegisterWindowMessageA("dde client pump marker");
     static UINT_PTR serial = 0;
     const UINT_PTR mine = ++serial;
     const bool marked = marker && PostThreadMessageA(GetCurrentThreadId(), marker, mine, 0);
     MSG msg;
-    for (int handled = 0; PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE); ++handled) {
+    for (int handled = 0; PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE | kPumpedWithoutInput); ++handled) {
         if (msg.message == WM_QUIT) {
             PostQuitMessage(static_cast<int>(msg.wParam));
             return;
@@ -114,15 +119,12 @@ void DefaultPump() {
                 break;
             continue;  // another pass's marker, left behind
         }
-        TranslateMessage(&msg);
         DispatchMessageA(&msg);
         if (!marked && handled > 256)
             break;
     }
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE | PM_QS_INPUT | PM_QS_PAINT | (QS_TIMER << 16))) {
-        TranslateMessage(&msg);
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT | (QS_TIMER << 16)))
         DispatchMessageA(&msg);
-    }
 }
 
 void TakeData(State* s, HWND hwnd, WPARAM wParam, LPARAM lParam) {
@@ -307,7 +309,9 @@ DdeOutcome DdeClientConversation::WaitFor(bool (*done)(const State&), DWORD time
         if (now >= deadline)
             return DdeOutcome::NoAnswer;
         const DWORD sleep = static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, kLongestSleepMs));
-        MsgWaitForMultipleObjectsEx(0, nullptr, sleep, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        // The default pump leaves input waiting: a wait that woke for it would spin until the deadline.
+        MsgWaitForMultipleObjectsEx(0, nullptr, sleep, hooks_.pump == DefaultPump ? kWakeWithoutInput : QS_ALLINPUT,
+                                    MWMO_INPUTAVAILABLE);
     }
 }
 

@@ -24,9 +24,10 @@
  *
  * How long a request can take: the world client is looked for with a WM_DDE_INITIATE sent first to the thread
  * whose server answered last time and otherwise to every top-level window at once, and each step (finding the
- * server, the poke or request) waits at most 2 s, while the caller's messages keep being handled. A window of
- * another program that does not answer (a hung program) is left behind; it never holds a request. A WM_QUIT met
- * while a request waits ends the wait at once and is put back for the caller's loop.
+ * server, the poke or request) waits at most 2 s, while the caller's posted and sent messages, paints and timers
+ * keep being handled (keyboard and mouse input waits for the caller's own loop). A window of another program that
+ * does not answer (a hung program) is left behind; it never holds a request. A WM_QUIT met while a request waits
+ * ends the wait at once and is put back for the caller's loop.
  *
  * After every request and DDECommand the thread's last-error code (GetLastError) says what became of it:
  *   ERROR_SUCCESS            the world client answered: it took the poke, or sent the reply
