@@ -70,6 +70,18 @@ bool DdeServer::Poke(const std::string& service, const std::string& topic, const
         }
         if (it == links_.end()) {
             Link opened = Open(service, topic);
+            if (!opened && attempt == 0) {
+                // A program that was inside its own DDE call may turn one connect down: it is asked once more,
+                // a tenth of a second later, the world's messages handled meanwhile.
+                const ULONGLONG until = GetTickCount64() + 100;
+                for (ULONGLONG now; (now = GetTickCount64()) < until;) {
+                    MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(until - now), QS_ALLINPUT);
+                    MSG msg;
+                    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE | PM_QS_POSTMESSAGE | PM_QS_SENDMESSAGE))
+                        DispatchMessageA(&msg);
+                }
+                continue;
+            }
             if (!opened)
                 return false;
             it = links_.emplace(key, std::move(opened)).first;
