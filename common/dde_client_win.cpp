@@ -249,26 +249,15 @@ HWND CreateClientWindow(State* state) {
 
 }  // namespace
 
-const char* OutcomeName(DdeOutcome outcome) {
-    switch (outcome) {
-        case DdeOutcome::Answered:
-            return "answered";
-        case DdeOutcome::Refused:
-            return "refused";
-        case DdeOutcome::NoServer:
-            return "no server";
-        case DdeOutcome::NoAnswer:
-            return "no answer";
-        case DdeOutcome::Cancelled:
-            return "cancelled";
-    }
-    return "?";
-}
+namespace {
 
+// The default abandon hook: a WM_QUIT waits in the thread's queue (the default pump puts one back).
 bool DefaultPumpMetQuit() {
     MSG msg;
     return PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE) != 0;
 }
+
+}  // namespace
 
 DdeClientConversation::DdeClientConversation(DdeWaitHooks hooks) : hooks_(hooks), state_(new State) {
     if (!hooks_.pump)
@@ -291,10 +280,6 @@ DdeClientConversation::~DdeClientConversation() {
 bool DdeClientConversation::Connected() const {
     const State& s = *state_;
     return s.server && !s.serverTerminated && !s.terminating && !s.stale && IsWindow(s.server);
-}
-
-HWND DdeClientConversation::ServerWindow() const {
-    return state_->server;
 }
 
 DdeOutcome DdeClientConversation::WaitFor(bool (*done)(const State&), DWORD timeoutMs) {

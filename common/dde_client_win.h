@@ -33,8 +33,6 @@ enum class DdeOutcome {
     Cancelled,  // the wait was given up: the caller's abandon hook said so (a WM_QUIT, the program closing)
 };
 
-const char* OutcomeName(DdeOutcome outcome);
-
 // How a wait handles the caller's messages. `pump` handles everything waiting, once (null: a plain
 // PeekMessage loop that puts a WM_QUIT back and gives the wait up); `abandon` is asked after every pump.
 struct DdeWaitHooks {
@@ -59,7 +57,6 @@ class DdeClientConversation {
     void Disconnect(DWORD timeoutMs);
 
     bool Connected() const;
-    HWND ServerWindow() const;
 
     struct State;  // the client window's side of the conversation
 
@@ -69,8 +66,5 @@ class DdeClientConversation {
     DdeWaitHooks hooks_;
     State* state_;
 };
-
-// Whether the thread has a WM_QUIT waiting or the default pump met one: the default abandon hook.
-bool DefaultPumpMetQuit();
 
 }  // namespace win

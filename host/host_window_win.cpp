@@ -21,6 +21,7 @@
 #include "host/host_window_layout.h"
 #include "host/intake.h"
 #include "host/test_hook.h"
+#include "linkmodule/link_core.h"
 #include "linkmodule/link_module_win.h"
 
 namespace host {
@@ -648,7 +649,7 @@ void HostWindow::AddLinkReport(std::vector<std::string>& problems) {
     const std::string report = linkmodule::EndCommand();
     if (report.empty())
         return;
-    if (report.find("chat text") != std::string::npos)
+    if (report.find(linkmodule::kChatTextNotFetched) != std::string::npos)
         problems.erase(std::remove(problems.begin(), problems.end(), std::string(kNoChatText)), problems.end());
     problems.insert(problems.begin(), report);
 }

@@ -249,7 +249,7 @@ std::string LinkCore::EndCommand() {
     if (linesUnanswered_ > 0)
         parts.push_back(Lines(linesUnanswered_) + " got no answer and may not have been spoken");
     if (fetchesLost_ > 0)
-        parts.push_back("the chat text could not be fetched");
+        parts.push_back(kChatTextNotFetched);
     if (othersLost_ > 0 && parts.empty())
         parts.push_back("the registration with it did not get through");
     if (parts.empty())

@@ -44,6 +44,8 @@ inline constexpr int kConsoleTimeoutMs = 4000;
 inline constexpr int kStallGraceMs = 7000;
 // How the message about a world client that stopped answering begins.
 inline constexpr char kStalledMessageStart[] = "The world client stopped answering";
+// The part of that message that says a fetch of the chat text got nothing.
+inline constexpr char kChatTextNotFetched[] = "the chat text could not be fetched";
 
 inline constexpr char kCapturePath[] = "C:\\ZOBRA.TXT";
 inline constexpr char kCaptureFileName[] = "ZOBRA.TXT";
