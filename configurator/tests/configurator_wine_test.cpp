@@ -164,7 +164,10 @@ class Configurator {
         for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, main ? nullptr : "#32770", caption)) != nullptr;) {
             DWORD pid = 0;
             GetWindowThreadProcessId(w, &pid);
-            if (pid == process_.dwProcessId && IsWindowVisible(w))
+            char cls[16] = {};
+            // The crash notice is a box with the main window's caption: the main window is the one that is no box.
+            const bool box = GetClassNameA(w, cls, sizeof cls) && lstrcmpA(cls, "#32770") == 0;
+            if (pid == process_.dwProcessId && IsWindowVisible(w) && (!main || !box))
                 return w;
         }
         return nullptr;
