@@ -1,99 +1,27 @@
-// dde_client_win.cpp: the plain-message DDE client conversation (see dde_client_win.h).
+// dde_client_win.cpp: the plain-message DDE client conversation (see dde_client_win.h) once it has found its server
+// (dde_initiate_win.cpp finds it): the conversation's window and the messages it takes, the pumped wait with its
+// deadline, poke, request and the end of the conversation.
 //
 // Ownership follows the DDE message rules: the receiver of a WM_DDE_ACK deletes the atom it carries; a poke's
 // data block is freed by the server when it accepts it (fRelease) and by us when it refuses; a WM_DDE_DATA block
 // marked fRelease is freed by us once read. The atoms of the names we initiate with keep a reference of ours (see
-// InitiateAtom).
+// InitiateAtom in dde_initiate_win.cpp).
 #include "common/dde_client_win.h"
 
 #include <dde.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
-#include <functional>
-#include <map>
-#include <vector>
+
+#include "common/dde_client_state_win.h"
 
 namespace win {
-
-struct DdeClientConversation::State {
-    HWND client = nullptr;
-    HWND server = nullptr;
-    bool initiating = false;
-    bool serverTerminated = false;  // the server posted WM_DDE_TERMINATE
-    bool terminating = false;       // we posted ours and wait for the reply
-    bool stale = false;             // a transaction went unanswered: a late answer could be taken for the next
-    enum class Pending { None, Poke, Request } pending = Pending::None;
-    bool answered = false;
-    bool positive = false;
-    std::string data;
-    HGLOBAL pokeData = nullptr;  // ours until the server accepts it
-    unsigned initiateSerial = 0;  // the initiate whose completions are counted in Outstanding()
-};
-
 namespace {
 
 using State = DdeClientConversation::State;
 
 constexpr char kClassName[] = "TumblerooDdeClientConversation";
 constexpr DWORD kLongestSleepMs = 50;  // how often a wait looks at the server window and the deadline
-
-// An atom of a name we initiate with. A reference of our own is added for every initiate and never deleted: a
-// window that reads its WM_DDE_INITIATE late must still find the atom, and a reference taken once and kept would
-// not be enough, since other programs' DDE libraries delete references of such atoms they did not add (under Wine,
-// a program's DDEML registering and unregistering its name did so), which left a kept atom dead after a while.
-ATOM InitiateAtom(const std::string& name) {
-    return GlobalAddAtomA(name.c_str());
-}
-
-std::string Folded(const std::string& name) {
-    std::string folded = name;
-    std::transform(folded.begin(), folded.end(), folded.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return folded;
-}
-
-// The thread whose server answered the last connect to a service (DDE names ignore case).
-std::map<std::string, DWORD>& ServerThreads() {
-    static std::map<std::string, DWORD> threads;
-    return threads;
-}
-
-// Initiates that are still out, by serial number; a completion for a serial no longer listed is ignored.
-std::map<unsigned, int>& Outstanding() {
-    static std::map<unsigned, int> outstanding;
-    return outstanding;
-}
-
-// Windows that have not yet taken a WM_DDE_INITIATE sent to them (their thread hangs, or reads its messages late),
-// with how many are waiting there. Sending another one would only queue behind the first.
-std::map<HWND, int>& Unanswered() {
-    static std::map<HWND, int> unanswered;
-    return unanswered;
-}
-
-VOID CALLBACK InitiateDelivered(HWND target, UINT, ULONG_PTR serial, LRESULT) {
-    const auto found = Outstanding().find(static_cast<unsigned>(serial));
-    if (found != Outstanding().end())
-        --found->second;
-    const auto waiting = Unanswered().find(target);
-    if (waiting != Unanswered().end() && --waiting->second <= 0)
-        Unanswered().erase(waiting);
-}
-
-std::vector<HWND> TopLevelWindows(DWORD thread) {
-    std::vector<HWND> windows;
-    const WNDENUMPROC collect = [](HWND hwnd, LPARAM lParam) WINAPI -> BOOL {
-        reinterpret_cast<std::vector<HWND>*>(lParam)->push_back(hwnd);
-        return TRUE;
-    };
-    if (thread)
-        EnumThreadWindows(thread, collect, reinterpret_cast<LPARAM>(&windows));
-    else
-        EnumWindows(collect, reinterpret_cast<LPARAM>(&windows));
-    return windows;
-}
 
 // Handles the messages that are waiting now, once, and returns, even while handlers keep posting new ones: a
 // marker posted to the thread's own queue ends the pass over posted messages (they come out first-in first-out);
@@ -225,6 +153,8 @@ LRESULT CALLBACK ClientProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     }
 }
 
+}  // namespace
+
 HWND CreateClientWindow(State* state) {
     // The class belongs to the module holding this code (a program or the link library).
     HMODULE module = nullptr;
@@ -246,8 +176,6 @@ HWND CreateClientWindow(State* state) {
         SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(state));
     return hwnd;
 }
-
-}  // namespace
 
 namespace {
 
@@ -298,93 +226,6 @@ DdeOutcome DdeClientConversation::WaitFor(bool (*done)(const State&), DWORD time
         MsgWaitForMultipleObjectsEx(0, nullptr, sleep, hooks_.pump == DefaultPump ? kWakeWithoutInput : QS_ALLINPUT,
                                     MWMO_INPUTAVAILABLE);
     }
-}
-
-DdeOutcome DdeClientConversation::Connect(const std::string& service, const std::string& topic, DWORD timeoutMs) {
-    Disconnect(0);
-    State& s = *state_;
-    State fresh;
-    fresh.client = s.client;
-    s = std::move(fresh);
-    if (service.empty() || topic.empty())
-        return DdeOutcome::NoServer;
-    const ATOM aService = InitiateAtom(service);
-    const ATOM aTopic = InitiateAtom(topic);
-    if (!aService || !aTopic)
-        return DdeOutcome::NoServer;
-    if (!s.client && !(s.client = CreateClientWindow(state_)))
-        return DdeOutcome::NoServer;
-
-    for (auto it = Unanswered().begin(); it != Unanswered().end();)
-        it = IsWindow(it->first) ? std::next(it) : Unanswered().erase(it);  // gone with its thread
-    static unsigned serial = 0;
-    // Asks the windows at once and waits for a server, for every window to have answered, or the deadline. A
-    // window still sitting on an earlier initiate is not asked again; when every window is such a one, the
-    // outcome is NoAnswer at once.
-    const auto initiate = [&](const std::vector<HWND>& targets) {
-        const unsigned mine = ++serial;
-        Outstanding()[mine] = 0;
-        size_t skipped = 0;
-        for (HWND target : targets) {
-            if (target == s.client || s.server)
-                continue;
-            if (Unanswered().count(target)) {
-                ++skipped;
-                continue;
-            }
-            ++Outstanding()[mine];
-            ++Unanswered()[target];
-            if (!SendMessageCallbackA(target, WM_DDE_INITIATE, reinterpret_cast<WPARAM>(s.client),
-                                      MAKELPARAM(aService, aTopic), InitiateDelivered, mine)) {
-                --Outstanding()[mine];
-                if (--Unanswered()[target] <= 0)
-                    Unanswered().erase(target);
-            }
-        }
-        if (!s.server && skipped > 0 && Outstanding()[mine] <= 0 && skipped == targets.size()) {
-            Outstanding().erase(mine);
-            return DdeOutcome::NoAnswer;
-        }
-        s.initiateSerial = mine;
-        const DdeOutcome waited = WaitFor(
-            [](const State& st) {
-                const auto left = Outstanding().find(st.initiateSerial);
-                return st.server != nullptr || left == Outstanding().end() || left->second <= 0;
-            },
-            timeoutMs);
-        Outstanding().erase(mine);
-        if (s.server)
-            return DdeOutcome::Answered;
-        return waited == DdeOutcome::Answered ? DdeOutcome::NoServer : waited;
-    };
-
-    s.initiating = true;
-    DdeOutcome outcome = DdeOutcome::NoServer;
-    const std::string key = Folded(service);
-    const auto remembered = ServerThreads().find(key);
-    bool askEveryone = true;
-    if (remembered != ServerThreads().end()) {
-        const std::vector<HWND> windows = TopLevelWindows(remembered->second);
-        if (!windows.empty()) {
-            outcome = initiate(windows);
-            // The server's thread did not answer in time: it is busy or hung, and asking everyone would only
-            // find the same server later. A thread that answered without a server no longer has one.
-            askEveryone = outcome == DdeOutcome::NoServer;
-        }
-    }
-    if (askEveryone) {
-        outcome = initiate(TopLevelWindows(0));
-        // A window that did not answer in time is some other program's, not a known server's.
-        if (outcome == DdeOutcome::NoAnswer)
-            outcome = DdeOutcome::NoServer;
-    }
-    s.initiating = false;
-    if (outcome == DdeOutcome::Answered) {
-        ServerThreads()[key] = GetWindowThreadProcessId(s.server, nullptr);
-    } else if (outcome == DdeOutcome::NoServer) {
-        ServerThreads().erase(key);
-    }
-    return outcome;
 }
 
 namespace {

@@ -11,8 +11,6 @@
 
 #include "common/controls_win.h"
 #include "linkmodule/console_layout.h"
-#include "linkmodule/link_module_win.h"
-#include "linkmodule/message_loop_win.h"
 
 namespace linkmodule {
 namespace {
@@ -20,6 +18,12 @@ namespace {
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 
 LinkConsole* gConsole = nullptr;
+ConsoleBinding gBinding;
+
+void RunRequest(ConsoleRequest request) {
+    if (gBinding.runRequest)
+        gBinding.runRequest(request);
+}
 
 struct FieldControl {
     ConsoleField field;
@@ -38,10 +42,6 @@ int ControlOf(ConsoleField field) {
             return f.id;
     return 0;
 }
-
-// The conversation's waits handle the program's messages as its yields do, and end at once when the program is
-// closing (a WM_QUIT kept by a yield, or the window closed).
-constexpr win::DdeWaitHooks kWaitHooks{YieldEvents, RequestsCancelled};
 
 LinkOutcome OutcomeOf(win::DdeOutcome outcome) {
     switch (outcome) {
@@ -66,6 +66,10 @@ constexpr DWORD kHangUpWaitMs = 250;
 
 LinkConsole* LinkConsole::Current() {
     return gConsole;
+}
+
+void LinkConsole::Bind(const ConsoleBinding& binding) {
+    gBinding = binding;
 }
 
 LinkConsole& LinkConsole::Ensure() {
@@ -219,7 +223,7 @@ LinkOutcome LinkConsole::OpenConversation(const std::string& service, const std:
     CloseConversation();
     if (retired_)
         return LinkOutcome::Cancelled;
-    auto opened = std::make_shared<win::DdeClientConversation>(kWaitHooks);
+    auto opened = std::make_shared<win::DdeClientConversation>(gBinding.waitHooks);
     const win::DdeOutcome outcome =
         DdeCall([&] { return opened->Connect(service, topic, static_cast<DWORD>(timeoutMs)); });
     // A request that ran inside the connect (from a message handled meanwhile) left its own conversation open;
@@ -261,18 +265,18 @@ LinkOutcome LinkConsole::Request(const std::string& item, int timeoutMs, std::st
     return LinkOutcome::Answered;
 }
 
-// One handler per button; each runs exactly one console request.
+// One handler per button; each runs exactly one console request, through the link that owns the console.
 void LinkConsole::OnRegisterClicked() {
-    DdeLinkRegister();
+    RunRequest(ConsoleRequest::Register);
 }
 void LinkConsole::OnCommunicateClicked() {
-    DdeLinkCommunicate();
+    RunRequest(ConsoleRequest::Communicate);
 }
 void LinkConsole::OnGetAllTextClicked() {
-    DdeLinkGetAllText();
+    RunRequest(ConsoleRequest::GetAllText);
 }
 void LinkConsole::OnUnregisterClicked() {
-    DdeLinkUnregister();
+    RunRequest(ConsoleRequest::Unregister);
 }
 
 // Enter presses the focused button, as in a dialog; elsewhere (a one-line field) it does nothing.

@@ -1,4 +1,7 @@
 // console_window_win.h: the link console window ZM_DDE, carrier of the console method's DDE link.
+//
+// The link module owns the console: it binds it once at start-up (LinkConsole::Bind) to what the console needs
+// from the link, and calls it through LinkCore's world. The console knows nothing else of the link module.
 #pragma once
 
 #include <windows.h>
@@ -14,8 +17,17 @@
 
 namespace linkmodule {
 
+// What the console is given by the link that owns it: the request each of its buttons runs, and how the waits of
+// its conversation handle the program's messages (`pump`) and learn that the program is closing (`abandon`).
+struct ConsoleBinding {
+    void (*runRequest)(ConsoleRequest request) = nullptr;
+    win::DdeWaitHooks waitHooks;
+};
+
 class LinkConsole {
   public:
+    // Before the first console is made; a console made without it has buttons that do nothing.
+    static void Bind(const ConsoleBinding& binding);
     // The console when it exists, else nullptr.
     static LinkConsole* Current();
     // The console, created hidden when it does not exist.

@@ -277,6 +277,10 @@ std::string& EspTarget = gCore.vars.EspTarget;
 std::string& AllText = gCore.vars.AllText;
 
 void StartLinkModule(const LinkModuleOptions& options) {
+    // The console's waits handle the program's messages as its yields do, and end at once when the program is
+    // closing (a WM_QUIT kept by a yield, or the window closed).
+    LinkConsole::Bind({[](ConsoleRequest request) { Guarded([=] { gCore.RunConsoleRequest(request); }); },
+                       {YieldEvents, RequestsCancelled}});
     gCore.SetApplicationTitle(options.applicationTitle);
     gCore.SetWaitAfterKillDDE(options.libraryCloseWait == LibraryCloseWait::OneSecond);
     gLibraryName = options.libraryName;

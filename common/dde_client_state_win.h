@@ -1,0 +1,32 @@
+// dde_client_state_win.h: what the two halves of the plain-message DDE client share (dde_client_win.cpp speaks the
+// conversation, dde_initiate_win.cpp finds its server): the conversation's state and its message-only window.
+// Not for callers: they use dde_client_win.h.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "common/dde_client_win.h"
+
+namespace win {
+
+struct DdeClientConversation::State {
+    HWND client = nullptr;
+    HWND server = nullptr;
+    bool initiating = false;
+    bool serverTerminated = false;  // the server posted WM_DDE_TERMINATE
+    bool terminating = false;       // we posted ours and wait for the reply
+    bool stale = false;             // a transaction went unanswered: a late answer could be taken for the next
+    enum class Pending { None, Poke, Request } pending = Pending::None;
+    bool answered = false;
+    bool positive = false;
+    std::string data;
+    HGLOBAL pokeData = nullptr;  // ours until the server accepts it
+    unsigned initiateSerial = 0;  // the initiate whose completions are counted in Outstanding()
+};
+
+// The conversation's message-only window, whose messages update `state`; nullptr when it cannot be made.
+HWND CreateClientWindow(DdeClientConversation::State* state);
+
+}  // namespace win

@@ -1,0 +1,164 @@
+// dde_initiate_win.cpp: how a conversation of the plain-message DDE client finds its server (see
+// dde_client_win.h): which windows are asked, the initiates still out, the windows that are sitting on one, and the
+// server threads remembered per service. Touches only the conversation's state (dde_client_state_win.h) and waits
+// through the conversation's own pumped wait.
+#include "common/dde_client_state_win.h"
+
+#include <dde.h>
+
+#include <algorithm>
+#include <cctype>
+#include <map>
+#include <vector>
+
+namespace win {
+namespace {
+
+using State = DdeClientConversation::State;
+
+// An atom of a name we initiate with. A reference of our own is added for every initiate and never deleted: a
+// window that reads its WM_DDE_INITIATE late must still find the atom, and a reference taken once and kept would
+// not be enough, since other programs' DDE libraries delete references of such atoms they did not add (under Wine,
+// a program's DDEML registering and unregistering its name did so), which left a kept atom dead after a while.
+ATOM InitiateAtom(const std::string& name) {
+    return GlobalAddAtomA(name.c_str());
+}
+
+std::string Folded(const std::string& name) {
+    std::string folded = name;
+    std::transform(folded.begin(), folded.end(), folded.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return folded;
+}
+
+// The thread whose server answered the last connect to a service (DDE names ignore case).
+std::map<std::string, DWORD>& ServerThreads() {
+    static std::map<std::string, DWORD> threads;
+    return threads;
+}
+
+// Initiates that are still out, by serial number; a completion for a serial no longer listed is ignored.
+std::map<unsigned, int>& Outstanding() {
+    static std::map<unsigned, int> outstanding;
+    return outstanding;
+}
+
+// Windows that have not yet taken a WM_DDE_INITIATE sent to them (their thread hangs, or reads its messages late),
+// with how many are waiting there. Sending another one would only queue behind the first.
+std::map<HWND, int>& Unanswered() {
+    static std::map<HWND, int> unanswered;
+    return unanswered;
+}
+
+VOID CALLBACK InitiateDelivered(HWND target, UINT, ULONG_PTR serial, LRESULT) {
+    const auto found = Outstanding().find(static_cast<unsigned>(serial));
+    if (found != Outstanding().end())
+        --found->second;
+    const auto waiting = Unanswered().find(target);
+    if (waiting != Unanswered().end() && --waiting->second <= 0)
+        Unanswered().erase(waiting);
+}
+
+std::vector<HWND> TopLevelWindows(DWORD thread) {
+    std::vector<HWND> windows;
+    const WNDENUMPROC collect = [](HWND hwnd, LPARAM lParam) WINAPI -> BOOL {
+        reinterpret_cast<std::vector<HWND>*>(lParam)->push_back(hwnd);
+        return TRUE;
+    };
+    if (thread)
+        EnumThreadWindows(thread, collect, reinterpret_cast<LPARAM>(&windows));
+    else
+        EnumWindows(collect, reinterpret_cast<LPARAM>(&windows));
+    return windows;
+}
+
+}  // namespace
+
+DdeOutcome DdeClientConversation::Connect(const std::string& service, const std::string& topic, DWORD timeoutMs) {
+    Disconnect(0);
+    State& s = *state_;
+    State fresh;
+    fresh.client = s.client;
+    s = std::move(fresh);
+    if (service.empty() || topic.empty())
+        return DdeOutcome::NoServer;
+    const ATOM aService = InitiateAtom(service);
+    const ATOM aTopic = InitiateAtom(topic);
+    if (!aService || !aTopic)
+        return DdeOutcome::NoServer;
+    if (!s.client && !(s.client = CreateClientWindow(state_)))
+        return DdeOutcome::NoServer;
+
+    for (auto it = Unanswered().begin(); it != Unanswered().end();)
+        it = IsWindow(it->first) ? std::next(it) : Unanswered().erase(it);  // gone with its thread
+    static unsigned serial = 0;
+    // Asks the windows at once and waits for a server, for every window to have answered, or the deadline. A
+    // window still sitting on an earlier initiate is not asked again; when every window is such a one, the
+    // outcome is NoAnswer at once.
+    const auto initiate = [&](const std::vector<HWND>& targets) {
+        const unsigned mine = ++serial;
+        Outstanding()[mine] = 0;
+        size_t skipped = 0;
+        for (HWND target : targets) {
+            if (target == s.client || s.server)
+                continue;
+            if (Unanswered().count(target)) {
+                ++skipped;
+                continue;
+            }
+            ++Outstanding()[mine];
+            ++Unanswered()[target];
+            if (!SendMessageCallbackA(target, WM_DDE_INITIATE, reinterpret_cast<WPARAM>(s.client),
+                                      MAKELPARAM(aService, aTopic), InitiateDelivered, mine)) {
+                --Outstanding()[mine];
+                if (--Unanswered()[target] <= 0)
+                    Unanswered().erase(target);
+            }
+        }
+        if (!s.server && skipped > 0 && Outstanding()[mine] <= 0 && skipped == targets.size()) {
+            Outstanding().erase(mine);
+            return DdeOutcome::NoAnswer;
+        }
+        s.initiateSerial = mine;
+        const DdeOutcome waited = WaitFor(
+            [](const State& st) {
+                const auto left = Outstanding().find(st.initiateSerial);
+                return st.server != nullptr || left == Outstanding().end() || left->second <= 0;
+            },
+            timeoutMs);
+        Outstanding().erase(mine);
+        if (s.server)
+            return DdeOutcome::Answered;
+        return waited == DdeOutcome::Answered ? DdeOutcome::NoServer : waited;
+    };
+
+    s.initiating = true;
+    DdeOutcome outcome = DdeOutcome::NoServer;
+    const std::string key = Folded(service);
+    const auto remembered = ServerThreads().find(key);
+    bool askEveryone = true;
+    if (remembered != ServerThreads().end()) {
+        const std::vector<HWND> windows = TopLevelWindows(remembered->second);
+        if (!windows.empty()) {
+            outcome = initiate(windows);
+            // The server's thread did not answer in time: it is busy or hung, and asking everyone would only
+            // find the same server later. A thread that answered without a server no longer has one.
+            askEveryone = outcome == DdeOutcome::NoServer;
+        }
+    }
+    if (askEveryone) {
+        outcome = initiate(TopLevelWindows(0));
+        // A window that did not answer in time is some other program's, not a known server's.
+        if (outcome == DdeOutcome::NoAnswer)
+            outcome = DdeOutcome::NoServer;
+    }
+    s.initiating = false;
+    if (outcome == DdeOutcome::Answered) {
+        ServerThreads()[key] = GetWindowThreadProcessId(s.server, nullptr);
+    } else if (outcome == DdeOutcome::NoServer) {
+        ServerThreads().erase(key);
+    }
+    return outcome;
+}
+
+}  // namespace win
