@@ -108,6 +108,17 @@ SIZE WindowSizeForClient(int widthTwips, int heightTwips, DWORD style, bool hasM
     return {r.right - r.left, r.bottom - r.top};
 }
 
+ATOM RegisterProgramWindowClass(const char* className, WNDPROC windowProc) {
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = windowProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.hIcon = LoadIcon(GetModuleHandle(nullptr), MAKEINTRESOURCE(1));
+    wc.lpszClassName = className;
+    return RegisterClassExA(&wc);
+}
+
 void CentreOnScreen(HWND window) {
     RECT r;
     if (!GetWindowRect(window, &r))
@@ -134,6 +145,14 @@ void SetControlText(HWND window, int id, const std::string& text) {
 void ShowControl(HWND window, int id, bool visible) {
     if (HWND control = GetDlgItem(window, id))
         ShowWindow(control, visible ? SW_SHOW : SW_HIDE);
+}
+
+bool IsPushButton(HWND control) {
+    char cls[16] = {};
+    if (!control || !GetClassNameA(control, cls, sizeof cls) || lstrcmpiA(cls, "Button") != 0)
+        return false;
+    const LONG_PTR kind = GetWindowLongPtrA(control, GWL_STYLE) & BS_TYPEMASK;
+    return kind == BS_PUSHBUTTON || kind == BS_DEFPUSHBUTTON;
 }
 
 namespace {

@@ -27,6 +27,10 @@ void CreateControls(HWND window, std::span<const common::ControlSpec> table, HFO
 // The outer size of a window whose client area is widthTwips x heightTwips, for its style, menu and exStyle.
 SIZE WindowSizeForClient(int widthTwips, int heightTwips, DWORD style, bool hasMenu, DWORD exStyle, const Dpi& dpi);
 
+// Registers the class of one of the program's top-level windows: the program's icon (resource 1 of its .rc), the
+// arrow pointer, no background brush (the window erases its own). 0 when it cannot be registered.
+ATOM RegisterProgramWindowClass(const char* className, WNDPROC windowProc);
+
 // Moves the window so that it stands centred on the screen (its size unchanged).
 void CentreOnScreen(HWND window);
 
@@ -34,6 +38,10 @@ void CentreOnScreen(HWND window);
 std::string ControlText(HWND window, int id);
 void SetControlText(HWND window, int id, const std::string& text);
 void ShowControl(HWND window, int id, bool visible);
+
+// Whether `control` is a push button (BS_PUSHBUTTON or BS_DEFPUSHBUTTON): the kind of control a dialog's Enter
+// presses; false for a null handle.
+bool IsPushButton(HWND control);
 
 // A multi-line edit box asks for every key, Tab included, so that Tab would never leave it: after this call Tab
 // moves on to the next control from `edit` as from a one-line box (Enter stays the box's own).

@@ -1,5 +1,8 @@
 // host_window_win.h: the HostWindow, the game host's main and start-up window: the controls of
 // kHostWindowControls, the menu bar, the busy state, and one handler per button and menu item over host::Host.
+// Its member functions are defined in host_window_win.cpp (the window, its start-up and its messages),
+// host_commands_win.cpp (the handlers and Run), host_display_win.cpp (the busy state, problems and macro panel),
+// host_io_win.cpp (HostIo, HostFiles) and host_test_hook_win.cpp.
 #pragma once
 
 #include <windows.h>

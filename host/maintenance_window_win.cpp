@@ -24,14 +24,6 @@ const MaintenanceSectionIds* SectionOfControl(int id) {
     return nullptr;
 }
 
-bool IsPushButton(HWND control) {
-    char cls[16] = {};
-    if (!control || !GetClassNameA(control, cls, sizeof cls) || lstrcmpiA(cls, "Button") != 0)
-        return false;
-    const LONG_PTR kind = GetWindowLongPtrA(control, GWL_STYLE) & BS_TYPEMASK;
-    return kind == BS_PUSHBUTTON || kind == BS_DEFPUSHBUTTON;
-}
-
 bool IsSectionLabel(HWND control) {
     const int id = GetDlgCtrlID(control);
     for (const auto& s : kMaintenanceSections) {
@@ -77,14 +69,7 @@ bool MaintenanceWindow::Create() {
     const HINSTANCE instance = GetModuleHandleA(nullptr);
     static ATOM atom = 0;
     if (!atom) {
-        WNDCLASSEXA wc{};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = WndProc;
-        wc.hInstance = instance;
-        wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-        wc.hIcon = LoadIcon(GetModuleHandle(nullptr), MAKEINTRESOURCE(1));  // the program's icon (its .rc)
-        wc.lpszClassName = kMaintenanceClassName;
-        atom = RegisterClassExA(&wc);
+        atom = win::RegisterProgramWindowClass(kMaintenanceClassName, WndProc);
         if (!atom)
             return false;
     }
@@ -252,7 +237,7 @@ void MaintenanceWindow::OnActivate(bool active) {
 // Enter presses the button that has the keyboard; on a list it does nothing.
 LRESULT MaintenanceWindow::DefaultButton() const {
     const HWND focus = GetFocus();
-    if (!IsPushButton(focus) || !IsChild(hwnd_, focus))
+    if (!win::IsPushButton(focus) || !IsChild(hwnd_, focus))
         return 0;
     return MAKELRESULT(GetDlgCtrlID(focus), DC_HASDEFID);
 }
