@@ -1,5 +1,7 @@
 // configurator_window_win.h: ConfiguratorWindow, the configurator's one window: the controls of
-// configurator_layout.h, the load steps, the busy state and one handler per button.
+// configurator_layout.h, the load steps, the busy state and one handler per button. Its members are defined in
+// configurator_window_win.cpp (creation, layout, painting, message dispatch, test hook) and
+// configurator_commands_win.cpp (the buttons, the busy state, closing during a test, keyboard focus).
 #pragma once
 
 #include <windows.h>

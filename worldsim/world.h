@@ -1,7 +1,9 @@
 // world.h: the stand-in world client's rules: avatars, registered programs, the chat, faults and triggers.
 //
 // Every entry point returns the effects for the Win32 shell to carry out (transcript lines to write, blocks
-// to poke to programs, quitting); the model itself never touches the platform.
+// to poke to programs, quitting); the model itself never touches the platform. World's members are defined in
+// world.cpp (conversations, pokes, registration, the request), world_chat.cpp (the chat, communicated lines,
+// triggers firing), world_commands.cpp (the control commands) and world_faults.cpp (faults, the status line).
 #pragma once
 
 #include "worldsim/command.h"
