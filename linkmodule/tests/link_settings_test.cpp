@@ -7,7 +7,6 @@
 #include <cmath>
 #include <fstream>
 #include <limits>
-#include <source_location>
 #include <sstream>
 
 #include <unistd.h>
@@ -17,16 +16,6 @@ namespace {
 
 LinkSettings Settings(std::string title, bool focus, bool library, std::int16_t delay) {
     return {std::move(title), focus, library, delay};
-}
-
-void ExpectSettings(std::string_view content,
-                    const LinkSettings& want,
-                    std::source_location where = std::source_location::current()) {
-    const LinkSettings got = ParseLinkSettingsText(content);
-    EXPECT_EQ(got.clientWindowTitle, want.clientWindowTitle) << "line " << where.line();
-    EXPECT_EQ(got.focusControl, want.focusControl) << "line " << where.line();
-    EXPECT_EQ(got.useLibraryMethod, want.useLibraryMethod) << "line " << where.line();
-    EXPECT_EQ(got.sendDelaySeconds, want.sendDelaySeconds) << "line " << where.line();
 }
 
 TEST(LinkSettings, NumericValueOfALine) {
@@ -108,48 +97,57 @@ TEST(LinkSettings, DelayRoundsHalvesToEvenWithin16Bits) {
         EXPECT_EQ(RoundToInt16HalfEven(r.value), r.rounded) << r.value;
 }
 
-TEST(LinkSettings, FourLinesAndTheStopAtTheFirstFailure) {
-    const LinkSettings defaults = Settings("Pelmor 3.0", false, false, 0);
-    ExpectSettings("", defaults);
-    ExpectSettings("Pelmor 3.0\r\n1\r\n1\r\n2\r\n", Settings("Pelmor 3.0", true, true, 2));
-    ExpectSettings("  My World \t\r\n1\r\n", Settings("My World", true, false, 0));  // only two lines
-    ExpectSettings("T\r\n1\r\n1\r\n", Settings("T", true, true, 0));                 // no fourth line
-    ExpectSettings("T\r\n0\r\n2\r\n0\r\n", Settings("T", false, false, 0));          // only 1 means true
-    ExpectSettings("T\r\n1.0\r\n1abc\r\n0\r\n", Settings("T", true, true, 0));
-    ExpectSettings("T\r\nyes\r\n 1\r\n0\r\n", Settings("T", false, true, 0));
-    ExpectSettings("T\r\n1\r\n1\r\n2.5\r\n", Settings("T", true, true, 2));
-    ExpectSettings("T\r\n1\r\n1\r\n3.5\r\n", Settings("T", true, true, 4));
-    ExpectSettings("T\r\n1\r\n1\r\n40000\r\n", Settings("T", true, true, 0));  // out of range: delay keeps 0
-    ExpectSettings("T\r\n1\r\n1\r\n-32768\r\n", Settings("T", true, true, -32768));
-    ExpectSettings("T\r\n1\r\n1\r\n4", Settings("T", true, true, 4));   // last line without its end
-    ExpectSettings("\r\n\r\n\r\n\r\n", Settings("", false, false, 0));  // an empty title stays empty
-    ExpectSettings("   \r\n", Settings("", false, false, 0));
-    ExpectSettings("T\r\n1\r\n1\r\n3\r\nextra\r\nlines\r\n", Settings("T", true, true, 3));
-}
-
-TEST(LinkSettings, LineEndsCrLfLoneCrAndLoneLf) {
-    ExpectSettings("World\r1\r1\r3\r", Settings("World", true, true, 3));
-    ExpectSettings("World\n1\n1\n3\n", Settings("World", true, true, 3));
-    ExpectSettings("World\n1\r\n1\r3", Settings("World", true, true, 3));
-    // CR CR is two line ends: the second line is empty, so focus is off and line 3 holds "1".
-    ExpectSettings("World\r\r1\r1\r\n", Settings("World", false, true, 1));
-    // LF CR is two line ends as well.
-    ExpectSettings("World\n\r1\r\n1\r\n", Settings("World", false, true, 1));
-}
-
-TEST(LinkSettings, JunkAndVeryLongLines) {
+// The four lines, any line ends, junk and very long lines, and the stop at the first line that fails.
+TEST(LinkSettings, ParsesTheFourLines) {
     const std::string longTitle(100000, 'W');
-    ExpectSettings(longTitle + "\r\n1\r\n0\r\n2\r\n", Settings(longTitle, true, false, 2));
-    ExpectSettings("T\r\n" + std::string(20000, '0') + "1\r\n1\r\n" + "2" + std::string(50000, 'z') + "\r\n",
-                   Settings("T", true, true, 2));
-    ExpectSettings("T\r\n1\r\n1\r\n" + std::string(500, '9') + "\r\n", Settings("T", true, true, 0));
-    // Bytes of any value belong to their line; a NUL or Ctrl-Z does not end the file.
     const std::string junkTitle("\x01\xff\0Z\x1a", 5);
-    ExpectSettings(" " + junkTitle +
-                       " \r\n\x1a"
-                       "1\r\n1\r\n1\r\n",
-                   Settings(junkTitle, false, true, 1));
-    ExpectSettings("\xef\xbb\xbfPelmor 3.0\r\n1\r\n1\r\n1\r\n", Settings("\xef\xbb\xbfPelmor 3.0", true, true, 1));
+    const struct {
+        std::string content;
+        LinkSettings want;
+    } rows[] = {
+        {"", Settings("Pelmor 3.0", false, false, 0)},
+        {"Pelmor 3.0\r\n1\r\n1\r\n2\r\n", Settings("Pelmor 3.0", true, true, 2)},
+        {"  My World \t\r\n1\r\n", Settings("My World", true, false, 0)},  // only two lines
+        {"T\r\n1\r\n1\r\n", Settings("T", true, true, 0)},                 // no fourth line
+        {"T\r\n0\r\n2\r\n0\r\n", Settings("T", false, false, 0)},          // only 1 means true
+        {"T\r\n1.0\r\n1abc\r\n0\r\n", Settings("T", true, true, 0)},
+        {"T\r\nyes\r\n 1\r\n0\r\n", Settings("T", false, true, 0)},
+        {"T\r\n1\r\n1\r\n2.5\r\n", Settings("T", true, true, 2)},
+        {"T\r\n1\r\n1\r\n3.5\r\n", Settings("T", true, true, 4)},
+        {"T\r\n1\r\n1\r\n40000\r\n", Settings("T", true, true, 0)},  // out of range: delay keeps 0
+        {"T\r\n1\r\n1\r\n-32768\r\n", Settings("T", true, true, -32768)},
+        {"T\r\n1\r\n1\r\n4", Settings("T", true, true, 4)},   // last line without its end
+        {"\r\n\r\n\r\n\r\n", Settings("", false, false, 0)},  // an empty title stays empty
+        {"   \r\n", Settings("", false, false, 0)},
+        {"T\r\n1\r\n1\r\n3\r\nextra\r\nlines\r\n", Settings("T", true, true, 3)},
+        // Lone CR, lone LF and mixed line ends.
+        {"World\r1\r1\r3\r", Settings("World", true, true, 3)},
+        {"World\n1\n1\n3\n", Settings("World", true, true, 3)},
+        {"World\n1\r\n1\r3", Settings("World", true, true, 3)},
+        // CR CR is two line ends: the second line is empty, so focus is off and line 3 holds "1".
+        {"World\r\r1\r1\r\n", Settings("World", false, true, 1)},
+        // LF CR is two line ends as well.
+        {"World\n\r1\r\n1\r\n", Settings("World", false, true, 1)},
+        // Very long lines.
+        {longTitle + "\r\n1\r\n0\r\n2\r\n", Settings(longTitle, true, false, 2)},
+        {"T\r\n" + std::string(20000, '0') + "1\r\n1\r\n" + "2" + std::string(50000, 'z') + "\r\n",
+         Settings("T", true, true, 2)},
+        {"T\r\n1\r\n1\r\n" + std::string(500, '9') + "\r\n", Settings("T", true, true, 0)},
+        // Bytes of any value belong to their line; a NUL or Ctrl-Z does not end the file.
+        {" " + junkTitle +
+             " \r\n\x1a"
+             "1\r\n1\r\n1\r\n",
+         Settings(junkTitle, false, true, 1)},
+        {"\xef\xbb\xbfPelmor 3.0\r\n1\r\n1\r\n1\r\n", Settings("\xef\xbb\xbfPelmor 3.0", true, true, 1)},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.content.substr(0, 40));
+        const LinkSettings got = ParseLinkSettingsText(r.content);
+        EXPECT_EQ(got.clientWindowTitle, r.want.clientWindowTitle);
+        EXPECT_EQ(got.focusControl, r.want.focusControl);
+        EXPECT_EQ(got.useLibraryMethod, r.want.useLibraryMethod);
+        EXPECT_EQ(got.sendDelaySeconds, r.want.sendDelaySeconds);
+    }
 }
 
 TEST(LinkSettings, ReadsTheFileOrKeepsTheDefaults) {
