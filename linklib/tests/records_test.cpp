@@ -18,6 +18,10 @@ std::string AsString(const Block& b) {
 std::string Bytes(const char* s, size_t n) {
     return std::string(s, n);
 }
+linklib::ReceiveFields Split(const std::string& block) {
+    return linklib::SplitReceiveRecord(reinterpret_cast<const unsigned char*>(block.data()),
+                                       static_cast<long>(block.size()));
+}
 
 TEST(Records, NameRecords) {
     EXPECT_EQ(AsString(linklib::BuildNameRecord("Tumbleroo")), Bytes("Tumbleroo\0", 10));
@@ -258,8 +262,7 @@ TEST(Records, SplitReceiveRecord) {
         {"blanks before the length", "Bob\f  2\fhi", "Bob", 2, "hi"},
     };
     for (const auto& r : rows) {
-        const auto f = linklib::SplitReceiveRecord(reinterpret_cast<const unsigned char*>(r.block.data()),
-                                                   static_cast<long>(r.block.size()));
+        const auto f = Split(r.block);
         EXPECT_EQ(f.sender, r.sender) << r.what;
         EXPECT_EQ(f.length, r.length) << r.what;
         EXPECT_EQ(f.data, r.data) << r.what;
@@ -270,25 +273,19 @@ TEST(Records, SplitReceiveRecordHugeAndLying) {
     // Several megabytes, with a length field that lies in both directions; AddressSanitizer watches the reads.
     const size_t big = 6 * 1024 * 1024;
     std::string payload(big, 'p');
-    const std::string exact = "Sender\f" + std::to_string(big) + "\f" + payload;
-    auto f = linklib::SplitReceiveRecord(reinterpret_cast<const unsigned char*>(exact.data()),
-                                         static_cast<long>(exact.size()));
+    auto f = Split("Sender\f" + std::to_string(big) + "\f" + payload);
     EXPECT_EQ(f.sender, "Sender");
     EXPECT_EQ(f.data.size(), big);
 
-    const std::string lying = "Sender\f" + std::to_string(big + 1) + "\f" + payload;
-    f = linklib::SplitReceiveRecord(reinterpret_cast<const unsigned char*>(lying.data()),
-                                    static_cast<long>(lying.size()));
+    f = Split("Sender\f" + std::to_string(big + 1) + "\f" + payload);
     EXPECT_EQ(f.length, static_cast<int32_t>(big + 1));
     EXPECT_TRUE(f.data.empty());
 
-    const std::string noSeparators(big, 'q');
-    f = linklib::SplitReceiveRecord(reinterpret_cast<const unsigned char*>(noSeparators.data()),
-                                    static_cast<long>(noSeparators.size()));
+    f = Split(std::string(big, 'q'));
     EXPECT_EQ(f.sender.size(), big);
     EXPECT_EQ(f.length, 0);
 
-    f = linklib::SplitReceiveRecord(reinterpret_cast<const unsigned char*>(""), 0);
+    f = Split("");
     EXPECT_EQ(f.sender, "");
     EXPECT_EQ(f.length, 0);
 }
