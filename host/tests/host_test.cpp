@@ -324,13 +324,11 @@ TEST(HostCommands, FirstSaveKeepsThePreviousGame) {
                 files.push_back(e);
         }
         EXPECT_EQ(files, r.log) << r.what;
-        EXPECT_EQ(io.Size("GORVATH.SAV").has_value(), r.savedAfter.has_value()) << r.what;
-        if (r.savedAfter) {
-            EXPECT_EQ(io.files["GORVATH.SAV"], *r.savedAfter) << r.what;
-        }
-        EXPECT_EQ(io.Size("GORVATH.BAK").has_value(), r.backupAfter.has_value()) << r.what;
-        if (r.backupAfter) {
-            EXPECT_EQ(io.files["GORVATH.BAK"], *r.backupAfter) << r.what;
+        for (const auto& [file, after] : {std::pair{"GORVATH.SAV", r.savedAfter}, {"GORVATH.BAK", r.backupAfter}}) {
+            EXPECT_EQ(io.Size(file).has_value(), after.has_value()) << r.what << " " << file;
+            if (after) {
+                EXPECT_EQ(io.files[file], *after) << r.what << " " << file;
+            }
         }
     }
 }
