@@ -128,16 +128,12 @@ TEST(LinkSettings, ParsesTheFourLines) {
         {"World\r\r1\r1\r\n", Settings("World", false, true, 1)},
         // LF CR is two line ends as well.
         {"World\n\r1\r\n1\r\n", Settings("World", false, true, 1)},
-        // Very long lines.
         {longTitle + "\r\n1\r\n0\r\n2\r\n", Settings(longTitle, true, false, 2)},
         {"T\r\n" + std::string(20000, '0') + "1\r\n1\r\n" + "2" + std::string(50000, 'z') + "\r\n",
          Settings("T", true, true, 2)},
         {"T\r\n1\r\n1\r\n" + std::string(500, '9') + "\r\n", Settings("T", true, true, 0)},
         // Bytes of any value belong to their line; a NUL or Ctrl-Z does not end the file.
-        {" " + junkTitle +
-             " \r\n\x1a"
-             "1\r\n1\r\n1\r\n",
-         Settings(junkTitle, false, true, 1)},
+        {" " + junkTitle + " \r\n\x1a" + "1\r\n1\r\n1\r\n", Settings(junkTitle, false, true, 1)},
         {"\xef\xbb\xbfPelmor 3.0\r\n1\r\n1\r\n1\r\n", Settings("\xef\xbb\xbfPelmor 3.0", true, true, 1)},
     };
     for (const auto& r : rows) {
