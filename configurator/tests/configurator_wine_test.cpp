@@ -4,6 +4,7 @@
 #include "common/controls_win.h"
 #include "configurator/configurator_layout.h"
 #include "configurator/test_hook.h"
+#include "configurator/tests/status_names.h"
 #include "testing/program_harness_win.h"
 #ifdef CONFIGURATOR_TEST_WITH_HOST
 #include "common/about.h"
@@ -22,7 +23,6 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
-#include <map>
 #include <optional>
 #include <thread>
 
@@ -32,23 +32,6 @@ using testwin::kMe;
 using testwin::PumpUntil;
 using testwin::WorldProcess;
 using Lines = std::vector<std::string>;
-
-// Each status text spelled out once; the scenarios use the short names.
-// clang-format off
-const std::map<std::string, std::string> kStatusNames = {
-    {"Starting System Configuration", "start"},            {"Starting - DDE Method", "dde"},
-    {"DDE Method: Testing For Lag and Dupicates", "ddetest"}, {"DDE Method: Testing Getting ESPs", "esptest"},
-    {"DDE Method Speaking failed", "dde-speaking-failed"}, {"DDE Method failed", "dde-failed"},
-    {"DDE Method Successful", "dde-ok"},                   {"Starting - DLL Method", "dll"},
-    {"DLL Method: Testing For Drops", "dlltest"},          {"DLL Method Successful", "dll-ok"},
-    {"DLL Method failed", "dll-failed"},
-    {"DLL Method failed - setting timer to 1", "timer-1"}, {"DLL Method failed - setting timer to 2", "timer-2"},
-    {"DLL Method failed - setting timer to 3", "timer-3"}, {"DLL Method failed - setting timer to 4", "timer-4"},
-    {"DLL Method works but SCONTROL.TXT not saved", "dll-unsaved"},
-    {"Delay must not be negative - nothing tested", "refused-negative"},
-    {"Delay must be 32767 or less - nothing tested", "refused-large"},
-};
-// clang-format on
 
 // Vantrel.exe started in `folder`, with its status-log hook pointing into that folder.
 class Configurator : public testwin::Program {
@@ -93,8 +76,7 @@ class Configurator : public testwin::Program {
         const std::string log = testwin::ReadFileShared(log_).value_or("");
         Lines names;
         for (size_t start = 0, end; (end = log.find("\r\n", start)) != std::string::npos; start = end + 2) {
-            const auto it = kStatusNames.find(log.substr(start, end - start));
-            names.push_back(it == kStatusNames.end() ? '"' + log.substr(start, end - start) + '"' : it->second);
+            names.push_back(configtest::StatusName(log.substr(start, end - start)));
         }
         return names;
     }
