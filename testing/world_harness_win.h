@@ -1,4 +1,6 @@
-// world_harness_win.h: helpers for Wine tests that run a program against the stand-in world client.
+// world_harness_win.h: helpers for Wine tests that run a program against the stand-in world client: the world
+// process and what it heard, process start, waits that handle messages, window texts and message boxes. The
+// program under test, in a scenario folder of its own, is in program_harness_win.h.
 //
 //   testwin::WorldProcess world({"--me", "Host"});      // bin/worldsim.exe with a fresh transcript in a temp dir
 //   ASSERT_TRUE(world.ok());
