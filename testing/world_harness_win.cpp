@@ -68,17 +68,52 @@ std::string Narrow(const std::wstring& wide) {
     return out;
 }
 
-// Text of a window of another thread: WM_GETTEXT with a time-out, so a busy box cannot hang the watcher.
-std::string TextOf(HWND hwnd) {
-    wchar_t buffer[4096] = {};
+// Visible message boxes of the processes `wanted` takes, in z-order.
+std::vector<HWND> BoxesWhere(bool (*wanted)(DWORD pid, DWORD param), DWORD param) {
+    struct Search {
+        bool (*wanted)(DWORD, DWORD);
+        DWORD param;
+        std::vector<HWND> found;
+    } search{wanted, param, {}};
+    EnumWindows(
+        [](HWND hwnd, LPARAM p) WINAPI -> BOOL {
+            auto* s = reinterpret_cast<Search*>(p);
+            DWORD pid = 0;
+            GetWindowThreadProcessId(hwnd, &pid);
+            char className[16] = {};
+            GetClassNameA(hwnd, className, sizeof className);
+            if (s->wanted(pid, s->param) && std::string(className) == "#32770" && IsWindowVisible(hwnd))
+                s->found.push_back(hwnd);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+}  // namespace
+
+std::string Said(const std::string& text) {
+    return std::string(kMe) + ": " + text;
+}
+
+// Text of a window of another thread: WM_GETTEXT with a time-out, so a busy window cannot hang the caller. The wide
+// message: the 8-bit one comes back as UTF-16 across processes under Wine.
+std::string WindowText(HWND hwnd, DWORD timeoutMs) {
+    wchar_t buffer[8192] = {};
     DWORD_PTR got = 0;
     if (!hwnd || !SendMessageTimeoutW(hwnd, WM_GETTEXT, sizeof buffer / sizeof buffer[0],
-                                      reinterpret_cast<LPARAM>(buffer), SMTO_NORMAL, 2000, &got))
+                                      reinterpret_cast<LPARAM>(buffer), SMTO_NORMAL, timeoutMs, &got))
         return {};
     return Narrow(std::wstring(buffer, std::min<size_t>(got, sizeof buffer / sizeof buffer[0])));
 }
 
-}  // namespace
+std::vector<HWND> MessageBoxes(DWORD pid) {
+    return BoxesWhere([](DWORD owner, DWORD wanted) { return owner == wanted; }, pid);
+}
+
+std::vector<HWND> MessageBoxesOfOthers() {
+    return BoxesWhere([](DWORD owner, DWORD self) { return owner != self; }, GetCurrentProcessId());
+}
 
 // Opened with every sharing flag, so a file that its writer still holds open (the transcript, a file being
 // replaced) can be read at any moment.
@@ -103,15 +138,27 @@ std::string BinaryDirectory() {
     return dir.substr(0, dir.find_last_of("\\/") + 1);
 }
 
-int RunAndWait(const std::string& exe, const std::vector<std::string>& args, DWORD timeoutMs) {
+bool StartProcess(const std::string& exe, const std::vector<std::string>& args, PROCESS_INFORMATION* process,
+                  const std::string& folder, const char* environment, std::string* error) {
     std::string commandLine = Quote(exe);
     for (const auto& arg : args)
         commandLine += " " + Quote(arg);
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
+    *process = {};
+    if (CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, const_cast<char*>(environment),
+                       folder.empty() ? nullptr : folder.c_str(), &startup, process))
+        return true;
+    if (error)
+        *error = "cannot start " + commandLine + (folder.empty() ? "" : " in " + folder) + " (error " +
+                 std::to_string(GetLastError()) + ")";
+    *process = {};
+    return false;
+}
+
+int RunAndWait(const std::string& exe, const std::vector<std::string>& args, DWORD timeoutMs) {
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process))
+    if (!StartProcess(exe, args, &process))
         return -1;
     int result = -1;
     if (PumpUntil([&] { return WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0; }, timeoutMs)) {
@@ -158,15 +205,10 @@ WorldProcess::WorldProcess(std::vector<std::string> extraArgs) {
     CreateDirectoryA(directory_.c_str(), nullptr);
     transcriptPath_ = directory_ + "\\worldsim.log";
 
-    std::string commandLine = Quote(BinaryDirectory() + "worldsim.exe") + " --transcript " + Quote(transcriptPath_);
-    for (const auto& arg : extraArgs)
-        commandLine += " " + Quote(arg);
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process_)) {
-        ADD_FAILURE() << "cannot start " << commandLine << " (error " << GetLastError() << ")";
-        process_ = {};
+    extraArgs.insert(extraArgs.begin(), {"--transcript", transcriptPath_});
+    std::string error;
+    if (!StartProcess(BinaryDirectory() + "worldsim.exe", extraArgs, &process_, "", nullptr, &error)) {
+        ADD_FAILURE() << error;
         return;
     }
     FindContext ctx{process_.dwProcessId, nullptr};
@@ -178,7 +220,7 @@ WorldProcess::WorldProcess(std::vector<std::string> extraArgs) {
         20000);
     window_ = ctx.found;
     if (!window_)
-        ADD_FAILURE() << "no \"" << worldsim::kWindowTitle << "\" window from " << commandLine;
+        ADD_FAILURE() << "no \"" << worldsim::kWindowTitle << "\" window from worldsim.exe";
 }
 
 WorldProcess::~WorldProcess() {
@@ -259,6 +301,34 @@ std::vector<TranscriptLine> WorldProcess::Transcript(const std::string& kind) co
     return lines;
 }
 
+std::vector<std::string> WorldProcess::Chat() const {
+    std::vector<std::string> lines;
+    for (const auto& line : Transcript("CHAT"))
+        lines.push_back(line.fields.empty() ? std::string() : line.fields[0]);
+    return lines;
+}
+
+std::vector<std::string> WorldProcess::NewChat(size_t atLeast, DWORD timeoutMs) {
+    std::vector<std::string> lines;
+    PumpUntil(
+        [&] {
+            const auto all = Chat();
+            lines.assign(all.begin() + static_cast<std::ptrdiff_t>(std::min(chatSeen_, all.size())), all.end());
+            return lines.size() >= atLeast;
+        },
+        timeoutMs);
+    chatSeen_ += lines.size();
+    return lines;
+}
+
+std::vector<std::string> WorldProcess::Received(const std::string& topic) const {
+    std::vector<std::string> blocks;
+    for (const auto& line : Transcript("RECV"))
+        if (line.fields.size() == 4 && line.fields[0] == topic)
+            blocks.push_back(line.fields[3]);
+    return blocks;
+}
+
 MessageBoxWatcher::MessageBoxWatcher(UINT answer) : answer_(answer), thread_([this] { Watch(); }) {}
 
 MessageBoxWatcher::~MessageBoxWatcher() {
@@ -278,25 +348,14 @@ bool MessageBoxWatcher::WaitForCount(size_t n, DWORD timeoutMs) const {
 void MessageBoxWatcher::Watch() {
     std::set<HWND> answered;
     while (!stop_) {
-        std::vector<HWND> boxes;
-        EnumWindows(
-            [](HWND hwnd, LPARAM param) WINAPI -> BOOL {
-                DWORD pid = 0;
-                GetWindowThreadProcessId(hwnd, &pid);
-                char className[16] = {};
-                GetClassNameA(hwnd, className, sizeof className);
-                if (pid == GetCurrentProcessId() && std::string(className) == "#32770" && IsWindowVisible(hwnd))
-                    reinterpret_cast<std::vector<HWND>*>(param)->push_back(hwnd);
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&boxes));
+        const std::vector<HWND> boxes = MessageBoxes(GetCurrentProcessId());
         // A closed box's handle may come back for a later box.
         for (auto it = answered.begin(); it != answered.end();)
             it = IsWindow(*it) ? std::next(it) : answered.erase(it);
         for (HWND box : boxes) {
             if (!answered.insert(box).second)
                 continue;
-            MessageBoxSeen seen{TextOf(box), TextOf(GetDlgItem(box, 0xFFFF))};
+            MessageBoxSeen seen{WindowText(box, 2000), WindowText(GetDlgItem(box, 0xFFFF), 2000)};
             {
                 std::lock_guard<std::mutex> lock(mutex_);
                 seen_.push_back(std::move(seen));

@@ -1,4 +1,6 @@
-// world_harness_win.h: helpers for Wine tests that run a program against the stand-in world client.
+// world_harness_win.h: helpers for Wine tests that run a program against the stand-in world client: the world
+// process and what it heard, process start, waits that handle messages, window texts and message boxes. The
+// program under test, in a scenario folder of its own, is in program_harness_win.h.
 //
 //   testwin::WorldProcess world({"--me", "Host"});      // bin/worldsim.exe with a fresh transcript in a temp dir
 //   ASSERT_TRUE(world.ok());
@@ -29,6 +31,10 @@
 
 namespace testwin {
 
+// The avatar the tests' worlds speak as (--me), and a chat line of hers as the world writes it.
+inline constexpr char kMe[] = "Marla";
+std::string Said(const std::string& text);
+
 struct TranscriptLine {
     std::string kind;
     std::vector<std::string> fields;  // all fields after the kind, the last one unescaped
@@ -50,6 +56,12 @@ public:
     bool Control(const std::string& command);
     std::vector<TranscriptLine> Transcript() const;
     std::vector<TranscriptLine> Transcript(const std::string& kind) const;
+    // The chat lines so far; the blocks poked on a topic (RECV), whole, in order.
+    std::vector<std::string> Chat() const;
+    std::vector<std::string> Received(const std::string& topic) const;
+    // The chat lines added since the last call (or SkipChat), once at least `atLeast` of them have arrived.
+    std::vector<std::string> NewChat(size_t atLeast, DWORD timeoutMs = 10000);
+    void SkipChat() { chatSeen_ = Chat().size(); }
     // True once the process has ended (waits up to timeoutMs, handling messages).
     bool WaitForExit(DWORD timeoutMs);
     // Ends the world at once, as a crash would: nothing is unregistered, answered or cleaned up.
@@ -63,6 +75,7 @@ private:
     HWND window_ = nullptr;
     std::string directory_;
     std::string transcriptPath_;
+    size_t chatSeen_ = 0;
 };
 
 // The folder of the running test program (where every binary of the build lands), ending in '\'.
@@ -70,6 +83,11 @@ std::string BinaryDirectory();
 
 // The whole file, read while others may hold it open; nullopt when it cannot be opened.
 std::optional<std::string> ReadFileShared(const std::string& path);
+
+// Starts a program (arguments quoted as CommandLineToArgvW reads them) in `folder` ("": this one's), with
+// `environment` (nullptr: this one's); false when it cannot be started, with the command line and the reason in *error.
+bool StartProcess(const std::string& exe, const std::vector<std::string>& args, PROCESS_INFORMATION* process,
+                  const std::string& folder = "", const char* environment = nullptr, std::string* error = nullptr);
 
 // Runs a program (arguments quoted as CommandLineToArgvW reads them) and returns its exit code, or -1 when it
 // cannot be started or does not end within timeoutMs (it is then terminated). Handles messages meanwhile.
@@ -79,6 +97,15 @@ int RunAndWait(const std::string& exe, const std::vector<std::string>& args, DWO
 void PumpFor(DWORD ms);
 // True if done() became true within timeoutMs; done() is checked at least every 10 ms.
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs);
+
+// Text of a window of any process (WM_GETTEXT, wide, with a time-out), as 8-bit text; "" when it does not answer.
+std::string WindowText(HWND hwnd, DWORD timeoutMs = 5000);
+// The visible message boxes (top-level windows of class #32770) of process pid, topmost first; of every process
+// but this one with MessageBoxesOfOthers.
+std::vector<HWND> MessageBoxes(DWORD pid);
+std::vector<HWND> MessageBoxesOfOthers();
+// The message text of a box.
+inline std::string BoxText(HWND box) { return WindowText(GetDlgItem(box, 0xFFFF)); }
 
 struct MessageBoxSeen {
     std::string caption;

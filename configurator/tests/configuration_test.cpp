@@ -2,11 +2,11 @@
 // with the settings in force, what SCONTROL.TXT received and the settings left in the link.
 #include "configurator/configuration.h"
 #include "configurator/method_tests.h"
+#include "configurator/tests/status_names.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -16,24 +16,6 @@ namespace {
 using config::ConfiguratorFields;
 using config::LinkSettings;
 using config::RunOutcome;
-
-// Each status text spelled out once; the log holds the short names.
-// clang-format off
-const std::map<std::string, std::string> kStatusNames = {
-    {"Starting System Configuration", "start"},            {"Starting - DDE Method", "dde"},
-    {"DDE Method: Testing For Lag and Dupicates", "ddetest"}, {"DDE Method: Testing Getting ESPs", "esptest"},
-    {"DDE Method Speaking failed", "dde-speaking-failed"}, {"DDE Method failed", "dde-failed"},
-    {"DDE Method ESP failed", "esp-failed"},              {"DDE Method Successful", "dde-ok"},
-    {"Starting - DLL Method", "dll"},                      {"DLL Method: Testing For Drops", "dlltest"},
-    {"DLL Method Successful", "dll-ok"},                   {"DLL Method failed", "dll-failed"},
-    {"DLL Method failed - setting timer to 1", "timer-1"}, {"DLL Method failed - setting timer to 2", "timer-2"},
-    {"DLL Method failed - setting timer to 3", "timer-3"}, {"DLL Method failed - setting timer to 4", "timer-4"},
-    {"DDE Method works but SCONTROL.TXT not saved", "dde-unsaved"},
-    {"DLL Method works but SCONTROL.TXT not saved", "dll-unsaved"},
-    {"Delay must not be negative - nothing tested", "refused-negative"},
-    {"Delay must be 32767 or less - nothing tested", "refused-large"},
-};
-// clang-format on
 
 // What the world does with speech made under some settings: seconds per line, lines lost, lines doubled.
 struct Behaviour {
@@ -64,8 +46,7 @@ class FakeWorld : public config::Link {
     }
     void ShowStatus(const std::string& text) override {
         StopIfStopping();
-        const auto it = kStatusNames.find(text);
-        Log(it == kStatusNames.end() ? '"' + text + '"' : it->second);
+        Log(configtest::StatusName(text));
     }
     void OpenLink() override { StopIfStopping(), Check(!open, "opened twice"), open = true; }
     void CloseLink() override {

@@ -2,9 +2,10 @@
 // Each scenario clicks buttons and checks the whole sequence of status texts, the start markers the world
 // heard, and SCONTROL.TXT after each click (its exact bytes, or that it is unchanged or still absent).
 #include "common/controls_win.h"
-#include "configurator/configurator_ids.h"
+#include "configurator/configurator_layout.h"
 #include "configurator/test_hook.h"
-#include "testing/world_harness_win.h"
+#include "configurator/tests/status_names.h"
+#include "testing/program_harness_win.h"
 #ifdef CONFIGURATOR_TEST_WITH_HOST
 #include "common/about.h"
 #include "common/sha256.h"
@@ -22,106 +23,46 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
-#include <map>
 #include <optional>
 #include <thread>
 
 namespace {
 
+using testwin::kMe;
 using testwin::PumpUntil;
 using testwin::WorldProcess;
 using Lines = std::vector<std::string>;
 
-constexpr char kMe[] = "Marla";
-
-// Each status text spelled out once; the scenarios use the short names.
-// clang-format off
-const std::map<std::string, std::string> kStatusNames = {
-    {"Starting System Configuration", "start"},            {"Starting - DDE Method", "dde"},
-    {"DDE Method: Testing For Lag and Dupicates", "ddetest"}, {"DDE Method: Testing Getting ESPs", "esptest"},
-    {"DDE Method Speaking failed", "dde-speaking-failed"}, {"DDE Method failed", "dde-failed"},
-    {"DDE Method Successful", "dde-ok"},                   {"Starting - DLL Method", "dll"},
-    {"DLL Method: Testing For Drops", "dlltest"},          {"DLL Method Successful", "dll-ok"},
-    {"DLL Method failed", "dll-failed"},
-    {"DLL Method failed - setting timer to 1", "timer-1"}, {"DLL Method failed - setting timer to 2", "timer-2"},
-    {"DLL Method failed - setting timer to 3", "timer-3"}, {"DLL Method failed - setting timer to 4", "timer-4"},
-    {"DLL Method works but SCONTROL.TXT not saved", "dll-unsaved"},
-    {"Delay must not be negative - nothing tested", "refused-negative"},
-    {"Delay must be 32767 or less - nothing tested", "refused-large"},
-};
-// clang-format on
-
-// Text of a window of another process, by the wide message (see WINE-NOTES); ASCII only here.
-std::string TextOf(HWND hwnd) {
-    wchar_t text[2048] = {};
-    DWORD_PTR got = 0;
-    if (!SendMessageTimeoutW(hwnd, WM_GETTEXT, 2048, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 5000, &got))
-        return "<no answer>";
-    return std::string(text, text + std::min<DWORD_PTR>(got, 2047));
-}
-
 // Vantrel.exe started in `folder`, with its status-log hook pointing into that folder.
-class Configurator {
+class Configurator : public testwin::Program {
   public:
     explicit Configurator(const std::string& folder, const char* environment = nullptr)
-        : log_(folder + "\\status.log") {
-        std::string commandLine = "\"" + testwin::BinaryDirectory() + "Vantrel.exe\"";
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof startup;
-        if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, const_cast<char*>(environment),
-                            folder.c_str(), &startup, &process_))
-            ADD_FAILURE() << "cannot start " << commandLine;
-        PumpUntil([&] { return (window_ = TopWindow("Zobek's System Configurator", true)) != nullptr; }, 20000);
+        : Program(testwin::BinaryDirectory() + "Vantrel.exe", folder, config::kWindowCaption, environment),
+          log_(folder + "\\status.log") {
         // Every status text from now on goes to the log, through the window's test hook.
         const ATOM file = GlobalAddAtomA(log_.c_str());
         DWORD_PTR taken = 0;
-        if (!window_ ||
-            !SendMessageTimeoutW(window_, Hook(), config::kHookStatusLog, file, SMTO_NORMAL, 5000, &taken) ||
+        if (!ok() || !SendMessageTimeoutW(Window(), Hook(), config::kHookStatusLog, file, SMTO_NORMAL, 5000, &taken) ||
             taken != 1)
             ADD_FAILURE() << "the status log hook was not taken";
         GlobalDeleteAtom(file);
     }
-    ~Configurator() {
-        PostMessageA(window_, WM_CLOSE, 0, 0);
-        if (!PumpUntil([&] { return WaitForSingleObject(process_.hProcess, 0) == WAIT_OBJECT_0; }, 10000)) {
-            ADD_FAILURE() << "Vantrel.exe did not end when its window was closed";
-            TerminateProcess(process_.hProcess, 99);
-        }
-        CloseHandle(process_.hProcess);
-        CloseHandle(process_.hThread);
-    }
 
     static UINT Hook() { return RegisterWindowMessageA(config::kTestHookMessage); }
-    HWND window() const { return window_; }
-    HWND control(int id) const { return GetDlgItem(window_, id); }
-    // The control of the program that has the keyboard focus.
-    HWND Focus() const {
-        GUITHREADINFO info = {};
-        info.cbSize = sizeof info;
-        return GetGUIThreadInfo(threadId(), &info) ? info.hwndFocus : nullptr;
-    }
-    DWORD threadId() const { return GetWindowThreadProcessId(window_, nullptr); }
-    bool Ended() const { return WaitForSingleObject(process_.hProcess, 0) == WAIT_OBJECT_0; }
-    std::string Text(int id) const { return TextOf(GetDlgItem(window_, id)); }
-    void Type(int id, const std::string& text) const {
-        const std::wstring wide(text.begin(), text.end());
-        SendMessageTimeoutW(GetDlgItem(window_, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()), SMTO_NORMAL,
-                            5000, nullptr);
-    }
     // Clicks the button and returns once its handler has returned: the click is sent from a thread of its own,
     // while this one runs `during` every 10 ms and answers (and records) any message box of the program.
     bool Click(int id, DWORD timeoutMs, const std::function<void()>& during) {
         std::atomic<bool> finished{false};
         BOOL sent = FALSE;
-        std::thread clicker([&, button = GetDlgItem(window_, id)] {
+        std::thread clicker([&, button = Control(id)] {
             sent = SendMessageTimeoutW(button, BM_CLICK, 0, 0, SMTO_NORMAL, timeoutMs, nullptr);
             finished = true;
         });
         PumpUntil(
             [&] {
-                while (HWND box = TopWindow(nullptr, false)) {
-                    boxes.push_back(TextOf(GetDlgItem(box, 0xFFFF)));
-                    SendMessageTimeoutW(box, WM_COMMAND, IDOK, 0, SMTO_NORMAL, 5000, nullptr);
+                for (auto open = Boxes(); !open.empty(); open = Boxes()) {
+                    boxes.push_back(testwin::BoxText(open.front()));
+                    SendMessageTimeoutW(open.front(), WM_COMMAND, IDOK, 0, SMTO_NORMAL, 5000, nullptr);
                 }
                 if (!finished)
                     during();
@@ -135,72 +76,22 @@ class Configurator {
         const std::string log = testwin::ReadFileShared(log_).value_or("");
         Lines names;
         for (size_t start = 0, end; (end = log.find("\r\n", start)) != std::string::npos; start = end + 2) {
-            const auto it = kStatusNames.find(log.substr(start, end - start));
-            names.push_back(it == kStatusNames.end() ? '"' + log.substr(start, end - start) + '"' : it->second);
+            names.push_back(configtest::StatusName(log.substr(start, end - start)));
         }
         return names;
-    }
-
-    // The text of the first message box of the program that shows within timeoutMs, answered with OK.
-    std::optional<std::string> AnswerBox(DWORD timeoutMs) const {
-        std::optional<std::string> text;
-        PumpUntil(
-            [&] {
-                if (HWND box = TopWindow(nullptr, false)) {
-                    text = TextOf(GetDlgItem(box, 0xFFFF));
-                    SendMessageTimeoutW(box, WM_COMMAND, IDOK, 0, SMTO_NORMAL, 5000, nullptr);
-                }
-                return text.has_value();
-            },
-            timeoutMs);
-        return text;
     }
 
     Lines boxes;
 
   private:
-    // A visible top-level window of the program: its main window by caption, or (caption nullptr) a message box.
-    HWND TopWindow(const char* caption, bool main) const {
-        for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, main ? nullptr : "#32770", caption)) != nullptr;) {
-            DWORD pid = 0;
-            GetWindowThreadProcessId(w, &pid);
-            char cls[16] = {};
-            // The crash notice is a box with the main window's caption: the main window is the one that is no box.
-            const bool box = GetClassNameA(w, cls, sizeof cls) && lstrcmpA(cls, "#32770") == 0;
-            if (pid == process_.dwProcessId && IsWindowVisible(w) && (!main || !box))
-                return w;
-        }
-        return nullptr;
-    }
-
     std::string log_;
-    PROCESS_INFORMATION process_ = {};
-    HWND window_ = nullptr;
 };
-
-// A folder no earlier run used: Wine gives out the same process ids again, so the clock is part of the name.
-std::string NewFolder() {
-    static int counter = 0;
-    char temp[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, temp);
-    const std::string folder = std::string(temp) + "vantrel-" + std::to_string(GetCurrentProcessId()) + "-" +
-                               std::to_string(GetTickCount()) + "-" + std::to_string(++counter);
-    CreateDirectoryA(folder.c_str(), nullptr);
-    return folder;
-}
-
-Lines Chat(const WorldProcess& world) {
-    Lines lines;
-    for (const auto& line : world.Transcript("CHAT"))
-        lines.push_back(line.fields.at(0));
-    return lines;
-}
 
 // The start markers the world heard, by what follows "Configuration Test: ".
 Lines Markers(const WorldProcess& world) {
     const std::string prefix = std::string(kMe) + ": Configuration Test: ";
     Lines markers;
-    for (const auto& line : Chat(world))
+    for (const auto& line : world.Chat())
         if (line.rfind(prefix, 0) == 0)
             markers.push_back(line.substr(prefix.size()));
     return markers;
@@ -214,7 +105,7 @@ int SecondsBetween(int earlier, int later) {
 // {n, time of day in seconds} of the test lines that follow the first chat line of `marker`.
 std::vector<std::pair<int, int>> LinesAfterMarker(const WorldProcess& world, const std::string& marker) {
     std::vector<std::pair<int, int>> lines;
-    const Lines chat = Chat(world);
+    const Lines chat = world.Chat();
     auto it = std::find(chat.begin(), chat.end(), std::string(kMe) + ": Configuration Test: " + marker);
     for (it = it == chat.end() ? it : it + 1; it != chat.end(); ++it) {
         const size_t tag = it->find(" -- Configuration Test -- ");
@@ -278,7 +169,7 @@ void CheckFocusControl(const WorldProcess& world, const Configurator& app) {
     ASSERT_EQ(fast.size(), 9u);
     EXPECT_GT(SecondsBetween(slow.front().second, slow.back().second), 16);
     EXPECT_LE(SecondsBetween(fast.front().second, fast.back().second), 2);
-    EXPECT_TRUE(PumpUntil([&] { return GetForegroundWindow() == app.window(); }, 5000));
+    EXPECT_TRUE(PumpUntil([&] { return GetForegroundWindow() == app.Window(); }, 5000));
 }
 
 // Library: a wait of d clock seconds after each line puts d - 1 to d + 1 seconds between consecutive lines.
@@ -296,14 +187,14 @@ void CheckLibraryPacing(const WorldProcess& world, const Configurator&) {
 
 // Pinned on top at load, and again after being minimised and restored.
 void CheckPinnedOnTop(const WorldProcess&, const Configurator& app) {
-    const auto topmost = [&] { return (GetWindowLongA(app.window(), GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; };
+    const auto topmost = [&] { return (GetWindowLongA(app.Window(), GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; };
     EXPECT_TRUE(topmost());
-    SetWindowPos(app.window(), HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    SetWindowPos(app.Window(), HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     ASSERT_FALSE(topmost());
-    PostMessageA(app.window(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
-    ASSERT_TRUE(PumpUntil([&] { return IsIconic(app.window()); }, 5000));
-    PostMessageA(app.window(), WM_SYSCOMMAND, SC_RESTORE, 0);
-    EXPECT_TRUE(PumpUntil([&] { return !IsIconic(app.window()) && topmost(); }, 5000));
+    PostMessageA(app.Window(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    ASSERT_TRUE(PumpUntil([&] { return IsIconic(app.Window()); }, 5000));
+    PostMessageA(app.Window(), WM_SYSCOMMAND, SC_RESTORE, 0);
+    EXPECT_TRUE(PumpUntil([&] { return !IsIconic(app.Window()) && topmost(); }, 5000));
 }
 
 constexpr int kAuto = IDC_CONFIGURATOR_COMMAND1;
@@ -376,14 +267,13 @@ TEST_P(ConfiguratorWine, StatusesMarkersAndSettingsFile) {
     ASSERT_TRUE(world.ok());
     for (const auto& command : s.world)
         ASSERT_TRUE(world.Control(command)) << command;
-    const std::string folder = NewFolder(), settings = folder + "\\SCONTROL.TXT";
+    const testwin::Folder folder("vantrel");
+    const std::string settings = folder.Path("SCONTROL.TXT");
     if (s.settings) {
-        std::FILE* f = std::fopen(settings.c_str(), "wb");
-        ASSERT_TRUE(f && std::fwrite(s.settings->data(), 1, s.settings->size(), f) == s.settings->size());
-        std::fclose(f);
+        ASSERT_TRUE(folder.Write("SCONTROL.TXT", *s.settings));
     }
-    Configurator app(folder);
-    ASSERT_TRUE(app.window());
+    Configurator app(folder.path());
+    ASSERT_TRUE(app.Window());
     EXPECT_EQ(app.Text(IDC_CONFIGURATOR_CURRENT_SETTING), s.currentSetting);
     EXPECT_EQ(app.Text(IDC_CONFIGURATOR_MANUAL_SECONDS), "0");
 
@@ -398,15 +288,15 @@ TEST_P(ConfiguratorWine, StatusesMarkersAndSettingsFile) {
                           ? CreateFileA(settings.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)
                           : INVALID_HANDLE_VALUE;
         const size_t statusesBefore = app.Statuses().size(), markersBefore = Markers(world).size(),
-                     chatBefore = Chat(world).size();
+                     chatBefore = world.Chat().size();
         // Once the world has heard a few lines, a click on another button must find the window busy and do nothing.
         bool busyChecked = false;
         const auto during = [&] {
-            if (busyChecked || Chat(world).size() < chatBefore + 4)
+            if (busyChecked || world.Chat().size() < chatBefore + 4)
                 return;
             busyChecked = true;
-            EXPECT_FALSE(IsWindowEnabled(app.window()));
-            PostMessageA(GetDlgItem(app.window(), IDC_CONFIGURATOR_COMMAND2), BM_CLICK, 0, 0);
+            EXPECT_FALSE(IsWindowEnabled(app.Window()));
+            PostMessageA(GetDlgItem(app.Window(), IDC_CONFIGURATOR_COMMAND2), BM_CLICK, 0, 0);
         };
         ASSERT_TRUE(app.Click(step.button, 240000, during));
         testwin::PumpFor(300);  // room for a wrongly started second run to show
@@ -419,13 +309,13 @@ TEST_P(ConfiguratorWine, StatusesMarkersAndSettingsFile) {
         EXPECT_EQ(testwin::ReadFileShared(settings), step.settings);
         EXPECT_EQ(testwin::ReadFileShared(settings + ".tmp"), std::nullopt) << "nothing left beside it";
         EXPECT_TRUE(busyChecked || step.markers.empty());
-        EXPECT_TRUE(IsWindowEnabled(app.window()));
+        EXPECT_TRUE(IsWindowEnabled(app.Window()));
         espTests += std::count(step.statuses.begin(), step.statuses.end(), "esptest");
     }
     EXPECT_EQ(app.Text(IDC_CONFIGURATOR_CURRENT_SETTING), s.currentSetting) << "written at load only";
     EXPECT_TRUE(app.boxes.empty()) << app.boxes.front();
     EXPECT_EQ(DeliveredAcks(world, "Ostrivar") > 0, s.library) << "acknowledgements reach the library method only";
-    const Lines chat = Chat(world);
+    const Lines chat = world.Chat();
     EXPECT_EQ(std::count(chat.begin(), chat.end(), std::string("ESP from ") + kMe + ": Configuration Test!"),
               static_cast<std::ptrdiff_t>(espTests));
     if (s.more)
@@ -461,31 +351,30 @@ TEST(ConfiguratorEnding, DuringATestTheProgramStopsItAndEnds) {
         ASSERT_TRUE(world.ok());
         for (const auto& command : c.world)
             ASSERT_TRUE(world.Control(command)) << command;
-        const std::string folder = NewFolder(), settings = folder + "\\SCONTROL.TXT";
-        std::FILE* f = std::fopen(settings.c_str(), "wb");
-        ASSERT_TRUE(f && std::fwrite(before.data(), 1, before.size(), f) == before.size());
-        std::fclose(f);
+        const testwin::Folder folder("vantrel");
+        const std::string settings = folder.Path("SCONTROL.TXT");
+        ASSERT_TRUE(folder.Write("SCONTROL.TXT", before));
 
-        Configurator app(folder);
-        ASSERT_TRUE(app.window());
+        Configurator app(folder.path());
+        ASSERT_TRUE(app.Window());
         DWORD endedAt = 0;
         size_t chatAtEnd = 0;
         app.Click(IDC_CONFIGURATOR_COMMAND1, 240000, [&] {
             if (endedAt || LinesAfterMarker(world, c.marker).size() < 3)
                 return;
-            chatAtEnd = Chat(world).size();
+            chatAtEnd = world.Chat().size();
             endedAt = GetTickCount();
             if (c.quit)
-                PostThreadMessageA(app.threadId(), WM_QUIT, 0, 0);
+                PostThreadMessageA(app.ThreadId(), WM_QUIT, 0, 0);
             else
-                PostMessageA(app.window(), WM_CLOSE, 0, 0);
+                PostMessageA(app.Window(), WM_CLOSE, 0, 0);
         });
         ASSERT_NE(endedAt, 0u) << "the test never got that far";
         ASSERT_TRUE(PumpUntil([&] { return app.Ended(); }, 30000));
         const DWORD took = GetTickCount() - endedAt;
         std::printf("%s: the program ended %lu ms after the request\n", c.name, static_cast<unsigned long>(took));
         EXPECT_LT(took, 6000u) << "ms from the request to the end of the program";
-        EXPECT_LE(Chat(world).size(), chatAtEnd + 1) << "at most the line under way when the end came";
+        EXPECT_LE(world.Chat().size(), chatAtEnd + 1) << "at most the line under way when the end came";
         EXPECT_EQ(testwin::ReadFileShared(settings), before);
         EXPECT_EQ(testwin::ReadFileShared(settings + ".tmp"), std::nullopt);
         Lines topics;
@@ -501,15 +390,15 @@ TEST(ConfiguratorEnding, DuringATestTheProgramStopsItAndEnds) {
 // text shows whole: its font stays at the designed 8.25 pt where that fits, and otherwise is the largest size
 // down to 7 pt that does (measured here with the same fonts).
 TEST(ConfiguratorWindow, KeyboardAndInstructionFont) {
-    const std::string folder = NewFolder();
-    Configurator app(folder);
-    ASSERT_TRUE(app.window());
+    const testwin::Folder folder("vantrel");
+    Configurator app(folder.path());
+    ASSERT_TRUE(app.Window());
 
     const int design[] = {IDC_CONFIGURATOR_LABEL1,   IDC_CONFIGURATOR_CURRENT_SETTING, IDC_CONFIGURATOR_COMMAND1,
                           IDC_CONFIGURATOR_LSTATUS,  IDC_CONFIGURATOR_LABEL2,          IDC_CONFIGURATOR_COMMAND2,
                           IDC_CONFIGURATOR_COMMAND3, IDC_CONFIGURATOR_COMMAND4,        IDC_CONFIGURATOR_MANUAL_SECONDS};
     std::vector<int> order, stops;
-    for (HWND c = GetWindow(app.window(), GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+    for (HWND c = GetWindow(app.Window(), GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
         order.push_back(GetDlgCtrlID(c));
         if (GetWindowLongA(c, GWL_STYLE) & WS_TABSTOP)
             stops.push_back(GetDlgCtrlID(c));
@@ -517,19 +406,19 @@ TEST(ConfiguratorWindow, KeyboardAndInstructionFont) {
     EXPECT_EQ(order, std::vector<int>(std::begin(design), std::end(design)));
     EXPECT_EQ(stops, (std::vector<int>{IDC_CONFIGURATOR_COMMAND1, IDC_CONFIGURATOR_COMMAND2, IDC_CONFIGURATOR_COMMAND3,
                                        IDC_CONFIGURATOR_COMMAND4, IDC_CONFIGURATOR_MANUAL_SECONDS}));
-    EXPECT_EQ(app.Focus(), app.control(IDC_CONFIGURATOR_COMMAND1)) << "at start";
+    EXPECT_EQ(app.Focus(), app.Control(IDC_CONFIGURATOR_COMMAND1)) << "at start";
     app.Type(IDC_CONFIGURATOR_MANUAL_SECONDS, "-1");  // refused at once, inside the busy state
     ASSERT_TRUE(app.Click(IDC_CONFIGURATOR_COMMAND4, 20000, [] {}));
     EXPECT_EQ(app.Statuses(), Lines{"refused-negative"});
-    EXPECT_TRUE(PumpUntil([&] { return app.Focus() == app.control(IDC_CONFIGURATOR_COMMAND4); }, 2000))
+    EXPECT_TRUE(PumpUntil([&] { return app.Focus() == app.Control(IDC_CONFIGURATOR_COMMAND4); }, 2000))
         << "the keyboard is back on the button after the busy state";
     // What the dialog keys do: Tab and Shift+Tab step through the tab stops, Enter presses the focused button.
     std::vector<int> forward, backward;
-    for (HWND c = app.control(IDC_CONFIGURATOR_COMMAND1); forward.size() < 6;
-         c = GetNextDlgTabItem(app.window(), c, FALSE))
+    for (HWND c = app.Control(IDC_CONFIGURATOR_COMMAND1); forward.size() < 6;
+         c = GetNextDlgTabItem(app.Window(), c, FALSE))
         forward.push_back(GetDlgCtrlID(c));
-    for (HWND c = app.control(IDC_CONFIGURATOR_COMMAND1); backward.size() < 3;
-         c = GetNextDlgTabItem(app.window(), c, TRUE))
+    for (HWND c = app.Control(IDC_CONFIGURATOR_COMMAND1); backward.size() < 3;
+         c = GetNextDlgTabItem(app.Window(), c, TRUE))
         backward.push_back(GetDlgCtrlID(c));
     EXPECT_EQ(forward, (std::vector<int>{IDC_CONFIGURATOR_COMMAND1, IDC_CONFIGURATOR_COMMAND2,
                                          IDC_CONFIGURATOR_COMMAND3, IDC_CONFIGURATOR_COMMAND4,
@@ -537,15 +426,15 @@ TEST(ConfiguratorWindow, KeyboardAndInstructionFont) {
     EXPECT_EQ(backward, (std::vector<int>{IDC_CONFIGURATOR_COMMAND1, IDC_CONFIGURATOR_MANUAL_SECONDS,
                                           IDC_CONFIGURATOR_COMMAND4}));
     DWORD_PTR defaultButton = 0;
-    ASSERT_TRUE(SendMessageTimeoutW(app.window(), DM_GETDEFID, 0, 0, SMTO_NORMAL, 5000, &defaultButton));
+    ASSERT_TRUE(SendMessageTimeoutW(app.Window(), DM_GETDEFID, 0, 0, SMTO_NORMAL, 5000, &defaultButton));
     EXPECT_EQ(defaultButton, MAKELRESULT(IDC_CONFIGURATOR_COMMAND4, DC_HASDEFID));
 
     DWORD_PTR size = 0;
     ASSERT_TRUE(
-        SendMessageTimeoutW(app.window(), Configurator::Hook(), config::kHookLabel1Font, 0, SMTO_NORMAL, 5000, &size));
+        SendMessageTimeoutW(app.Window(), Configurator::Hook(), config::kHookLabel1Font, 0, SMTO_NORMAL, 5000, &size));
     const auto fits = [&](int hundredths) {
         RECT client;
-        HWND label = app.control(IDC_CONFIGURATOR_LABEL1);
+        HWND label = app.Control(IDC_CONFIGURATOR_LABEL1);
         EXPECT_TRUE(GetClientRect(label, &client));
         const std::string text = app.Text(IDC_CONFIGURATOR_LABEL1);
         HDC dc = GetDC(nullptr);
@@ -577,11 +466,11 @@ TEST(ConfiguratorWindow, KeyboardAndInstructionFont) {
 TEST(ConfiguratorWindow, SupportLogAndCrashReport) {
     WorldProcess world({"--me", kMe});
     ASSERT_TRUE(world.ok());
-    const std::string folder = NewFolder();
-    const auto log = [&] { return testwin::ReadFileShared(folder + "\\VANTREL.LOG").value_or(""); };
+    const testwin::Folder folder("vantrel");
+    const auto log = [&] { return folder.Read("VANTREL.LOG").value_or(""); };
     {
-        Configurator app(folder);
-        ASSERT_TRUE(app.window());
+        Configurator app(folder.path());
+        ASSERT_TRUE(app.Window());
         ASSERT_TRUE(app.Click(IDC_CONFIGURATOR_COMMAND2, 60000, [] {}));
         EXPECT_EQ(app.Statuses(), (Lines{"start", "dde", "ddetest", "esptest", "dde-ok"}));
         const std::string text = log();
@@ -592,46 +481,48 @@ TEST(ConfiguratorWindow, SupportLogAndCrashReport) {
               "cmd    Manual Test - DDE/No Focus: \"DDE Method Successful\"; "}) {
             EXPECT_NE(text.find(expected), std::string::npos) << expected << "\n" << text;
         }
-        EXPECT_NE(text.find(" in " + folder + "\r\n"), std::string::npos) << text;
+        EXPECT_NE(text.find(" in " + folder.path() + "\r\n"), std::string::npos) << text;
         EXPECT_EQ(text.find(kMe), std::string::npos) << "nobody's name\n" << text;
 
         DWORD_PTR answer = 0;
         ASSERT_TRUE(
-            SendMessageTimeoutW(app.window(), Configurator::Hook(), config::kHookCrash, 0, SMTO_NORMAL, 5000, &answer));
+            SendMessageTimeoutW(app.Window(), Configurator::Hook(), config::kHookCrash, 0, SMTO_NORMAL, 5000, &answer));
         EXPECT_EQ(answer, 1u);
         EXPECT_TRUE(PumpUntil([&] { return app.Ended(); }, 20000));
     }
-    const auto dump = testwin::ReadFileShared(folder + "\\VANTREL.DMP");
+    const auto dump = folder.Read("VANTREL.DMP");
     ASSERT_TRUE(dump);
     EXPECT_EQ(dump->substr(0, 4), "MDMP");
     EXPECT_NE(log().find("crash  unhandled exception 0xc0000005 at "), std::string::npos) << log();
-    EXPECT_NE(log().find("; report " + folder + "\\VANTREL.DMP, " + std::to_string(dump->size()) + " bytes"),
+    EXPECT_NE(log().find("; report " + folder.Path("VANTREL.DMP") + ", " + std::to_string(dump->size()) + " bytes"),
               std::string::npos)
         << log();
     {
-        Configurator app(folder);
-        ASSERT_TRUE(app.window());
+        Configurator app(folder.path());
+        ASSERT_TRUE(app.Window());
         const auto notice = app.AnswerBox(10000);
         ASSERT_TRUE(notice);
-        EXPECT_EQ(*notice, "The last run of this program ended in a crash. A crash report was written to " + folder +
+        EXPECT_EQ(*notice, "The last run of this program ended in a crash. A crash report was written to " +
+                               folder.path() +
                                "\\VANTREL.DMP. When you ask for help, send that report with VANTREL.LOG, VANTREL.LO1 "
                                "(if there is one) and SCONTROL.TXT.");
         EXPECT_FALSE(app.AnswerBox(500));
     }
-    Configurator again(folder);
-    ASSERT_TRUE(again.window());
+    Configurator again(folder.path());
+    ASSERT_TRUE(again.Window());
     EXPECT_FALSE(again.AnswerBox(2000));
 }
 
 // Nothing in the environment makes the program write a file: its status log comes only through its own message.
 TEST(ConfiguratorWindow, NoTestLogThroughTheEnvironment) {
-    const std::string folder = NewFolder(), envLog = folder + "\\env.log";
+    const testwin::Folder folder("vantrel");
+    const std::string envLog = folder.Path("env.log");
     std::string environment;
     for (const char* v = GetEnvironmentStringsA(); *v; v += std::strlen(v) + 1)
         environment += std::string(v) + '\0';
     environment += "VANTREL_STATUS_LOG=" + envLog + '\0';
-    Configurator app(folder, environment.c_str());
-    ASSERT_TRUE(app.window());
+    Configurator app(folder.path(), environment.c_str());
+    ASSERT_TRUE(app.Window());
     app.Type(IDC_CONFIGURATOR_MANUAL_SECONDS, "40000");
     ASSERT_TRUE(app.Click(IDC_CONFIGURATOR_COMMAND4, 20000, [] {}));
     EXPECT_EQ(app.Statuses(), Lines{"refused-large"});
@@ -657,16 +548,16 @@ TEST(WholeLink, TheHostSpeaksByTheMethodTheConfiguratorChose) {
         WorldProcess world({"--me", kMe});
         for (const auto& command : c.world)
             ASSERT_TRUE(world.Control(command)) << command;
-        const std::string folder = NewFolder();
-        ASSERT_TRUE(Configurator(folder).Click(IDC_CONFIGURATOR_COMMAND1, 120000, [] {}));
-        ASSERT_EQ(testwin::ReadFileShared(folder + "\\SCONTROL.TXT"), c.settings);
+        const testwin::Folder folder("vantrel");
+        ASSERT_TRUE(Configurator(folder.path()).Click(IDC_CONFIGURATOR_COMMAND1, 120000, [] {}));
+        ASSERT_EQ(folder.Read("SCONTROL.TXT"), c.settings);
 
-        hostremote::Gorvath host(testwin::BinaryDirectory() + "Gorvath.exe", folder);
+        hostremote::Gorvath host(testwin::BinaryDirectory() + "Gorvath.exe", folder.path());
         ASSERT_TRUE(host.ok()) << host.Error();
         ASSERT_TRUE(host.Run(IDM_ASKFORIT));
         ASSERT_TRUE(host.Close());
 
-        const Lines chat = Chat(world);
+        const Lines chat = world.Chat();
         EXPECT_EQ(std::count(chat.begin(), chat.end(), std::string(kMe) + ": " + request), 1);
         std::string places;
         for (const auto& poke : world.Transcript("RECV"))
@@ -681,9 +572,9 @@ TEST(WholeLink, TheHostSpeaksByTheMethodTheConfiguratorChose) {
 // its files and log, and the digest of the very file that runs.
 TEST(WholeLink, AboutBoxesNameTheBuildTheFolderAndTheFile) {
     WorldProcess world({"--me", kMe});
-    const std::string folder = NewFolder();
-    Configurator configurator(folder);
-    hostremote::Gorvath host(testwin::BinaryDirectory() + "Gorvath.exe", folder);
+    const testwin::Folder folder("vantrel");
+    Configurator configurator(folder.path());
+    hostremote::Gorvath host(testwin::BinaryDirectory() + "Gorvath.exe", folder.path());
     ASSERT_TRUE(host.ok()) << host.Error();
     const struct Row {
         HWND window;
@@ -691,7 +582,7 @@ TEST(WholeLink, AboutBoxesNameTheBuildTheFolderAndTheFile) {
         const char* caption;
         const char* program;
         const char* log;
-    } rows[] = {{configurator.window(), "Vantrel.exe", "About the link configurator", "Tumbleroo link configurator",
+    } rows[] = {{configurator.Window(), "Vantrel.exe", "About the link configurator", "Tumbleroo link configurator",
                  "VANTREL.LOG"},
                 {host.Window(), "Gorvath.exe", "About Tumbleroo", "Tumbleroo game host", "GORVATH.LOG"}};
     for (const Row& row : rows) {
@@ -704,21 +595,16 @@ TEST(WholeLink, AboutBoxesNameTheBuildTheFolderAndTheFile) {
         HWND box = nullptr;
         ASSERT_TRUE(PumpUntil(
             [&] {
-                for (box = nullptr; (box = FindWindowExA(nullptr, box, "#32770", nullptr)) != nullptr;) {
-                    DWORD owner = 0;
-                    GetWindowThreadProcessId(box, &owner);
-                    if (owner == pid && IsWindowVisible(box))
-                        return true;
-                }
-                return false;
+                const auto boxes = testwin::MessageBoxes(pid);
+                return (box = boxes.empty() ? nullptr : boxes.front()) != nullptr;
             },
             10000));
-        EXPECT_EQ(TextOf(box), row.caption);
+        EXPECT_EQ(testwin::WindowText(box), row.caption);
         const std::string expected = std::string(row.program) + " (" + row.exe + ")\nVersion " +
                                      TUMBLEROO_VERSION_TEXT + ", built from commit " + TUMBLEROO_COMMIT +
-                                     "\n\nFiles and log (" + row.log + ") are kept in:\n" + folder +
+                                     "\n\nFiles and log (" + row.log + ") are kept in:\n" + folder.path() +
                                      "\n\nSHA-256 of this " + row.exe + ":\n" + common::Sha256Hex(*file);
-        EXPECT_EQ(TextOf(GetDlgItem(box, 0xFFFF)), expected);
+        EXPECT_EQ(testwin::BoxText(box), expected);
         SendMessageTimeoutW(box, WM_COMMAND, IDOK, 0, SMTO_NORMAL, 5000, nullptr);
         EXPECT_TRUE(PumpUntil([&] { return !IsWindow(box); }, 5000));
     }

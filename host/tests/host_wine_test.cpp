@@ -9,11 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
-#include <map>
 #include <memory>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -25,21 +22,18 @@
 #include "host/intake.h"
 #include "host/test_hook.h"
 #include "host/tools/gorvath_remote_win.h"
-#include "testing/world_harness_win.h"
+#include "testing/program_harness_win.h"
 
 namespace {
 
 using hostremote::Gorvath;
 using Lines = std::vector<std::string>;
-using Files = std::map<std::string, std::string>;
-
-constexpr char kLibraryMethod[] = "Pelmor 3.0\r\n0\r\n1\r\n0\r\n";
-constexpr char kConsoleMethod[] = "Pelmor 3.0\r\n0\r\n0\r\n0\r\n";
-constexpr char kMe[] = "Marla";
-
-std::string Said(const std::string& text) {
-    return std::string(kMe) + ": " + text;
-}
+using testwin::Files;
+using testwin::Folder;
+using testwin::kConsoleMethod;
+using testwin::kLibraryMethod;
+using testwin::kMe;
+using testwin::Said;
 
 Lines SaidAll(const host::Script& script) {
     Lines lines;
@@ -50,93 +44,24 @@ Lines SaidAll(const host::Script& script) {
     return lines;
 }
 
-// A fresh folder for one scenario, with its files; removed when the test passed.
-class Folder {
-  public:
-    explicit Folder(const Files& files, const std::vector<std::string>& folders = {}) {
-        char temp[MAX_PATH] = {};
-        GetTempPathA(MAX_PATH, temp);
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        path_ = std::string(temp) + "gorvath-" + info->name() + "-" + std::to_string(GetCurrentProcessId());
-        CreateDirectoryA(path_.c_str(), nullptr);
-        for (const auto& [name, content] : files)
-            Write(name, content);
-        for (const auto& name : folders)
-            CreateDirectoryA(Path(name).c_str(), nullptr);
-        folders_ = folders;
-    }
-    Folder(const Folder&) = delete;
-    Folder& operator=(const Folder&) = delete;
-    ~Folder() {
-        if (::testing::Test::HasFailure()) {
-            std::printf("scenario folder kept: %s\n", path_.c_str());
-            return;
-        }
-        for (const auto& name : folders_)
-            RemoveDirectoryA(Path(name).c_str());
-        WIN32_FIND_DATAA found;
-        HANDLE search = FindFirstFileA(Path("*").c_str(), &found);
-        if (search != INVALID_HANDLE_VALUE) {
-            do {
-                DeleteFileA(Path(found.cFileName).c_str());
-            } while (FindNextFileA(search, &found));
-            FindClose(search);
-        }
-        RemoveDirectoryA(path_.c_str());
-    }
-    std::string Path(const std::string& name) const { return path_ + "\\" + name; }
-    const std::string& path() const { return path_; }
-    void Write(const std::string& name, const std::string& content) const {
-        std::ofstream(Path(name), std::ios::binary) << content;
-    }
-    std::optional<std::string> Read(const std::string& name) const {
-        std::ifstream in(Path(name), std::ios::binary);
-        if (!in)
-            return std::nullopt;
-        std::ostringstream all;
-        all << in.rdbuf();
-        return all.str();
-    }
-
-  private:
-    std::string path_;
-    std::vector<std::string> folders_;
-};
-
 // The world with its room, then Gorvath.exe in the scenario's folder; the chat read as it grows.
 class Game {
   public:
     Game(const Folder& folder, const Lines& room) {
         for (const auto& command : room)
             EXPECT_TRUE(world.Control(command)) << command;
-        chatSeen_ = world.Transcript("CHAT").size();
+        world.SkipChat();
         gorvath = std::make_unique<Gorvath>(testwin::BinaryDirectory() + "Gorvath.exe", folder.path());
         EXPECT_TRUE(gorvath->ok()) << gorvath->Error();
     }
 
-    // The chat lines added since the last call, once at least `atLeast` of them have arrived.
-    Lines NewChat(size_t atLeast = 0) {
-        Lines lines;
-        testwin::PumpUntil(
-            [&] {
-                lines.clear();
-                const auto all = world.Transcript("CHAT");
-                for (size_t i = chatSeen_; i < all.size(); ++i)
-                    lines.push_back(all[i].fields.empty() ? std::string() : all[i].fields[0]);
-                return lines.size() >= atLeast;
-            },
-            10000);
-        chatSeen_ += lines.size();
-        return lines;
-    }
+    Lines NewChat(size_t atLeast = 0) { return world.NewChat(atLeast); }
 
     // Records poked on a topic, up to their NUL.
     Lines Received(const std::string& topic) const {
-        Lines blocks;
-        for (const auto& line : world.Transcript("RECV")) {
-            if (line.fields.size() == 4 && line.fields[0] == topic)
-                blocks.push_back(line.fields[3].substr(0, line.fields[3].find('\0')));
-        }
+        Lines blocks = world.Received(topic);
+        for (auto& block : blocks)
+            block = block.substr(0, block.find('\0'));
         return blocks;
     }
 
@@ -195,9 +120,6 @@ class Game {
 
     testwin::WorldProcess world{{"--me", kMe}};
     std::unique_ptr<Gorvath> gorvath;
-
-  private:
-    size_t chatSeen_ = 0;
 };
 
 Lines GiveCategoryLines(const std::string& category) {
@@ -219,7 +141,7 @@ std::string Loser(const std::string& name) {
 // Start-up as the operator first sees it, then the intake: the call for players (the room answers by a trigger),
 // Get_Players with the marker boundary, a refused name and a repeat run, Read List, and the lists afterwards.
 TEST(GorvathWine, StartUpAndIntake) {
-    Folder folder(Files{{"SCONTROL.TXT", kLibraryMethod}});
+    Folder folder("gorvath", Files{{"SCONTROL.TXT", kLibraryMethod}});
     const std::string tooLong(65, 'L');  // longer than an avatar name can be
     Game game(folder, {"avatar|Ann", "avatar|Bob Smith", "avatar|Cleo", "avatar|Dora", "avatar|List2",
                        "avatar|" + tooLong, "esp|Dora|$", std::string("say|Ann|") + host::kIntakeMarker, "leave|Dora",
@@ -300,9 +222,9 @@ TEST(GorvathWine, StartUpAndIntake) {
 // window still usable), winner; then a second draw that can only fall on the other player, loser; then nothing
 // left to draw.
 TEST(GorvathWine, RoundsOfTheGame) {
-    Folder folder(Files{{"SCONTROL.TXT", kLibraryMethod},
-                        {"GORVATH.TXT", "Fruits\r\n\r\n   \r\n"},
-                        {"GORVATH.SAV", "Ann\r\nBob\r\nCleo\r\nList2\r\nBob\r\n"}});
+    Folder folder("gorvath", Files{{"SCONTROL.TXT", kLibraryMethod},
+                                   {"GORVATH.TXT", "Fruits\r\n\r\n   \r\n"},
+                                   {"GORVATH.SAV", "Ann\r\nBob\r\nCleo\r\nList2\r\nBob\r\n"}});
     Game game(folder, {"avatar|Ann", "avatar|Bob", "avatar|Cleo"});
     ASSERT_TRUE(game.gorvath->ok());
     Gorvath& g = *game.gorvath;
@@ -379,8 +301,8 @@ TEST(GorvathWine, RoundsOfTheGame) {
 // The maintenance window: sorted snapshots, one "Delete Player" at most, deleting the first of two equal
 // winners, brought forward without a refill, and clearing PlayersList in the middle of a running countdown.
 TEST(GorvathWine, PlayerMaintenance) {
-    Folder folder(
-        Files{{"SCONTROL.TXT", kLibraryMethod}, {"GORVATH.SAV", "Zed\r\namy\r\nBob\r\nList2\r\nBob\r\nBob\r\n"}});
+    Folder folder("gorvath", Files{{"SCONTROL.TXT", kLibraryMethod},
+                                   {"GORVATH.SAV", "Zed\r\namy\r\nBob\r\nList2\r\nBob\r\nBob\r\n"}});
     Game game(folder, {"avatar|Zed", "avatar|amy", "avatar|Bob"});
     ASSERT_TRUE(game.gorvath->ok());
     Gorvath& g = *game.gorvath;
@@ -450,7 +372,7 @@ TEST(GorvathWine, PlayerMaintenance) {
 // Closing the window in the middle of the countdown: the windows vanish at once, the countdown stops, the link
 // is closed and the process ends. A WM_QUIT from elsewhere, met inside a yield, ends the program the same way.
 TEST(GorvathWine, ClosingEndsARunningCommand) {
-    Folder folder(Files{{"SCONTROL.TXT", kLibraryMethod}, {"GORVATH.SAV", "Ann\r\n"}});
+    Folder folder("gorvath", Files{{"SCONTROL.TXT", kLibraryMethod}, {"GORVATH.SAV", "Ann\r\n"}});
     Game game(folder, {"avatar|Ann"});
     const Lines countdown = GiveCategoryLines("Fruits");
     for (const bool quit : {false, true}) {
@@ -481,7 +403,7 @@ TEST(GorvathWine, ClosingEndsARunningCommand) {
 
 // Console method: the announcements and a reconnect, with every line as the world received it.
 TEST(GorvathWine, AnnouncementsByConsole) {
-    Folder folder(Files{{"SCONTROL.TXT", kConsoleMethod}, {"GORVATH.SAV", "Old\r\n"}});
+    Folder folder("gorvath", Files{{"SCONTROL.TXT", kConsoleMethod}, {"GORVATH.SAV", "Old\r\n"}});
     Game game(folder, {});
     ASSERT_TRUE(game.gorvath->ok());
     Gorvath& g = *game.gorvath;
@@ -514,7 +436,8 @@ TEST(GorvathWine, AnnouncementsByConsole) {
 TEST(GorvathWine, Macros) {
     const std::string ampersands(300, '&');
     const std::string longTitle = "Long " + std::string(600, 'x');
-    Folder folder(Files{{"SCONTROL.TXT", kLibraryMethod},
+    Folder folder("gorvath",
+                  Files{{"SCONTROL.TXT", kLibraryMethod},
                         {"MACTITS.TXT", "  Prizes  \r\nRules\r\n" + ampersands + "\r\n" + longTitle + "\r\n"},
                         {"MACRO1.TXT", "Never said\r\n"},
                         {"MACRO2.TXT", "Welcome!\r\n\r\nHave fun.\r\n"}});
@@ -563,7 +486,7 @@ TEST(GorvathWine, Macros) {
 // GORVATH.SAV and MACTITS.TXT that cannot be written: one clear message per command, the command goes on, the
 // previous saved game stays whole, and the menu shows the new titles all the same.
 TEST(GorvathWine, UnwritableFiles) {
-    Folder folder(Files{{"SCONTROL.TXT", kLibraryMethod}, {"GORVATH.SAV", "Keep\r\n"}},
+    Folder folder("gorvath", Files{{"SCONTROL.TXT", kLibraryMethod}, {"GORVATH.SAV", "Keep\r\n"}},
                   {"GORVATH.SAV.tmp", "MACTITS.TXT.tmp"});
     Game game(folder, {"avatar|Keep"});
     ASSERT_TRUE(game.gorvath->ok());
@@ -603,7 +526,7 @@ TEST(GorvathWine, UnwritableFiles) {
 // entries, and the next save writes the lists back in the exact format.
 TEST(GorvathWine, SaveAndRestore) {
     const std::string saved = "Amy\r\n\r\n   \r\nlist2\r\n List2\r\nList2\r\nCara\r\n\r\nBob\r\nBob\r\n";
-    Folder folder(Files{{"SCONTROL.TXT", kLibraryMethod}, {"GORVATH.SAV", saved}});
+    Folder folder("gorvath", Files{{"SCONTROL.TXT", kLibraryMethod}, {"GORVATH.SAV", saved}});
     Game game(folder, {});
     ASSERT_TRUE(game.gorvath->ok());
     game.Restore(IDNO);
@@ -638,9 +561,9 @@ TEST(GorvathWine, SaveAndRestore) {
 // Start-up with files far larger than any real ones: one message names each, the other start-up steps ran (the
 // link is open), and the program works without those files.
 TEST(GorvathWine, StartUpWithOversizedFiles) {
-    Folder folder(Files{{"SCONTROL.TXT", kLibraryMethod},
-                        {"MACTITS.TXT", "Prizes\r\n" + std::string(size_t{200} << 10, 'x')},
-                        {"GORVATH.TXT", "Fruits\r\n" + std::string(size_t{5} << 20, 'x')}});
+    Folder folder("gorvath", Files{{"SCONTROL.TXT", kLibraryMethod},
+                                   {"MACTITS.TXT", "Prizes\r\n" + std::string(size_t{200} << 10, 'x')},
+                                   {"GORVATH.TXT", "Fruits\r\n" + std::string(size_t{5} << 20, 'x')}});
     Game game(folder, {});
     ASSERT_TRUE(game.gorvath->ok());
     Gorvath& g = *game.gorvath;
@@ -674,7 +597,8 @@ TEST(GorvathWine, StartUpWithOversizedFiles) {
 // copies nothing.
 TEST(GorvathWine, PreviousGameKeptOnFirstSave) {
     const std::string last = "Ann\r\nBob\r\nList2\r\nBob\r\n";
-    Folder folder(Files{{"SCONTROL.TXT", kLibraryMethod}, {"GORVATH.SAV", last}, {"GORVATH.BAK", "Older\r\n"}});
+    Folder folder("gorvath",
+                  Files{{"SCONTROL.TXT", kLibraryMethod}, {"GORVATH.SAV", last}, {"GORVATH.BAK", "Older\r\n"}});
     Game game(folder, {"avatar|Ann", "avatar|Bob"});
     ASSERT_TRUE(game.gorvath->ok());
     game.ExpectSays(IDC_HOST_COMMAND4, SaidAll(host::RegCountdownScript()));
@@ -703,7 +627,7 @@ TEST(GorvathWine, PreviousGameKeptOnFirstSave) {
 // A maintenance command that fails unexpectedly is reported in one message, as the HostWindow's commands are, and
 // the window stays usable.
 TEST(GorvathWine, MaintenanceFailureIsReported) {
-    Folder folder(Files{{"SCONTROL.TXT", kLibraryMethod}, {"GORVATH.SAV", "Ann\r\nBob\r\n"}});
+    Folder folder("gorvath", Files{{"SCONTROL.TXT", kLibraryMethod}, {"GORVATH.SAV", "Ann\r\nBob\r\n"}});
     Game game(folder, {});
     ASSERT_TRUE(game.gorvath->ok());
     Gorvath& g = *game.gorvath;
@@ -730,7 +654,7 @@ TEST(GorvathWine, MaintenanceFailureIsReported) {
 TEST(GorvathWine, ChatTextNotFetched) {
     for (const char* method : {kLibraryMethod, kConsoleMethod}) {
         SCOPED_TRACE(method == kLibraryMethod ? "library" : "console");
-        Folder folder(Files{{"SCONTROL.TXT", method}});
+        Folder folder("gorvath", Files{{"SCONTROL.TXT", method}});
         Game game(folder, {"avatar|Ann", "esp|Ann|$", "fault|notext|on"});
         ASSERT_TRUE(game.gorvath->ok());
         Gorvath& g = *game.gorvath;
@@ -764,7 +688,7 @@ TEST(GorvathWine, ChatTextNotFetched) {
 // writes GORVATH.DMP and a crash line; the next start tells the operator once where the report is and that the
 // game is in GORVATH.SAV, joined with the other start-up problems; the start after that says nothing.
 TEST(GorvathWine, SupportLogAndCrashReport) {
-    Folder folder(Files{{"SCONTROL.TXT", kLibraryMethod}, {"GORVATH.SAV", "Annika\r\nBorje\r\n"}});
+    Folder folder("gorvath", Files{{"SCONTROL.TXT", kLibraryMethod}, {"GORVATH.SAV", "Annika\r\nBorje\r\n"}});
     Game game(folder, {"avatar|Cleopatra", "esp|Cleopatra|$"});
     ASSERT_TRUE(game.gorvath->ok());
     game.Restore(IDYES);
@@ -842,7 +766,7 @@ TEST(GorvathWine, SupportLogAndCrashReport) {
 // and space press the focused button, Alt opens the menu bar, Esc closes the maintenance window. While a command
 // runs, the HostWindow takes no keys at all.
 TEST(GorvathWine, Keyboard) {
-    Folder folder(Files{{"SCONTROL.TXT", kLibraryMethod}, {"GORVATH.SAV", "Ann\r\nList2\r\nBob\r\n"}});
+    Folder folder("gorvath", Files{{"SCONTROL.TXT", kLibraryMethod}, {"GORVATH.SAV", "Ann\r\nList2\r\nBob\r\n"}});
     Game game(folder, {"avatar|Ann"});
     ASSERT_TRUE(game.gorvath->ok());
     Gorvath& g = *game.gorvath;

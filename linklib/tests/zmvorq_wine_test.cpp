@@ -26,15 +26,6 @@ std::string Bytes(const char* s, size_t n) {
     return std::string(s, n);
 }
 
-// The poked blocks the world received on one topic, in order.
-std::vector<std::string> Received(const WorldProcess& world, const std::string& topic) {
-    std::vector<std::string> blocks;
-    for (const auto& line : world.Transcript("RECV"))
-        if (line.fields.size() == 4 && line.fields[0] == topic)
-            blocks.push_back(line.fields[3]);
-    return blocks;
-}
-
 TEST(ZmvorqWine, RequestsReachTheWorldByteForByte) {
     WorldProcess world({"--me", "Marla"});
     ASSERT_TRUE(world.ok());
@@ -52,14 +43,14 @@ TEST(ZmvorqWine, RequestsReachTheWorldByteForByte) {
     link.Communicate("Tumbleroo", 1000000, nullptr, "never");  // mode too wide: dropped
     ASSERT_TRUE(link.WaitForAcks(5));
 
-    EXPECT_EQ(Received(world, "Zelmarink_Register"), std::vector<std::string>{Bytes("Tumbleroo\0", 10)});
+    EXPECT_EQ(world.Received("Zelmarink_Register"), std::vector<std::string>{Bytes("Tumbleroo\0", 10)});
     const std::vector<std::string> expected = {
         Bytes("Tumbleroo\f0\f\fhello\0\0\0\0\0\0", 24),
         Bytes("Tumbleroo\f1\f\fhmm\0\0\0\0\0\0", 22),
         Bytes("Tumbleroo\f2\fAnn\fYou are on the List.\0\0\0\0\0", 42),
         Bytes("Tumbleroo\f2\f\fnobody\0\0\0\0\0", 25),
     };
-    EXPECT_EQ(Received(world, "Zelmarink_Communicate"), expected);
+    EXPECT_EQ(world.Received("Zelmarink_Communicate"), expected);
     EXPECT_EQ(link.Acks(), (std::vector<std::string>{"0", "0", "0", "0", "12"}));
 
     link.GetAllText("Tumbleroo");
@@ -76,7 +67,7 @@ TEST(ZmvorqWine, RequestsReachTheWorldByteForByte) {
 
     link.Unregister("Tumbleroo");
     ASSERT_TRUE(link.WaitForAcks(6));
-    EXPECT_EQ(Received(world, "Zelmarink_Unregister"), std::vector<std::string>{Bytes("Tumbleroo\0", 10)});
+    EXPECT_EQ(world.Received("Zelmarink_Unregister"), std::vector<std::string>{Bytes("Tumbleroo\0", 10)});
     EXPECT_EQ(link.Kill(), 1);
     EXPECT_TRUE(link.Receives().empty());
 }
@@ -113,7 +104,7 @@ TEST(ZmvorqWine, SendFromASecondProgramArrivesSplitInThree) {
     EXPECT_EQ(r.sender, "Marla");
     EXPECT_EQ(r.length, 5);
     EXPECT_EQ(r.data, "ab\fcd");
-    EXPECT_EQ(Received(world, "Zelmarink_Send"),
+    EXPECT_EQ(world.Received("Zelmarink_Send"),
               std::vector<std::string>{Bytes("Second\fMarla\f5\fab\fcd\0\0\0\0\0\0", 26)});
     link.Kill();
 }
@@ -184,7 +175,7 @@ TEST(ZmvorqWine, NameLongerThan31CharactersIsRefusedOnConnectBack) {
     EXPECT_EQ(acks[0].fields[0], longName);
     EXPECT_EQ(acks[0].fields[1], "failed");
     EXPECT_TRUE(link.Acks().empty());
-    EXPECT_EQ(Received(world, "Zelmarink_Register"), std::vector<std::string>{longName + std::string(1, '\0')});
+    EXPECT_EQ(world.Received("Zelmarink_Register"), std::vector<std::string>{longName + std::string(1, '\0')});
     link.Kill();
 }
 

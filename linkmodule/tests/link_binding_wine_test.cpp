@@ -26,6 +26,23 @@ bool FileThere(const std::string& path) {
     return static_cast<bool>(std::ifstream(path));
 }
 
+// Every request of the library method, with the link module started on `options` (a library that cannot serve):
+// the message boxes they brought.
+std::vector<testwin::MessageBoxSeen> BoxesOfEveryRequest(const lm::LinkModuleOptions& options) {
+    testwin::MessageBoxWatcher boxes;
+    lm::StartLinkModule(options);
+    lm::UseLibraryMethod = true;
+    DeleteFileA("C:\\ZOBRA.TXT");
+    lm::OpenLink();
+    lm::SayText("hello");
+    lm::EspTarget = "Ann";
+    lm::EspText("hi");
+    lm::FetchAllText();
+    lm::CloseLink();
+    testwin::PumpFor(200);
+    return boxes.Seen();
+}
+
 TEST(LinkLibraryBinding, ConsoleMethodNeverLoadsTheLibrary) {
     ONE_BINDING_PER_PROCESS();
     testwin::WorldProcess world({"--me", "Marla"});
@@ -51,18 +68,7 @@ TEST(LinkLibraryBinding, MissingLibraryShowsOneMessageAndNothingIsSent) {
     ONE_BINDING_PER_PROCESS();
     testwin::WorldProcess world({"--me", "Marla"});
     ASSERT_TRUE(world.ok());
-    testwin::MessageBoxWatcher boxes;
-    lm::StartLinkModule({"Tumbleroo", lm::LibraryCloseWait::OneSecond, "zmvorq_absent"});
-    lm::UseLibraryMethod = true;
-    DeleteFileA("C:\\ZOBRA.TXT");
-    lm::OpenLink();
-    lm::SayText("hello");
-    lm::EspTarget = "Ann";
-    lm::EspText("hi");
-    lm::FetchAllText();
-    lm::CloseLink();
-    testwin::PumpFor(200);
-    const auto seen = boxes.Seen();
+    const auto seen = BoxesOfEveryRequest({"Tumbleroo", lm::LibraryCloseWait::OneSecond, "zmvorq_absent"});
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_EQ(seen[0].caption, "Tumbleroo");
     EXPECT_EQ(seen[0].text,
@@ -76,15 +82,7 @@ TEST(LinkLibraryBinding, MissingLibraryShowsOneMessageAndNothingIsSent) {
 
 TEST(LinkLibraryBinding, MissingFunctionsAreNamed) {
     ONE_BINDING_PER_PROCESS();
-    testwin::MessageBoxWatcher boxes;
-    lm::StartLinkModule({"Ostrivar", lm::LibraryCloseWait::None, "zmvorq_partial"});
-    lm::UseLibraryMethod = true;
-    lm::OpenLink();
-    lm::SayText("hello");
-    lm::FetchAllText();
-    lm::CloseLink();
-    testwin::PumpFor(200);
-    const auto seen = boxes.Seen();
+    const auto seen = BoxesOfEveryRequest({"Ostrivar", lm::LibraryCloseWait::None, "zmvorq_partial"});
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_EQ(seen[0].caption, "Ostrivar");
     EXPECT_NE(seen[0].text.find("zmvorq_partial.dll lacks the functions VorqUnregister, VorqCommunicate, "

@@ -16,7 +16,6 @@
 #include <iterator>
 #include <mutex>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <utility>
@@ -95,28 +94,11 @@ std::string WithNul(std::string text) {
     return text;
 }
 
-std::vector<std::string> Received(const WorldProcess& world, const std::string& topic) {
-    std::vector<std::string> blocks;
-    for (const auto& line : world.Transcript("RECV"))
-        if (line.fields.size() == 4 && line.fields[0] == topic)
-            blocks.push_back(line.fields[3]);
-    return blocks;
-}
-
 std::vector<std::string> Column(const std::vector<testwin::TranscriptLine>& lines, size_t field) {
     std::vector<std::string> values;
     for (const auto& line : lines)
         values.push_back(line.fields.size() > field ? line.fields[field] : "?");
     return values;
-}
-
-std::optional<std::string> ReadWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return std::nullopt;
-    std::ostringstream all;
-    all << in.rdbuf();
-    return all.str();
 }
 
 std::string TempCapture() {
@@ -237,9 +219,9 @@ TEST_F(LinkModuleWine, LibraryMethodSpeaksEspsAndFetchesByteForByte) {
     lm::CloseLink();
     ASSERT_TRUE(testwin::PumpUntil([&] { return world.Transcript("ACK").size() >= 4; }, 10000));
 
-    EXPECT_EQ(Received(world, "Zelmarink_Register"), std::vector<std::string>{WithNul("Tumbleroo")});
-    EXPECT_EQ(Received(world, "Zelmarink_Unregister"), std::vector<std::string>{WithNul("Tumbleroo")});
-    const auto communicated = Received(world, "Zelmarink_Communicate");
+    EXPECT_EQ(world.Received("Zelmarink_Register"), std::vector<std::string>{WithNul("Tumbleroo")});
+    EXPECT_EQ(world.Received("Zelmarink_Unregister"), std::vector<std::string>{WithNul("Tumbleroo")});
+    const auto communicated = world.Received("Zelmarink_Communicate");
     ASSERT_EQ(communicated.size(), 2u);
     // The record and its NUL, then the library's padding up to strlen(name)+strlen(target)+strlen(text)+10.
     const std::string speak = WithNul("Tumbleroo\f0\f\fhello");
@@ -255,7 +237,7 @@ TEST_F(LinkModuleWine, LibraryMethodSpeaksEspsAndFetchesByteForByte) {
     EXPECT_EQ(requests[0].fields[0], "Zelmarink_GetAllText");
     EXPECT_EQ(requests[0].fields[1], "Tumbleroo");
     EXPECT_EQ(lm::CapturePath(), kCapture);
-    EXPECT_EQ(ReadWholeFile(kCapture), requests[0].fields[3] + "\r\n");
+    EXPECT_EQ(testwin::ReadFileShared(kCapture), requests[0].fields[3] + "\r\n");
     EXPECT_NE(requests[0].fields[3].find("Marla: hello\r\nESP to Ann: You are on the List.\r\n"), std::string::npos);
     EXPECT_EQ(lm::AllText, requests[0].fields[3]);
     EXPECT_TRUE(boxes.Seen().empty());
@@ -285,11 +267,11 @@ TEST_F(LinkModuleWine, ConsoleMethodSpeaksEspsAndFetchesByteForByte) {
     EXPECT_EQ(lm::ConsoleWindowHandle(), nullptr);
     EXPECT_FALSE(IsWindow(console));
 
-    EXPECT_EQ(Received(world, "Zelmarink_Register"), std::vector<std::string>{WithNul("Tumbleroo")});
-    EXPECT_EQ(Received(world, "Zelmarink_Communicate"),
+    EXPECT_EQ(world.Received("Zelmarink_Register"), std::vector<std::string>{WithNul("Tumbleroo")});
+    EXPECT_EQ(world.Received("Zelmarink_Communicate"),
               (std::vector<std::string>{WithNul("Tumbleroo\f0\f\fhello"),
                                         WithNul("Tumbleroo\f2\fAnn\fYou are on the List.")}));
-    EXPECT_EQ(Received(world, "Zelmarink_Unregister"), std::vector<std::string>{WithNul("Tumbleroo")});
+    EXPECT_EQ(world.Received("Zelmarink_Unregister"), std::vector<std::string>{WithNul("Tumbleroo")});
     // Without focus control the world's window was never brought to the front.
     for (const auto& line : world.Transcript("RECV"))
         EXPECT_EQ(line.fields[2], "bg");
@@ -297,7 +279,7 @@ TEST_F(LinkModuleWine, ConsoleMethodSpeaksEspsAndFetchesByteForByte) {
     const auto requests = world.Transcript("REQ");
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0].fields[1], "Tumbleroo");
-    EXPECT_EQ(ReadWholeFile(kCapture), requests[0].fields[3] + "\r\n");
+    EXPECT_EQ(testwin::ReadFileShared(kCapture), requests[0].fields[3] + "\r\n");
     // The world's acknowledgements find no service under the console method, and no box appears.
     EXPECT_TRUE(testwin::PumpUntil([&] { return world.Transcript("ACK").size() >= 4; }, 10000));
     for (const auto& ack : world.Transcript("ACK"))
@@ -360,7 +342,7 @@ TEST_F(LinkModuleWine, ConsoleButtonsRunOneRequestEach) {
     TypeInto(console, IDC_ZM_DDE_AVATAR_NAME, "");
     TypeInto(console, IDC_ZM_DDE_COMM_TEXT, "typed by hand");
     SendMessageA(GetDlgItem(console, IDC_ZM_DDE_COMMUNICATE), BM_CLICK, 0, 0);
-    EXPECT_EQ(Received(world, "Zelmarink_Communicate"),
+    EXPECT_EQ(world.Received("Zelmarink_Communicate"),
               std::vector<std::string>{WithNul("Tumbleroo\f2\f\ftyped by hand")});
 
     SendMessageA(GetDlgItem(console, IDC_ZM_DDE_GET_ALL_TEXT), BM_CLICK, 0, 0);
@@ -370,8 +352,8 @@ TEST_F(LinkModuleWine, ConsoleButtonsRunOneRequestEach) {
 
     SendMessageA(GetDlgItem(console, IDC_ZM_DDE_UNREGISTER), BM_CLICK, 0, 0);
     SendMessageA(GetDlgItem(console, IDC_ZM_DDE_REGISTER), BM_CLICK, 0, 0);
-    EXPECT_EQ(Received(world, "Zelmarink_Register").size(), 2u);  // OpenLink's and the button's
-    EXPECT_EQ(Received(world, "Zelmarink_Unregister").size(), 1u);
+    EXPECT_EQ(world.Received("Zelmarink_Register").size(), 2u);  // OpenLink's and the button's
+    EXPECT_EQ(world.Received("Zelmarink_Unregister").size(), 1u);
     EXPECT_FALSE(ErrorCheckChecked());
     // Acknowledgements reach a program only through the library method: no box, not even for code 12.
     EXPECT_TRUE(testwin::PumpUntil([&] { return world.Transcript("ACK").size() >= 4; }, 10000));
@@ -468,14 +450,14 @@ TEST_F(LinkModuleWine, ConsoleLinkFailuresAreRetriedFiveTimesThenFlagged) {
         PostHook([] { EXPECT_TRUE(ErrorCheckChecked()) << "cleared before the next request started"; });
         lm::SayText("heard");
         EXPECT_FALSE(ErrorCheckChecked());
-        EXPECT_EQ(Received(world, "Zelmarink_Communicate"), std::vector<std::string>{WithNul("Tumbleroo\f0\f\fheard")});
+        EXPECT_EQ(world.Received("Zelmarink_Communicate"), std::vector<std::string>{WithNul("Tumbleroo\f0\f\fheard")});
     }
     // No world at all: the caller carries on, the failure shows on ErrorCheck only.
     lm::SayText("into the void");
     EXPECT_TRUE(ErrorCheckChecked());
     lm::FetchAllText();
     EXPECT_TRUE(ErrorCheckChecked());
-    EXPECT_FALSE(ReadWholeFile(lm::CapturePath()));
+    EXPECT_FALSE(testwin::ReadFileShared(lm::CapturePath()));
     lm::CloseLink();
     EXPECT_TRUE(boxes.Seen().empty());
 }
@@ -512,7 +494,7 @@ TEST_F(LinkModuleWine, FocusControlBringsTheWorldForwardThenTheProgram) {
     EXPECT_EQ(world.Transcript("RECV").size(), 4u);
     lm::FetchAllText();  // five attempts, none sent: no file
     EXPECT_EQ(world.Transcript("REQ").size(), 1u);
-    EXPECT_FALSE(ReadWholeFile(lm::CapturePath()));
+    EXPECT_FALSE(testwin::ReadFileShared(lm::CapturePath()));
 }
 
 TEST_F(LinkModuleWine, FetchWhoseFirstAttemptGetsNoText) {
@@ -532,7 +514,7 @@ TEST_F(LinkModuleWine, FetchWhoseFirstAttemptGetsNoText) {
         ASSERT_EQ(requests.size(), 2u) << library;
         EXPECT_EQ(requests[0].fields[3], "-") << library;
         EXPECT_EQ(requests[1].fields[3], "Marla: first words\r\n") << library;
-        EXPECT_EQ(ReadWholeFile(kCapture), "Marla: first words\r\n\r\n") << library;
+        EXPECT_EQ(testwin::ReadFileShared(kCapture), "Marla: first words\r\n\r\n") << library;
         lm::CloseLink();
     }
 }
@@ -546,8 +528,8 @@ TEST_F(LinkModuleWine, FetchWithoutAnyTextLeavesNoFile) {
         std::ofstream(kCapture) << "an old capture\r\n";
         ASSERT_TRUE(world.Control("fault|notext|on"));
         lm::FetchAllText();
-        EXPECT_FALSE(ReadWholeFile(kCapture)) << library;
-        EXPECT_FALSE(ReadWholeFile(lm::CapturePath())) << library;
+        EXPECT_FALSE(testwin::ReadFileShared(kCapture)) << library;
+        EXPECT_FALSE(testwin::ReadFileShared(lm::CapturePath())) << library;
         // Five attempts; by the console each is a request of five link attempts.
         EXPECT_EQ(world.Transcript("REQ").size(), library ? 5u : 25u);
         lm::CloseLink();
@@ -561,10 +543,10 @@ TEST_F(LinkModuleWine, LibraryFetchAfterASuccessfulOneWithTheWorldSilent) {
     lm::UseLibraryMethod = true;
     lm::OpenLink();
     lm::FetchAllText();
-    ASSERT_EQ(ReadWholeFile(kCapture), "Marla: hello\r\n\r\n");
+    ASSERT_EQ(testwin::ReadFileShared(kCapture), "Marla: hello\r\n\r\n");
     ASSERT_TRUE(world.Control("fault|notext|on"));
     lm::FetchAllText();
-    EXPECT_FALSE(ReadWholeFile(kCapture));
+    EXPECT_FALSE(testwin::ReadFileShared(kCapture));
     EXPECT_EQ(lm::AllText, "");
     lm::CloseLink();
 }
@@ -579,13 +561,13 @@ TEST_F(LinkModuleWine, CaptureGoesToTheTempFolderWhenTheRootCannotBeUsed) {
     ASSERT_TRUE(CreateDirectoryA(kCapture, nullptr));
     lm::FetchAllText();
     EXPECT_EQ(lm::CapturePath(), TempCapture());
-    EXPECT_EQ(ReadWholeFile(TempCapture()), "Marla: hello\r\n\r\n");
+    EXPECT_EQ(testwin::ReadFileShared(TempCapture()), "Marla: hello\r\n\r\n");
     RemoveDirectoryA(kCapture);
     // With the root usable again the capture goes back there and the one in the temp folder is gone.
     lm::FetchAllText();
     EXPECT_EQ(lm::CapturePath(), kCapture);
-    EXPECT_EQ(ReadWholeFile(kCapture), "Marla: hello\r\n\r\n");
-    EXPECT_FALSE(ReadWholeFile(TempCapture()));
+    EXPECT_EQ(testwin::ReadFileShared(kCapture), "Marla: hello\r\n\r\n");
+    EXPECT_FALSE(testwin::ReadFileShared(TempCapture()));
     lm::CloseLink();
 }
 
@@ -669,10 +651,10 @@ TEST_F(LinkModuleWine, CaptureAppearsOnlyWhole) {
     watcher.Stop();
     lm::CloseLink();
     ASSERT_EQ(lm::CapturePath(), kCapture);
-    const auto capture = ReadWholeFile(kCapture);
+    const auto capture = testwin::ReadFileShared(kCapture);
     ASSERT_TRUE(capture);
     EXPECT_GT(capture->size(), 10000u);
-    EXPECT_FALSE(ReadWholeFile(std::string(kCapture) + ".tmp"));
+    EXPECT_FALSE(testwin::ReadFileShared(std::string(kCapture) + ".tmp"));
     // Wine may drop the changes that happen between two reads of the watcher (the rename among them), but
     // not the first one after the watch is live: the write begins on the file beside the capture.
     std::vector<std::string> onCapture;
@@ -698,7 +680,7 @@ TEST_F(LinkModuleWine, ConsoleIsCreatedAgainWhenTouchedAfterCloseLink) {
     HWND again = lm::ConsoleWindowHandle();
     ASSERT_NE(again, nullptr);
     EXPECT_FALSE(IsWindowVisible(again));
-    EXPECT_EQ(Received(world, "Zelmarink_Communicate"),
+    EXPECT_EQ(world.Received("Zelmarink_Communicate"),
               std::vector<std::string>{WithNul("Tumbleroo\f0\f\fafter close")});
 }
 
@@ -716,8 +698,8 @@ TEST_F(LinkModuleWine, RequestStartedInsideAnotherLeavesOneConversation) {
     lm::SayText("outer");
     EXPECT_TRUE(spy.Fired());
     EXPECT_FALSE(ErrorCheckChecked());
-    EXPECT_EQ(Received(world, "Zelmarink_Register").size(), 2u);
-    EXPECT_EQ(Received(world, "Zelmarink_Communicate"), std::vector<std::string>{WithNul("Tumbleroo\f0\f\fouter")});
+    EXPECT_EQ(world.Received("Zelmarink_Register").size(), 2u);
+    EXPECT_EQ(world.Received("Zelmarink_Communicate"), std::vector<std::string>{WithNul("Tumbleroo\f0\f\fouter")});
     EXPECT_EQ(OpenClientConversations(), before);
     lm::CloseLink();
     EXPECT_EQ(OpenClientConversations(), none);
@@ -744,13 +726,13 @@ TEST_F(LinkModuleWine, ConsoleClosedInsideItsOwnCallIsDestroyedAfterIt) {
     EXPECT_TRUE(aliveInside) << "destroyed while its own call was on the stack";
     EXPECT_TRUE(detachedInside);
     EXPECT_FALSE(IsWindow(first));
-    EXPECT_EQ(Received(world, "Zelmarink_Unregister").size(), 1u);
-    EXPECT_TRUE(Received(world, "Zelmarink_Communicate").empty());
+    EXPECT_EQ(world.Received("Zelmarink_Unregister").size(), 1u);
+    EXPECT_TRUE(world.Received("Zelmarink_Communicate").empty());
     EXPECT_EQ(lm::ConsoleWindowHandle(), nullptr);
     EXPECT_EQ(OpenClientConversations(), none);
     // The next request makes a console of its own, as after any CloseLink.
     lm::SayText("after");
-    EXPECT_EQ(Received(world, "Zelmarink_Communicate"), std::vector<std::string>{WithNul("Tumbleroo\f0\f\fafter")});
+    EXPECT_EQ(world.Received("Zelmarink_Communicate"), std::vector<std::string>{WithNul("Tumbleroo\f0\f\fafter")});
 }
 
 TEST_F(LinkModuleWine, WaitSecondsCountsClockChangesAndHandlesEventsMeanwhile) {
@@ -837,13 +819,13 @@ TEST_F(LinkModuleWine, ConsoleWorksFromTheKeyboard) {
         PostKey(VK_TAB);
     ASSERT_EQ(FocusedId(), IDC_ZM_DDE_COMMUNICATE);
     PostKey(VK_RETURN);
-    EXPECT_EQ(Received(world, "Zelmarink_Communicate"), std::vector<std::string>{WithNul("Tumbleroo\f0\f\ftyped")});
+    EXPECT_EQ(world.Received("Zelmarink_Communicate"), std::vector<std::string>{WithNul("Tumbleroo\f0\f\ftyped")});
     HoldShift(true);
     PostKey(VK_TAB);
     HoldShift(false);
     ASSERT_EQ(FocusedId(), IDC_ZM_DDE_REGISTER);
     PostKey(VK_SPACE);
-    EXPECT_EQ(Received(world, "Zelmarink_Register").size(), 2u);
+    EXPECT_EQ(world.Received("Zelmarink_Register").size(), 2u);
 
     // Disabled, as a busy window is: keys reach none of its controls, not even the one with the focus.
     SetFocus(GetDlgItem(console, IDC_ZM_DDE_AVATAR_NAME));
@@ -867,10 +849,10 @@ TEST_F(LinkModuleWine, QuitMetDuringAYieldIsKeptUntilTheCommandIsOver) {
     lm::SayText("after the quit");  // the quit is met in its first yield; the command still runs to its end
     EXPECT_TRUE(lm::QuitKept());
     EXPECT_EQ(lm::KeptQuitCode(), 7);
-    EXPECT_EQ(Received(world, "Zelmarink_Communicate"),
+    EXPECT_EQ(world.Received("Zelmarink_Communicate"),
               std::vector<std::string>{WithNul("Tumbleroo\f0\f\fafter the quit")});
     lm::CloseLink();
-    EXPECT_EQ(Received(world, "Zelmarink_Unregister").size(), 1u);
+    EXPECT_EQ(world.Received("Zelmarink_Unregister").size(), 1u);
     EXPECT_EQ(lm::RunMessageLoop(), 7);  // the program's loop ends at once with the kept code
 }
 

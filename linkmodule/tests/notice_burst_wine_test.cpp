@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,13 +15,13 @@
 #include "common/dde_wake_win.h"
 #include "host/host_ids.h"
 #include "host/tools/gorvath_remote_win.h"
-#include "testing/world_harness_win.h"
+#include "testing/program_harness_win.h"
 
 namespace {
 
 using hostremote::Gorvath;
+using testwin::MessageBoxes;
 
-constexpr char kLibraryMethod[] = "Pelmor 3.0\r\n0\r\n1\r\n0\r\n";
 constexpr char kRefusal[] = "1- Target avatar is not logged on";
 constexpr char kReceived[] = "Data received from Bob: hello";
 
@@ -69,26 +68,6 @@ class Peer {
     DWORD instance_ = 0;
 };
 
-std::vector<HWND> Boxes(DWORD pid) {
-    struct Search {
-        DWORD pid;
-        std::vector<HWND> found;
-    } search{pid, {}};
-    EnumWindows(
-        [](HWND hwnd, LPARAM param) WINAPI -> BOOL {
-            auto* s = reinterpret_cast<Search*>(param);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(hwnd, &owner);
-            char cls[16] = {};
-            GetClassNameA(hwnd, cls, sizeof cls);
-            if (owner == s->pid && std::string(cls) == "#32770" && IsWindowVisible(hwnd))
-                s->found.push_back(hwnd);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
 struct Clearing {
     int presses = 0;
     size_t mostOpen = 0;
@@ -102,7 +81,7 @@ Clearing ClearBoxes(DWORD pid, DWORD quietMs, int pressLimit = 400) {
         HWND top = nullptr;
         testwin::PumpUntil(
             [&] {
-                const auto boxes = Boxes(pid);
+                const auto boxes = MessageBoxes(pid);
                 c.mostOpen = std::max(c.mostOpen, boxes.size());
                 top = nullptr;
                 for (HWND box : boxes)
@@ -114,8 +93,8 @@ Clearing ClearBoxes(DWORD pid, DWORD quietMs, int pressLimit = 400) {
         if (!top)
             break;
         testwin::PumpFor(30);  // a person reads before pressing; further boxes may come up meanwhile
-        c.mostOpen = std::max(c.mostOpen, Boxes(pid).size());
-        c.texts.push_back(hostremote::WindowText(GetDlgItem(top, 0xFFFF)));
+        c.mostOpen = std::max(c.mostOpen, MessageBoxes(pid).size());
+        c.texts.push_back(testwin::BoxText(top));
         PostMessageW(top, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
         ++c.presses;
         testwin::PumpUntil([&] { return !IsWindow(top) || !IsWindowVisible(top); }, 5000);
@@ -123,32 +102,20 @@ Clearing ClearBoxes(DWORD pid, DWORD quietMs, int pressLimit = 400) {
     return c;
 }
 
-class Scenario {
-  public:
-    Scenario() {
-        char temp[MAX_PATH] = {};
-        GetTempPathA(MAX_PATH, temp);
-        folder_ = std::string(temp) + "burst-" + ::testing::UnitTest::GetInstance()->current_test_info()->name() + "-" +
-                  std::to_string(GetCurrentProcessId());
-        CreateDirectoryA(folder_.c_str(), nullptr);
-        std::ofstream(folder_ + "\\SCONTROL.TXT", std::ios::binary) << kLibraryMethod;
-        gorvath = std::make_unique<Gorvath>(testwin::BinaryDirectory() + "Gorvath.exe", folder_);
-    }
-    ~Scenario() {
-        gorvath.reset();
-        for (const char* name : {"SCONTROL.TXT", "GORVATH.SAV"})
-            DeleteFileA((folder_ + "\\" + name).c_str());
-        RemoveDirectoryA(folder_.c_str());
-    }
-    bool Registered() {
-        return testwin::PumpUntil([&] { return !world.Transcript("ACK").empty(); }, 10000);
+// The world, then Gorvath.exe by the library method in a folder of its own, registered with the world.
+class NoticeBurstWine : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(world.ok());
+        gorvath = std::make_unique<Gorvath>(testwin::BinaryDirectory() + "Gorvath.exe", folder.path());
+        ASSERT_TRUE(gorvath->ok()) << gorvath->Error();
+        ASSERT_TRUE(testwin::PumpUntil([&] { return !world.Transcript("ACK").empty(); }, 10000));
     }
 
-    testwin::WorldProcess world{{"--me", "Marla"}};
+    testwin::WorldProcess world{{"--me", testwin::kMe}};
+    testwin::Folder folder{"burst", {{"SCONTROL.TXT", testwin::kLibraryMethod}}};
     std::unique_ptr<Gorvath> gorvath;
-
-  private:
-    std::string folder_;
+    Peer peer;
 };
 
 size_t CountContaining(const std::vector<std::string>& texts, const std::string& part) {
@@ -156,14 +123,8 @@ size_t CountContaining(const std::vector<std::string>& texts, const std::string&
                                              [&](const std::string& t) { return t.find(part) != std::string::npos; }));
 }
 
-TEST(NoticeBurstWine, BurstIsFoldedAndTheProgramCarriesOn) {
-    Scenario s;
-    ASSERT_TRUE(s.world.ok());
-    ASSERT_TRUE(s.gorvath->ok()) << s.gorvath->Error();
-    ASSERT_TRUE(s.Registered());
-    Gorvath& g = *s.gorvath;
-
-    Peer peer;
+TEST_F(NoticeBurstWine, BurstIsFoldedAndTheProgramCarriesOn) {
+    Gorvath& g = *gorvath;
     EXPECT_EQ(peer.Poke("Zelmarink_Ack", std::string("1", 2), 150), 150);
     EXPECT_EQ(peer.Poke("Zelmarink_Receive", std::string("Bob\f5\fhello", 13), 150), 150);
 
@@ -197,31 +158,19 @@ TEST(NoticeBurstWine, BurstIsFoldedAndTheProgramCarriesOn) {
     EXPECT_LT(GetTickCount64() - start, 5000u);
 }
 
-TEST(NoticeBurstWine, ClosingWithTheBurstsBoxesOpenEndsTheProgram) {
-    Scenario s;
-    ASSERT_TRUE(s.world.ok());
-    ASSERT_TRUE(s.gorvath->ok()) << s.gorvath->Error();
-    ASSERT_TRUE(s.Registered());
-    Gorvath& g = *s.gorvath;
-
-    Peer peer;
+TEST_F(NoticeBurstWine, ClosingWithTheBurstsBoxesOpenEndsTheProgram) {
+    Gorvath& g = *gorvath;
     EXPECT_EQ(peer.Poke("Zelmarink_Ack", std::string("7", 2), 100), 100);
-    ASSERT_TRUE(testwin::PumpUntil([&] { return Boxes(g.ProcessId()).size() >= 3; }, 5000));
-    EXPECT_LE(Boxes(g.ProcessId()).size(), 3u);
+    ASSERT_TRUE(testwin::PumpUntil([&] { return MessageBoxes(g.ProcessId()).size() >= 3; }, 5000));
+    EXPECT_LE(MessageBoxes(g.ProcessId()).size(), 3u);
     const ULONGLONG start = GetTickCount64();
     PostMessageW(g.Window(), WM_CLOSE, 0, 0);
     EXPECT_TRUE(g.WaitForExit(10000));
     EXPECT_LT(GetTickCount64() - start, 5000u);
 }
 
-TEST(NoticeBurstWine, NoticesWellApartEachShowTheirOwnText) {
-    Scenario s;
-    ASSERT_TRUE(s.world.ok());
-    ASSERT_TRUE(s.gorvath->ok()) << s.gorvath->Error();
-    ASSERT_TRUE(s.Registered());
-    Gorvath& g = *s.gorvath;
-
-    Peer peer;
+TEST_F(NoticeBurstWine, NoticesWellApartEachShowTheirOwnText) {
+    Gorvath& g = *gorvath;
     struct Row {
         const char* topic;
         std::string block;

@@ -6,10 +6,11 @@
 #include <ddeml.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
-#include "testing/world_harness_win.h"
+#include "testing/program_harness_win.h"
 
 namespace {
 
@@ -19,48 +20,11 @@ struct Box {
     std::string text;
 };
 
-std::string WideText(HWND window) {
-    wchar_t buffer[2048] = {};
-    SendMessageW(window, WM_GETTEXT, 2048, reinterpret_cast<LPARAM>(buffer));
-    char narrow[4096] = {};
-    WideCharToMultiByte(CP_ACP, 0, buffer, -1, narrow, sizeof narrow, nullptr, nullptr);
-    return narrow;
-}
-
-// The message box (#32770) of process pid, if one is shown.
-Box FindBox(DWORD pid) {
-    struct Search {
-        DWORD pid;
-        HWND found;
-    } search{pid, nullptr};
-    EnumWindows(
-        [](HWND w, LPARAM p) WINAPI -> BOOL {
-            auto* s = reinterpret_cast<Search*>(p);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(w, &owner);
-            char cls[64] = {};
-            GetClassNameA(w, cls, sizeof cls);
-            if (owner == s->pid && std::string(cls) == "#32770") {
-                s->found = w;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    Box box;
-    if (search.found) {
-        box.window = search.found;
-        box.caption = WideText(search.found);
-        box.text = WideText(GetDlgItem(search.found, 0xFFFF));
-    }
-    return box;
-}
-
 int CountWorldWindows() {
     int n = 0;
     EnumWindows(
         [](HWND w, LPARAM p) WINAPI -> BOOL {
-            if (IsWindowVisible(w) && WideText(w) == "Pelmor 3.0") {
+            if (IsWindowVisible(w) && testwin::WindowText(w) == "Pelmor 3.0") {
                 char cls[64] = {};
                 GetClassNameA(w, cls, sizeof cls);
                 if (std::string(cls) != "#32770")
@@ -75,25 +39,25 @@ int CountWorldWindows() {
 // Starts another worldsim.exe, waits for its message box, answers it and returns the box and the exit code.
 // worldWindows: how many world windows are open before it starts (it must not add one).
 Box StartSecondWorld(int worldWindows, DWORD* exitCode) {
-    const std::string exe = testwin::BinaryDirectory() + "worldsim.exe";
-    std::string commandLine = "\"" + exe + "\" --me Second";
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
     Box box;
     *exitCode = 0xFFFFFFFF;
-    if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process)) {
-        ADD_FAILURE() << "cannot start " << exe;
+    std::string error;
+    if (!testwin::StartProcess(testwin::BinaryDirectory() + "worldsim.exe", {"--me", "Second"}, &process, "", nullptr,
+                               &error)) {
+        ADD_FAILURE() << error;
         return box;
     }
     testwin::PumpUntil(
         [&] {
-            box = FindBox(process.dwProcessId);
+            const auto boxes = testwin::MessageBoxes(process.dwProcessId);
+            box.window = boxes.empty() ? nullptr : boxes.front();
             return box.window != nullptr || WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0;
         },
         20000);
     if (box.window) {
+        box.caption = testwin::WindowText(box.window);
+        box.text = testwin::BoxText(box.window);
         // While the box is up, the refused world has not taken the title.
         EXPECT_EQ(CountWorldWindows(), worldWindows);
         PostMessageA(box.window, WM_COMMAND, IDOK, 0);
@@ -129,10 +93,8 @@ TEST(WorldsimRefusal, ASecondWorldRefusesWithAMessageAndTheFirstKeepsItsNames) {
     EXPECT_EQ(testwin::RunAndWait(testwin::BinaryDirectory() + "linkdemo.exe",
                                   {"--name", "Tumbleroo", "register", "say:after the refusal", "unregister"}, 30000),
               0);
-    bool heard = false;
-    for (const auto& line : world.Transcript("CHAT"))
-        heard = heard || line.fields.back() == "Marla: after the refusal";
-    EXPECT_TRUE(heard);
+    const auto chat = world.Chat();
+    EXPECT_NE(std::find(chat.begin(), chat.end(), testwin::Said("after the refusal")), chat.end());
 }
 
 // Without any world window, a program serving the world's DDE service is enough to keep the stand-in out.

@@ -11,35 +11,33 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <random>
-#include <set>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "configurator/configurator_ids.h"
+#include "configurator/configurator_layout.h"
 #include "host/announcements.h"
 #include "host/host_ids.h"
 #include "host/host_window_layout.h"
 #include "host/intake.h"
 #include "host/tools/gorvath_remote_win.h"
 #include "linkmodule/link_core.h"
-#include "testing/world_harness_win.h"
+#include "testing/program_harness_win.h"
 
 namespace {
 
 using hostremote::Gorvath;
 using Lines = std::vector<std::string>;
+using testwin::kConsoleMethod;
+using testwin::kLibraryMethod;
+using testwin::kMe;
+using testwin::Said;
 
-constexpr char kMe[] = "Marla";
-constexpr char kLibraryMethod[] = "Pelmor 3.0\r\n0\r\n1\r\n0\r\n";
-constexpr char kConsoleMethod[] = "Pelmor 3.0\r\n0\r\n0\r\n0\r\n";
 // The library method waiting one second after each line: a kill timed by the first line lands between two requests.
 constexpr char kLibraryMethodPaced[] = "Pelmor 3.0\r\n0\r\n1\r\n1\r\n";
 // The saved game every row starts from, and what a save writes back after a restore.
@@ -53,72 +51,8 @@ constexpr char kNotRegistered[] = "10 - App.Title was not registered";
 constexpr char kAlreadyRegistered[] = "9 - App.Title already registered";
 constexpr char kMoreLikeIt[] = "... and ";
 
-std::string Said(const std::string& text) {
-    return std::string(kMe) + ": " + text;
-}
-
 const Lines kReadList = {Said("The following are on the list:"), Said("Ann, Bob")};
 
-
-void WriteFileBytes(const std::string& path, const std::string& content) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << content;
-}
-
-// A fresh folder per row; kept when the row failed.
-class Folder {
-  public:
-    Folder() {
-        char temp[MAX_PATH] = {};
-        GetTempPathA(MAX_PATH, temp);
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        std::string name = info->name();
-        for (char& c : name)
-            c = (c == '/' ? '-' : c);
-        path_ = std::string(temp) + "faults-" + name + "-" + std::to_string(GetCurrentProcessId());
-        CreateDirectoryA(path_.c_str(), nullptr);
-    }
-    Folder(const Folder&) = delete;
-    Folder& operator=(const Folder&) = delete;
-    ~Folder() {
-        if (::testing::Test::HasFailure()) {
-            std::printf("scenario folder kept: %s\n", path_.c_str());
-            return;
-        }
-        WIN32_FIND_DATAA found;
-        HANDLE search = FindFirstFileA(Path("*").c_str(), &found);
-        if (search != INVALID_HANDLE_VALUE) {
-            do {
-                DeleteFileA(Path(found.cFileName).c_str());
-            } while (FindNextFileA(search, &found));
-            FindClose(search);
-        }
-        RemoveDirectoryA(path_.c_str());
-    }
-    std::string Path(const std::string& name) const { return path_ + "\\" + name; }
-    const std::string& path() const { return path_; }
-    void Write(const std::string& name, const std::string& content) const { WriteFileBytes(Path(name), content); }
-    std::optional<std::string> Read(const std::string& name) const { return testwin::ReadFileShared(Path(name)); }
-
-  private:
-    std::string path_;
-};
-
-// The visible message boxes of the programs under test (any process but this one), topmost first.
-std::vector<HWND> VisibleBoxes() {
-    std::vector<HWND> boxes;
-    EnumWindows(
-        [](HWND hwnd, LPARAM param) WINAPI -> BOOL {
-            DWORD pid = 0;
-            GetWindowThreadProcessId(hwnd, &pid);
-            char cls[16] = {};
-            GetClassNameA(hwnd, cls, sizeof cls);
-            if (pid != GetCurrentProcessId() && std::string(cls) == "#32770" && IsWindowVisible(hwnd))
-                reinterpret_cast<std::vector<HWND>*>(param)->push_back(hwnd);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&boxes));
-    return boxes;
-}
 
 // The operator at the screen: on a thread of its own, presses OK on the front notice box, one press at a time,
 // and notes every text pressed away and the most boxes seen open at once. Held, it only looks. Questions (the
@@ -166,12 +100,12 @@ class Operator {
             // Notices have an OK button only; a question (Yes/No) is left alone, and a box still being made (no
             // text yet) is looked at again in the next round.
             std::vector<HWND> notices;
-            for (HWND box : VisibleBoxes())
+            for (HWND box : testwin::MessageBoxesOfOthers())
                 if (!GetDlgItem(box, IDYES))
                     notices.push_back(box);
             mostOpen_ = std::max<size_t>(mostOpen_, notices.size());
             idle_ = notices.empty();
-            const std::string text = notices.empty() ? "" : hostremote::WindowText(GetDlgItem(notices.front(), 0xFFFF));
+            const std::string text = notices.empty() ? "" : testwin::BoxText(notices.front());
             if (!text.empty() && !hold_) {
                 HWND front = notices.front();
                 PostMessageW(front, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
@@ -198,18 +132,16 @@ class Operator {
 
 // Everything one row works with.
 struct Bench {
-    Folder folder;
+    testwin::Folder folder{"faults"};
     std::unique_ptr<testwin::WorldProcess> world;
     std::unique_ptr<Gorvath> gorvath;
     std::unique_ptr<Operator> op;
-    size_t chatSeen = 0;
 
     void StartWorld() {
         world = std::make_unique<testwin::WorldProcess>(std::vector<std::string>{"--me", kMe});
         ASSERT_TRUE(world->ok());
         for (const auto& command : kRoom)
             ASSERT_TRUE(world->Control(command)) << command;
-        chatSeen = 0;
     }
     void Control(const std::string& command) { EXPECT_TRUE(world->Control(command)) << command; }
     // Until the world's thread answers its window again (after it sat on a request).
@@ -232,11 +164,8 @@ struct Bench {
         std::optional<hostremote::MessageBoxSeen> box;
         ASSERT_TRUE(testwin::PumpUntil(
             [&] {
-                for (HWND b : VisibleBoxes()) {
-                    DWORD pid = 0;
-                    GetWindowThreadProcessId(b, &pid);
-                    if (pid == gorvath->ProcessId() &&
-                        hostremote::WindowText(GetDlgItem(b, 0xFFFF)) == host::kRestoreQuestion) {
+                for (HWND b : testwin::MessageBoxes(gorvath->ProcessId())) {
+                    if (testwin::BoxText(b) == host::kRestoreQuestion) {
                         box = hostremote::MessageBoxSeen{b, "", host::kRestoreQuestion};
                         return true;
                     }
@@ -256,25 +185,6 @@ struct Bench {
         CloseHandle(process);
     }
 
-    Lines Chat() const {
-        Lines lines;
-        for (const auto& line : world->Transcript("CHAT"))
-            lines.push_back(line.fields.at(0));
-        return lines;
-    }
-    // The chat lines added since the last call, once at least `atLeast` of them have arrived.
-    Lines NewChat(size_t atLeast, DWORD timeoutMs = 10000) {
-        Lines lines;
-        testwin::PumpUntil(
-            [&] {
-                const Lines all = Chat();
-                lines.assign(all.begin() + std::min(chatSeen, all.size()), all.end());
-                return lines.size() >= atLeast;
-            },
-            timeoutMs);
-        chatSeen += lines.size();
-        return lines;
-    }
     size_t Count(const std::string& kind, size_t field = 0, const std::string& value = "") const {
         size_t n = 0;
         for (const auto& line : world->Transcript(kind))
@@ -284,7 +194,7 @@ struct Bench {
     // Runs "Read List" to its end (clearing any boxes it brings) and returns the chat lines it added.
     Lines ReadList(size_t expectLines = 2, DWORD timeoutMs = 60000) {
         EXPECT_TRUE(gorvath->Run(IDC_HOST_COMMAND1, timeoutMs)) << "Read List did not finish";
-        return NewChat(expectLines, expectLines ? 10000 : 500);
+        return world->NewChat(expectLines, expectLines ? 10000 : 500);
     }
     // A new world in place of a dead one, and "Reconnect to ZM".
     void ReplaceWorldAndReconnect() {
@@ -371,7 +281,7 @@ void WorldKilledBetweenRequests(Bench& b) {
     b.gorvath->Post(IDC_HOST_COMMAND1);
     // The library row waits a second after each line, so the kill lands between the two requests. The console
     // method has no pause of its own: there the second line may already be through when the kill lands.
-    const Lines first = b.NewChat(1);
+    const Lines first = b.world->NewChat(1);
     ASSERT_FALSE(first.empty());
     ASSERT_EQ(first[0], kReadList[0]);
     b.world->Kill();
@@ -446,12 +356,12 @@ void SlowWorld(Bench& b) {
     const size_t acks = b.Count("ACK");
     const std::string message = StalledCommand(b, IDC_HOST_COMMAND1);
     EXPECT_NE(message.find("2 lines got no answer and may not have been spoken"), std::string::npos) << message;
-    EXPECT_EQ(b.NewChat(2), kReadList);
+    EXPECT_EQ(b.world->NewChat(2), kReadList);
     EXPECT_TRUE(testwin::PumpUntil([&] { return b.Count("ACK") >= acks + 2; }, 15000));
     EXPECT_EQ(b.Count("ACK", 2, "0"), b.Count("ACK"));
     b.op->WaitUntilClear(1000, 10000);
     EXPECT_EQ(b.op->Texts().size(), 1u);
-    EXPECT_EQ(b.NewChat(0, 500), Lines{});  // no line came twice
+    EXPECT_EQ(b.world->NewChat(0, 500), Lines{});  // no line came twice
     b.Control("fault|clear");
 }
 
@@ -467,7 +377,7 @@ void UnansweringWindows(Bench& b) {
         EXPECT_TRUE(b.gorvath->Run(command, 15000)) << command << " did not end within 15 s";
         std::printf("command %d took %llu ms beside a hung and a late window\n", command, GetTickCount64() - clicked);
     }
-    const Lines chat = b.NewChat(3);
+    const Lines chat = b.world->NewChat(3);
     EXPECT_EQ(chat, (Lines{"ESP from Ann: $", kReadList[0], kReadList[1]}));
     EXPECT_TRUE(b.op->Texts().empty());
 }
@@ -627,60 +537,14 @@ void KillHostWhileSaving(Bench& b) {
     ASSERT_TRUE(b.gorvath->Run(IDC_HOST_COMMAND14));
     EXPECT_EQ(b.folder.Read("MACTITS.TXT"), newTitles);
     b.Restore();
-    b.chatSeen = b.Chat().size();
+    b.world->SkipChat();
     EXPECT_EQ(b.ReadList(), kReadList);
 }
 
-// Vantrel.exe killed at a random moment after its library test fetched the chat, when it judges the test and
-// writes SCONTROL.TXT.
-class Vantrel {
-  public:
-    explicit Vantrel(const std::string& folder) {
-        std::string commandLine = "\"" + testwin::BinaryDirectory() + "Vantrel.exe\"";
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof startup;
-        if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
-                            &process_)) {
-            ADD_FAILURE() << "cannot start " << commandLine << " (error " << GetLastError() << ")";
-            return;
-        }
-        testwin::PumpUntil(
-            [&] {
-                window_ = FindWindowA(nullptr, "Zobek's System Configurator");
-                DWORD pid = 0;
-                if (window_)
-                    GetWindowThreadProcessId(window_, &pid);
-                if (pid != process_.dwProcessId)
-                    window_ = nullptr;
-                return window_ != nullptr;
-            },
-            20000);
-    }
-    ~Vantrel() {
-        if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
-            PostMessageA(window_, WM_CLOSE, 0, 0);
-            if (!testwin::PumpUntil([&] { return Ended(); }, 10000))
-                TerminateProcess(process_.hProcess, 99);
-        }
-        CloseHandle(process_.hProcess);
-        CloseHandle(process_.hThread);
-    }
-    bool ok() const { return window_ != nullptr; }
-    void ClickLibraryTest() const { Click(IDC_CONFIGURATOR_COMMAND4); }
-    void Click(int id) const {
-        PostMessageA(window_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window_, id)));
-    }
-    HWND Window() const { return window_; }
-    std::string Status() const { return hostremote::WindowText(GetDlgItem(window_, IDC_CONFIGURATOR_LSTATUS)); }
-    void Kill() {
-        TerminateProcess(process_.hProcess, 99);
-        WaitForSingleObject(process_.hProcess, 5000);
-    }
-    bool Ended() const { return WaitForSingleObject(process_.hProcess, 0) == WAIT_OBJECT_0; }
-
-  private:
-    PROCESS_INFORMATION process_ = {};
-    HWND window_ = nullptr;
+struct Vantrel : testwin::Program {
+    explicit Vantrel(const std::string& folder)
+        : Program(testwin::BinaryDirectory() + "Vantrel.exe", folder, config::kWindowCaption) {}
+    std::string Status() const { return Text(IDC_CONFIGURATOR_LSTATUS); }
 };
 
 // Counts a marker in the bytes a growing file gained since the last call.
@@ -734,6 +598,8 @@ void ConfiguratorWhileTheWorldStalls(Bench& b) {
     b.Control("fault|hold|all|off");
 }
 
+// Vantrel.exe killed at a random moment after its library test fetched the chat, when it judges the test and
+// writes SCONTROL.TXT.
 void KillConfiguratorWhileSavingSettings(Bench& b) {
     const std::string oldSettings = kConsoleMethod;
     const std::string newSettings = kLibraryMethod;
@@ -747,7 +613,7 @@ void KillConfiguratorWhileSavingSettings(Bench& b) {
         Vantrel v(b.folder.path());
         ASSERT_TRUE(v.ok());
         transcript.CountNew("REQ\tZelmarink_GetAllText\tOstrivar");
-        v.ClickLibraryTest();
+        v.Click(IDC_CONFIGURATOR_COMMAND4);
         ASSERT_TRUE(
             testwin::PumpUntil([&] { return transcript.CountNew("REQ\tZelmarink_GetAllText\tOstrivar") > 0; }, 30000));
         Sleep(static_cast<DWORD>(delay(random)));
@@ -759,11 +625,11 @@ void KillConfiguratorWhileSavingSettings(Bench& b) {
     // Once more, not killed: the test passes and the file is the new one.
     Vantrel v(b.folder.path());
     ASSERT_TRUE(v.ok());
-    v.ClickLibraryTest();
+    v.Click(IDC_CONFIGURATOR_COMMAND4);
     EXPECT_TRUE(testwin::PumpUntil([&] { return v.Status() == "DLL Method Successful"; }, 60000)) << v.Status();
     EXPECT_EQ(b.folder.Read("SCONTROL.TXT"), newSettings);
     b.Control("fault|noack|off");
-    b.chatSeen = b.Chat().size();
+    b.world->SkipChat();
 }
 
 // clang-format off
@@ -819,7 +685,7 @@ TEST_P(Faults, HostSurvivesAndAnswers) {
     b.Restore();
     ASSERT_FALSE(HasFatalFailure());
     b.op = std::make_unique<Operator>();
-    b.chatSeen = b.Chat().size();
+    b.world->SkipChat();
 
     row.harm(b);
     ASSERT_FALSE(HasFatalFailure());
