@@ -104,14 +104,7 @@ bool ConfiguratorWindow::Create(HINSTANCE instance, int showCommand, const std::
     background_ = idleBrush_;
     testHookMessage_ = RegisterWindowMessageA(kTestHookMessage);
 
-    WNDCLASSEXA wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = WndProc;
-    wc.hInstance = instance;
-    wc.hIcon = LoadIcon(GetModuleHandle(nullptr), MAKEINTRESOURCE(1));  // the program's icon (its .rc)
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.lpszClassName = kWindowClassName;
-    if (!RegisterClassExA(&wc)) {
+    if (!win::RegisterProgramWindowClass(kWindowClassName, WndProc)) {
         ShowError("registering the window class");
         return false;
     }
