@@ -13,13 +13,7 @@ seconds=${1:-10}
 shift || true
 FUZZ_BUILD=$ROOT/build/fuzz
 
-need=()
-for p in clang libclang-rt-14-dev cmake; do dpkg -s "$p" >/dev/null 2>&1 || need+=("$p"); done
-if [ ${#need[@]} -gt 0 ]; then
-    SUDO=""; [ "$(id -u)" -eq 0 ] || SUDO="sudo"
-    $SUDO apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
-fi
+install_missing clang libclang-rt-14-dev cmake
 
 echo "== fuzz build"
 CC=clang CXX=clang++ cmake -S "$ROOT" -B "$FUZZ_BUILD" -DFUZZ=ON -DNATIVE_SANITIZE=OFF \

@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
-# Sets everything up (scripts/setup.sh), then the main job: a game of Tumbleroo. The stand-in world client starts
-# with a room of scripted avatars (samples/host/room.txt), and Gorvath.exe runs in build/run/game with the sample
-# GORVATH.TXT, MACTITS.TXT, macro files and an SCONTROL.TXT for the library method.
+# Sets up what the game needs (scripts/setup.sh --game: 64-bit Wine and the programs, nothing 32-bit, no tests), then
+# the main job: a game of Tumbleroo. The stand-in world client starts with a room of scripted avatars
+# (samples/host/room.txt), and Gorvath.exe runs in build/run/game with the sample GORVATH.TXT, MACTITS.TXT, macro
+# files and an SCONTROL.TXT for the library method.
 #
 #   bash scripts/run.sh              with a usable X display: both windows to play with, until Gorvath.exe is
 #                                    closed; without one: a scripted game, then the chat and the saved game
 #   bash scripts/run.sh --scripted   the scripted game even when a display is there
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/env.sh"
-bash "$ROOT/scripts/setup.sh"
+bash "$ROOT/scripts/setup.sh" --game
 
 scripted=no
 [ "${1:-}" = "--scripted" ] && scripted=yes
