@@ -50,7 +50,7 @@ else
 32-bit Wine (wine32:i386) could not be installed; apt's last error: $APT_ERROR
 Everything 64-bit is set up and tested without it; the 32-bit programs are still built and checked, but not run.
 When the Debian mirror is in the middle of a sync (a file of unexpected size, hash sums), wait some minutes and
-run TUMBLEROO_RETRY_32BIT=1 bash scripts/test.sh; "held broken packages" usually means the i386 package index is
+run TUMBLEROO_RETRY_32BIT=1 bash scripts/test.sh; "held (broken) packages" or "generated breaks" usually means the i386 index is
 older than the installed 64-bit libraries, which also passes once the mirror has caught up.
 
 PARAGRAPH
