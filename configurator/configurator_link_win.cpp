@@ -29,7 +29,9 @@ void ModuleLink::ApplySettings(const LinkSettings& settings) {
 void ModuleLink::ShowStatus(const std::string& text) {
     StopIfStopping();
     win::SetControlText(window_, statusControlId_, text);
+#ifdef TUMBLEROO_TEST_HOOKS
     AppendToStatusLog(text);
+#endif
     linkmodule::YieldEvents();
     StopIfStopping();
 }

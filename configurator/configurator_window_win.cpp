@@ -102,7 +102,9 @@ bool ConfiguratorWindow::Create(HINSTANCE instance, int showCommand, const std::
     busyBrush_ = CreateSolidBrush(ColourOf(kBusyColour));
     panelBrush_ = CreateSolidBrush(ColourOf(kPanelColour));
     background_ = idleBrush_;
+#ifdef TUMBLEROO_TEST_HOOKS
     testHookMessage_ = RegisterWindowMessageA(kTestHookMessage);
+#endif
 
     if (!win::RegisterProgramWindowClass(kWindowClassName, WndProc)) {
         ShowError("registering the window class");
@@ -206,6 +208,7 @@ void ConfiguratorWindow::CentreInTwips() {
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+#ifdef TUMBLEROO_TEST_HOOKS
 LRESULT ConfiguratorWindow::OnTestHook(WPARAM what, LPARAM argument) {
     switch (what) {
         case kHookStatusLog: {
@@ -226,6 +229,7 @@ LRESULT ConfiguratorWindow::OnTestHook(WPARAM what, LPARAM argument) {
     }
     return 0;
 }
+#endif
 
 void ConfiguratorWindow::SetBackground(HBRUSH brush) {
     background_ = brush;
@@ -248,8 +252,10 @@ LRESULT CALLBACK ConfiguratorWindow::WndProc(HWND hwnd, UINT msg, WPARAM wParam,
 }
 
 LRESULT ConfiguratorWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+#ifdef TUMBLEROO_TEST_HOOKS
     if (testHookMessage_ != 0 && msg == testHookMessage_)
         return OnTestHook(wParam, lParam);
+#endif
     switch (msg) {
         case WM_COMMAND:
             if (HIWORD(wParam) == BN_CLICKED)

@@ -3,6 +3,10 @@
 // the controls: every status text in turn (the status line changes faster than a reader can poll it), and the
 // size of the instruction text's font.
 //
+// Any program on the desktop could send it, and the status log writes wherever the sender says: the message exists
+// only in test builds (the CMake option TEST_HOOKS, which scripts/package.sh leaves off). A shipped configurator
+// does not register it and answers every value with 0.
+//
 //   const UINT hook = RegisterWindowMessageA(config::kTestHookMessage);
 //   const ATOM file = GlobalAddAtomA("C:\\some\\folder\\status.log");
 //   SendMessageTimeoutW(window, hook, config::kHookStatusLog, file, SMTO_NORMAL, 5000, &result);  // result 1

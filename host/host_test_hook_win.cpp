@@ -1,6 +1,7 @@
 // host_test_hook_win.cpp: the HostWindow's answer to the private message of host/test_hook.h, which only the Wine
-// tests and the game driver send: the background, the busy flag, the commands done and refused, a failure of the
-// maintenance window's next command, Shift+Tab, and a crash on purpose.
+// tests and the game driver send: the background, the busy flag, the commands done and refused; and, in test builds
+// only (TUMBLEROO_TEST_HOOKS, the CMake option TEST_HOOKS), a failure of the maintenance window's next command,
+// Shift+Tab, and a crash on purpose. A shipped program answers those with 0 and does nothing.
 //
 // Owns: no state (testHookMessage_ is registered in Create). Reads: background_, busy_, commandsDone_,
 // commandsRefused_. Calls: the maintenance window's FailNextCommand, the crash report's CrashOnPurpose, and the
@@ -11,6 +12,7 @@
 #include "host/test_hook.h"
 
 namespace host {
+#ifdef TUMBLEROO_TEST_HOOKS
 namespace {
 
 // Test hook: Shift held while Tab goes through the dialog keys of the focused control's window, then Shift as it was.
@@ -37,16 +39,24 @@ LRESULT PressShiftTab() {
 }
 
 }  // namespace
+#endif
 
 // Test hook: see host/test_hook.h.
 LRESULT HostWindow::OnTestHook(WPARAM query) {
     switch (query) {
+#ifdef TUMBLEROO_TEST_HOOKS
         case kHookCrash:  // answered first; the fault comes with the posted message
             PostMessageA(hwnd_, testHookMessage_, kHookCrashNow, 0);
             return 1;
         case kHookCrashNow:
             win::CrashOnPurpose();
             return 0;
+        case kHookFailNextMaintenanceCommand:
+            maintenance_->FailNextCommand();
+            return 1;
+        case kHookShiftTab:
+            return PressShiftTab();
+#endif
         case kHookBackground:
             return static_cast<LRESULT>(background_);
         case kHookBusy:
@@ -55,11 +65,6 @@ LRESULT HostWindow::OnTestHook(WPARAM query) {
             return static_cast<LRESULT>(commandsDone_);
         case kHookCommandsRefused:
             return static_cast<LRESULT>(commandsRefused_);
-        case kHookFailNextMaintenanceCommand:
-            maintenance_->FailNextCommand();
-            return 1;
-        case kHookShiftTab:
-            return PressShiftTab();
     }
     return 0;
 }

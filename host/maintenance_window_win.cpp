@@ -149,10 +149,12 @@ void MaintenanceWindow::OnCommand(int id, int code, HWND control) {
         return;
     std::string failure;
     try {
+#ifdef TUMBLEROO_TEST_HOOKS
         if (failNextCommand_) {
             failNextCommand_ = false;
             throw std::runtime_error("failure requested by a test");
         }
+#endif
         if (id == s->list && code == LBN_SELCHANGE)
             OnSelect(s->section);
         else if (id == s->deleteButton && code == BN_CLICKED)

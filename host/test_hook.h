@@ -3,6 +3,10 @@
 // have finished or were refused (so that a driver knows when the command it posted is over), and presses the one key
 // another process cannot type. Nothing in the game uses it.
 //
+// Any program on the desktop can send it, so the shipped program answers only the read-only queries (1 to 4). The
+// values that change what the program does (5 to 8: a failed command, a key, a crash) exist only in test builds
+// (the CMake option TEST_HOOKS, which scripts/package.sh leaves off); a shipped program answers them with 0.
+//
 //   const UINT hook = RegisterWindowMessageA(host::kTestHookMessage);
 //   SendMessageTimeoutW(hostWindow, hook, host::kHookBusy, 0, SMTO_NORMAL, 2000, &result);
 #pragma once

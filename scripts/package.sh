@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the release packages into dist/ (from the repository root, on Debian 12; installs what it needs):
-#   Tumbleroo-<version>-win64.zip    the 64-bit programs, sample files, the operator's guide, the release notes and
-#                                    the rehearsal world
+#   Tumbleroo-<version>-win64.zip    the 64-bit programs, sample files, the operator's guide, the release notes,
+#                                    the rehearsal world, and sdk/ for authors of programs that call zmvorq.dll (the
+#                                    header, the .def, a MinGW import library, a C sample and its README)
 #   Tumbleroo-<version>-win32.zip    the same, 32-bit
 #   Tumbleroo-<version>-setup.exe    per-user installer (64-bit programs on 64-bit Windows, 32-bit elsewhere)
 #   SHA256SUMS
@@ -12,8 +13,10 @@
 #                                      names the first file that differs (exit 1). Needs a tree without
 #                                      uncommitted changes, since the second build has only the commit.
 #
-# The version is the CMake project version (top CMakeLists.txt). The binaries are those of build/win and build/win32
-# (the trees the tests use; the shipped targets are built here), stripped of their debug information.
+# The version is the CMake project version (top CMakeLists.txt). The binaries are built here, in trees of their own,
+# build/release-win64 and build/release-win32, configured without the programs' test messages (TEST_HOOKS=OFF: no
+# crash, failure, key or file on request of another program), and stripped of their debug information. The test
+# trees build/win and build/win32 are neither used nor touched.
 #
 # The same commit gives the same bytes, wherever and whenever it is packaged: every time in the packages is the
 # commit's (SOURCE_DATE_EPOCH, its committer time), the binaries hold no build path and no link time (top
@@ -47,21 +50,23 @@ export SOURCE_DATE_EPOCH
 export TZ=UTC
 
 SHIPPED=(Gorvath Vantrel zmvorq worldsim)
+RELEASE_WIN64=$ROOT/build/release-win64
+RELEASE_WIN32=$ROOT/build/release-win32
 build_shipped() {
     local dir=$1 toolchain=$2 target
-    configure "$dir" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/$toolchain" "${WIN_FLAGS[@]}"
+    configure "$dir" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/$toolchain" "${WIN_FLAGS[@]}" -DTEST_HOOKS=OFF
     for target in "${SHIPPED[@]}"; do
         # One target at a time: make builds the parts they share once.
         cmake --build "$dir" -j"$(nproc)" --target "$target" >/dev/null
     done
 }
 echo "== 64-bit Windows build (${SHIPPED[*]})" >&2
-build_shipped "$WIN_BUILD" toolchain-mingw.cmake
+build_shipped "$RELEASE_WIN64" toolchain-mingw.cmake
 echo "== 32-bit Windows build (${SHIPPED[*]})" >&2
-build_shipped "$WIN32_BUILD" toolchain-mingw32.cmake
+build_shipped "$RELEASE_WIN32" toolchain-mingw32.cmake
 
-version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$WIN_BUILD/CMakeCache.txt")
-[ -n "$version" ] || { echo "no project version in $WIN_BUILD/CMakeCache.txt" >&2; exit 1; }
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$RELEASE_WIN64/CMakeCache.txt")
+[ -n "$version" ] || { echo "no project version in $RELEASE_WIN64/CMakeCache.txt" >&2; exit 1; }
 DIST=$ROOT/dist
 STAGE=$ROOT/build/package
 rm -rf "$STAGE"
@@ -77,12 +82,36 @@ for f in "$ROOT"/samples/host/GORVATH.TXT "$ROOT"/samples/host/MACTITS.TXT "$ROO
 done
 crlf "$ROOT/samples/host/room.txt" "$STAGE/data/ROOM.TXT"
 
+# The MinGW import library of zmvorq.dll for one architecture (TRIPLET: x86_64-w64-mingw32 or i686-w64-mingw32),
+# made in WORK as WORK/libzmvorq.a. The DLL exports the .def's plain names; a caller compiled against zmvorq.h
+# refers to the names the compiler gives the header's WINAPI functions (on 32-bit InitDDE@16), so the names come
+# from the header as this compiler reads it and --kill-at maps them to the plain exports. Run in WORK with a relative
+# output name: dlltool names the library's members and symbols after its output path.
+import_library() {
+    local triplet=$1 work=$2 names count
+    mkdir -p "$work"
+    names=$(sed -e '1,/^EXPORTS/d' -e 's/[[:space:]]//g' -e '/^$/d' "$ROOT/linklib/zmvorq.def")
+    { echo '#include "zmvorq.h"'; echo 'void* const exports[] = {'; printf '    (void*)%s,\n' $names; echo '};'; } \
+        >"$work/exports.c"
+    "$triplet-gcc" -c -I"$ROOT/linklib" "$work/exports.c" -o "$work/exports.o"
+    { echo "LIBRARY zmvorq.dll"; echo "EXPORTS"; "$triplet-nm" -u "$work/exports.o" | sed -n 's/^ *U _\{0,1\}/    /p'; } \
+        >"$work/decorated.def"
+    count=$(grep -c '^    ' "$work/decorated.def")
+    if [ "$count" -ne "$(wc -w <<<"$names")" ]; then
+        echo "package.sh: zmvorq.h as $triplet reads it does not name each export of zmvorq.def once:" >&2
+        cat "$work/decorated.def" >&2
+        exit 1
+    fi
+    (cd "$work" && "$triplet-dlltool" --deterministic-libraries --kill-at -d decorated.def -D zmvorq.dll -l libzmvorq.a)
+}
+
 # One folder per build, as the zip holds it: Tumbleroo-<version>-<arch>/...
 for arch in win64 win32; do
-    if [ $arch = win64 ]; then bin=$WIN_BUILD/bin strip=x86_64-w64-mingw32-strip; else
-        bin=$WIN32_BUILD/bin strip=i686-w64-mingw32-strip; fi
+    if [ $arch = win64 ]; then bin=$RELEASE_WIN64/bin triplet=x86_64-w64-mingw32; else
+        bin=$RELEASE_WIN32/bin triplet=i686-w64-mingw32; fi
+    strip=$triplet-strip
     dir=$STAGE/Tumbleroo-$version-$arch
-    mkdir -p "$dir/Rehearsal" "$STAGE/bin-$arch"
+    mkdir -p "$dir/Rehearsal" "$dir/sdk" "$STAGE/bin-$arch"
     for f in Gorvath.exe Vantrel.exe zmvorq.dll worldsim.exe; do
         # strip writes the PE header's time afresh: the current time, or SOURCE_DATE_EPOCH when it is set (the
         # linker left 0 there).
@@ -91,6 +120,13 @@ for arch in win64 win32; do
     cp "$STAGE/bin-$arch"/{Gorvath.exe,Vantrel.exe,zmvorq.dll} "$dir/"
     cp "$STAGE/bin-$arch/worldsim.exe" "$STAGE/data/ROOM.TXT" "$dir/Rehearsal/"
     cp "$STAGE/data"/{OPERATOR-GUIDE.TXT,CHANGES.txt,GORVATH.TXT,MACTITS.TXT} "$STAGE/data"/MACRO*.TXT "$dir/"
+    # The SDK: the header and .def the library is built from, the sample, its README, the import library.
+    crlf "$ROOT/linklib/zmvorq.h" "$dir/sdk/zmvorq.h"
+    crlf "$ROOT/linklib/zmvorq.def" "$dir/sdk/zmvorq.def"
+    crlf "$ROOT/release/sdk/sample.c" "$dir/sdk/sample.c"
+    crlf "$ROOT/release/sdk/README.txt" "$dir/sdk/README.TXT"
+    import_library $triplet "$STAGE/implib-$arch"
+    cp "$STAGE/implib-$arch/libzmvorq.a" "$dir/sdk/"
 done
 # What the zips and the installer record of each file: the commit's time and one mode, whatever this machine's
 # clock and umask.

@@ -1,9 +1,11 @@
 // The setup program as an operator gets it, under Wine: a silent per-user install puts exactly the shipped files
 // into %LOCALAPPDATA%\Programs\Tumbleroo with Start-menu shortcuts that start in that folder, the binaries carry
 // the release's version, manifest and icon; the installed game host speaks a command into the installed rehearsal
-// world; the uninstaller keeps the saved game and the operator's files unless asked to remove them.
+// world; the uninstaller keeps the saved game and the operator's files unless asked to remove them. And the shipped
+// programs as the 64-bit zip holds them (SHIPPED-FOLDER, scripts/package.sh's staging folder of that zip): another
+// program's private messages can make them neither crash, fail, press keys nor write a file.
 //
-//   installer_wine_test SETUP.EXE VERSION MACRO-FILE...
+//   installer_wine_test SETUP.EXE VERSION SHIPPED-FOLDER MACRO-FILE...
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -19,8 +21,13 @@
 #include <string>
 #include <vector>
 
+#include "configurator/configurator_ids.h"
+#include "configurator/configurator_layout.h"
+#include "configurator/test_hook.h"
 #include "host/host_ids.h"
+#include "host/test_hook.h"
 #include "host/tools/gorvath_remote_win.h"
+#include "testing/program_harness_win.h"
 #include "testing/world_harness_win.h"
 
 namespace fs = std::filesystem;
@@ -29,6 +36,7 @@ namespace {
 
 std::string g_setup;
 std::string g_version;
+std::string g_shipped;
 std::vector<std::string> g_macros;
 
 std::string Folder(int csidl) {
@@ -297,17 +305,63 @@ TEST_F(Installer, SilentInstallRunUninstallKeepsTheOperatorsFiles) {
         << "left behind: " << ::testing::PrintToString(FilesUnder(InstallDir()));
 }
 
+// Each program's private message with the values up to 20, as any program on the desktop can send it: the host
+// answers every value past its read-only queries (1 to 4) with 0 and still runs a command to its end afterwards; the
+// configurator answers nothing, and a test it runs afterwards writes its status texts into no file the sender named.
+// Neither crashes.
+TEST(ShippedPrograms, AnswerNoTestMessageThatActs) {
+    testwin::WorldProcess world({"--me", testwin::kMe});
+    ASSERT_TRUE(world.ok());
+    const testwin::Folder folder("shipped", {{"GORVATH.TXT", ReadFile(fs::path(g_shipped) / "GORVATH.TXT")},
+                                             {"MACTITS.TXT", ReadFile(fs::path(g_shipped) / "MACTITS.TXT")}});
+    const auto send = [](HWND window, UINT message, unsigned value, LPARAM argument) {
+        DWORD_PTR answer = 99;
+        EXPECT_TRUE(SendMessageTimeoutW(window, message, value, argument, SMTO_NORMAL, 5000, &answer)) << value;
+        return answer;
+    };
+    {
+        hostremote::Gorvath host(g_shipped + "\\Gorvath.exe", folder.path());
+        ASSERT_TRUE(host.ok()) << host.Error();
+        for (unsigned value = host::kHookFailNextMaintenanceCommand; value <= 20; ++value)
+            EXPECT_EQ(send(host.Window(), RegisterWindowMessageA(host::kTestHookMessage), value, 0), 0u) << value;
+        EXPECT_FALSE(host.Busy());
+        EXPECT_TRUE(host.Run(IDM_ASKFORIT, 10000)) << "the host no longer runs a command";
+        EXPECT_TRUE(host.Close());
+    }
+    {
+        testwin::Program app(g_shipped + "\\Vantrel.exe", folder.path(), config::kWindowCaption);
+        ASSERT_TRUE(app.ok());
+        const ATOM file = GlobalAddAtomA(folder.Path("status.log").c_str());
+        for (unsigned value = 1; value <= 20; ++value)
+            EXPECT_EQ(send(app.Window(), RegisterWindowMessageA(config::kTestHookMessage), value, file), 0u) << value;
+        GlobalDeleteAtom(file);
+        app.Click(IDC_CONFIGURATOR_COMMAND2);  // a test that shows its statuses, then its result, in the status line
+        EXPECT_TRUE(testwin::PumpUntil(
+            [&] {
+                return app.Ended() ||
+                       folder.Read("VANTREL.LOG").value_or("").find("cmd    Manual Test") != std::string::npos;
+            },
+            60000))
+            << "the configurator's DDE test did not end";
+        EXPECT_FALSE(app.Ended());
+    }
+    EXPECT_FALSE(folder.Read("status.log")) << "the configurator wrote where another program told it to";
+    EXPECT_FALSE(folder.Read("GORVATH.DMP"));
+    EXPECT_FALSE(folder.Read("VANTREL.DMP"));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
-    if (argc < 3) {
-        fprintf(stderr, "usage: installer_wine_test SETUP.EXE VERSION MACRO-FILE...\n");
+    if (argc < 4) {
+        fprintf(stderr, "usage: installer_wine_test SETUP.EXE VERSION SHIPPED-FOLDER MACRO-FILE...\n");
         return 2;
     }
     g_setup = argv[1];
     g_version = argv[2];
-    for (int i = 3; i < argc; ++i)
+    g_shipped = argv[3];
+    for (int i = 4; i < argc; ++i)
         g_macros.push_back(argv[i]);
     return RUN_ALL_TESTS();
 }
