@@ -40,6 +40,12 @@ for arch in win64 win32; do
         "$objdump" -f "$root/$b" | grep -q "file format $format\$" || fail "$name: $b is not $format"
         # Stripped: no debug sections travel to the operators.
         ! "$objdump" -h "$root/$b" | grep -q '\.debug_' || fail "$name: $b carries debug information"
+        # The version resource, read as its UTF-16 strings (nothing is run): the version packaged and the file's name.
+        strings -el "$root/$b" >"$work/strings"
+        grep -A1 -x FileVersion "$work/strings" | tail -1 | grep -qx "$version" ||
+            fail "$name: $b's version resource does not give FileVersion $version"
+        grep -A1 -x OriginalFilename "$work/strings" | tail -1 | grep -qx "$(basename "$b")" ||
+            fail "$name: $b's version resource does not name the file"
     done
     for t in OPERATOR-GUIDE.TXT CHANGES.txt GORVATH.TXT MACTITS.TXT "${macros[@]}" Rehearsal/ROOM.TXT sdk/zmvorq.h \
         sdk/zmvorq.def sdk/sample.c sdk/README.TXT; do

@@ -46,8 +46,8 @@ else
     stage "release packages" bash "$ROOT/scripts/package.sh" >/dev/null
 fi
 
-# The 32-bit tree builds only what its tests need; scripts/package.sh builds the shipped programs. Where 32-bit
-# programs cannot run, only its checks that run nothing 32-bit (the link library's export table).
+# The 32-bit tree builds only what its tests need (the shipped programs come from package.sh's release trees). Where
+# 32-bit programs cannot run, only its checks that run nothing 32-bit (the link library's export table).
 WIN32_TARGETS=(zmvorq_wine_test zmvorq_abi_wine_test host_wine_test fault_wine_test)
 WIN32_TESTS='^(zmvorq_.*|host_wine_test\.RoundsOfTheGame|fault_wine_test\.(WorldSitsOnRequest|WorldHoldsReply|UnansweringWindows).*)$'
 WIN64_EXCLUDE='^$'
