@@ -185,15 +185,15 @@ void LinkCore::EspText(const std::string& text) {
 
 // The library's request, tried again while it did not reach the world client: the world client was there, but did
 // not take the conversation in time (a "-1" came inside a call that got no answer). Such a request was not taken,
-// so another try cannot repeat it; it is made after 12 yields, until the stall grace is spent (Skipped). A request
-// that reached the world client and got no answer may have been taken and is never repeated.
+// so another try cannot repeat it; it is made after 12 yields, until the stall grace is spent (Skipped), except in
+// CloseLink. A request that reached the world client and got no answer may have been taken and is never repeated.
 template <typename Call>
 LinkOutcome LinkCore::LibraryRequest(const char* what, size_t bytes, Call call) {
     for (;;) {
         bool reached = true;
         const LinkOutcome outcome = LibraryAttempt(what, bytes, call, &reached);
-        if (reached || outcome != LinkOutcome::NoAnswer)
-            return outcome;
+        if (reached || outcome != LinkOutcome::NoAnswer || closing_)
+            return outcome;  // closing: the program is not held for the unregistration
         YieldTimes(kYieldsAfterLinkFailure);
     }
 }
