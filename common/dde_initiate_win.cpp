@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cctype>
 #include <map>
+#include <utility>
 #include <vector>
 
 namespace win {
@@ -48,6 +49,12 @@ std::map<unsigned, int>& Outstanding() {
 std::map<HWND, int>& Unanswered() {
     static std::map<HWND, int> unanswered;
     return unanswered;
+}
+
+// Windows an initiate could not be sent to yet (they sit on an earlier one), by the serial of the initiate.
+std::map<unsigned, std::vector<HWND>>& Deferred() {
+    static std::map<unsigned, std::vector<HWND>> deferred;
+    return deferred;
 }
 
 VOID CALLBACK InitiateDelivered(HWND target, UINT, ULONG_PTR serial, LRESULT) {
@@ -93,19 +100,16 @@ DdeOutcome DdeClientConversation::Connect(const std::string& service, const std:
         it = IsWindow(it->first) ? std::next(it) : Unanswered().erase(it);  // gone with its thread
     static unsigned serial = 0;
     // Asks the windows at once and waits for a server, for every window to have answered, or the deadline. A
-    // window still sitting on an earlier initiate is not asked again; when every window is such a one, the
-    // outcome is NoAnswer at once.
+    // window still sitting on an earlier initiate (of an outer connect whose wait this one runs in, or of one given
+    // up) is asked as soon as it has taken that one: another initiate now would only queue behind the first. A
+    // window that has not answered by the deadline may be the server, busy: the outcome is then NoAnswer, never
+    // NoServer, which needs every window asked to have answered without a server.
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
     const auto initiate = [&](const std::vector<HWND>& targets) {
         const unsigned mine = ++serial;
         Outstanding()[mine] = 0;
-        size_t skipped = 0;
-        for (HWND target : targets) {
-            if (target == s.client || s.server)
-                continue;
-            if (Unanswered().count(target)) {
-                ++skipped;
-                continue;
-            }
+        std::vector<HWND>& deferred = Deferred()[mine];
+        const auto ask = [&](HWND target) {
             ++Outstanding()[mine];
             ++Unanswered()[target];
             if (!SendMessageCallbackA(target, WM_DDE_INITIATE, reinterpret_cast<WPARAM>(s.client),
@@ -114,22 +118,59 @@ DdeOutcome DdeClientConversation::Connect(const std::string& service, const std:
                 if (--Unanswered()[target] <= 0)
                     Unanswered().erase(target);
             }
-        }
-        if (!s.server && skipped > 0 && Outstanding()[mine] <= 0 && skipped == targets.size()) {
-            Outstanding().erase(mine);
-            return DdeOutcome::NoAnswer;
+        };
+        for (HWND target : targets) {
+            if (target == s.client || s.server)
+                continue;
+            if (Unanswered().count(target))
+                deferred.push_back(target);
+            else
+                ask(target);
         }
         s.initiateSerial = mine;
-        const DdeOutcome waited = WaitFor(
-            [](const State& st) {
-                const auto left = Outstanding().find(st.initiateSerial);
-                return st.server != nullptr || left == Outstanding().end() || left->second <= 0;
-            },
-            timeoutMs);
+        DdeOutcome outcome = DdeOutcome::NoServer;
+        for (;;) {
+            const ULONGLONG now = GetTickCount64();
+            const DdeOutcome waited = WaitFor(
+                [](const State& st) {
+                    if (st.server)
+                        return true;
+                    const auto left = Outstanding().find(st.initiateSerial);
+                    const auto later = Deferred().find(st.initiateSerial);
+                    const bool waiting = left != Outstanding().end() && left->second > 0;
+                    if (later == Deferred().end())
+                        return !waiting;
+                    for (HWND w : later->second)
+                        if (!Unanswered().count(w) || !IsWindow(w))
+                            return true;  // free now: asked next
+                    return !waiting && later->second.empty();
+                },
+                static_cast<DWORD>(deadline > now ? deadline - now : 0));
+            if (s.server) {
+                outcome = DdeOutcome::Answered;
+                break;
+            }
+            if (waited != DdeOutcome::Answered) {
+                outcome = waited;
+                break;
+            }
+            std::vector<HWND> stillBusy;
+            for (HWND w : std::exchange(deferred, {})) {
+                if (!IsWindow(w))
+                    continue;
+                if (Unanswered().count(w))
+                    stillBusy.push_back(w);
+                else
+                    ask(w);
+            }
+            deferred = std::move(stillBusy);
+            const auto left = Outstanding().find(mine);
+            if (deferred.empty() && (left == Outstanding().end() || left->second <= 0))
+                break;  // every window asked has answered, none for this name
+        }
         Outstanding().erase(mine);
-        if (s.server)
-            return DdeOutcome::Answered;
-        return waited == DdeOutcome::Answered ? DdeOutcome::NoServer : waited;
+        Deferred().erase(mine);
+        return outcome;
     };
 
     s.initiating = true;
@@ -142,16 +183,13 @@ DdeOutcome DdeClientConversation::Connect(const std::string& service, const std:
         if (!windows.empty()) {
             outcome = initiate(windows);
             // The server's thread did not answer in time: it is busy or hung, and asking everyone would only
-            // find the same server later. A thread that answered without a server no longer has one.
+            // find the same server later. A thread that answered without a server no longer has one; everyone
+            // is then asked in what is left of the time.
             askEveryone = outcome == DdeOutcome::NoServer;
         }
     }
-    if (askEveryone) {
+    if (askEveryone)
         outcome = initiate(TopLevelWindows(0));
-        // A window that did not answer in time is some other program's, not a known server's.
-        if (outcome == DdeOutcome::NoAnswer)
-            outcome = DdeOutcome::NoServer;
-    }
     s.initiating = false;
     if (outcome == DdeOutcome::Answered) {
         ServerThreads()[key] = GetWindowThreadProcessId(s.server, nullptr);

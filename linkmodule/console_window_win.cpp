@@ -206,16 +206,32 @@ auto LinkConsole::DdeCall(Call call) {
     return result;
 }
 
+// A conversation that a call further down the stack still waits on (a request started inside that wait closes the
+// link) is only let go of here: hung up under the wait, its poke would read as refused although the world client
+// may take it a moment later, and the retry would speak the line twice. The waiting call ends it once its wait is
+// over (HangUpIfLetGo).
 void LinkConsole::CloseConversation() {
     CallScope scope(*this);
     // A request started inside the hang-up may open a conversation of its own: that one is then current.
     while (conversation_) {
         const std::shared_ptr<win::DdeClientConversation> conversation = std::move(conversation_);
+        if (conversation.use_count() > 1)
+            continue;  // held by a waiting call
         DdeCall([&] {
             conversation->Disconnect(kHangUpWaitMs);
             return 0;
         });
     }
+}
+
+// After a wait on `conversation`: when a request started meanwhile let it go and nobody else holds it, it is ended.
+void LinkConsole::HangUpIfLetGo(const std::shared_ptr<win::DdeClientConversation>& conversation) {
+    if (conversation == conversation_ || conversation.use_count() > 1)
+        return;
+    DdeCall([&] {
+        conversation->Disconnect(kHangUpWaitMs);
+        return 0;
+    });
 }
 
 LinkOutcome LinkConsole::OpenConversation(const std::string& service, const std::string& topic, int timeoutMs) {
@@ -243,8 +259,10 @@ LinkOutcome LinkConsole::Poke(const std::string& item, const std::string& text, 
     if (!conversation_)
         return LinkOutcome::NoServer;
     const std::shared_ptr<win::DdeClientConversation> conversation = conversation_;
-    return OutcomeOf(DdeCall(
-        [&] { return conversation->Poke(item, text.c_str(), text.size() + 1, static_cast<DWORD>(timeoutMs)); }));
+    const win::DdeOutcome outcome = DdeCall(
+        [&] { return conversation->Poke(item, text.c_str(), text.size() + 1, static_cast<DWORD>(timeoutMs)); });
+    HangUpIfLetGo(conversation);
+    return OutcomeOf(outcome);
 }
 
 // The reply up to its first NUL.
@@ -257,6 +275,7 @@ LinkOutcome LinkConsole::Request(const std::string& item, int timeoutMs, std::st
     std::string bytes;
     const win::DdeOutcome outcome =
         DdeCall([&] { return conversation->Request(item, static_cast<DWORD>(timeoutMs), &bytes); });
+    HangUpIfLetGo(conversation);
     if (outcome != win::DdeOutcome::Answered)
         return OutcomeOf(outcome);
     if (const size_t nul = bytes.find('\0'); nul != std::string::npos)

@@ -71,6 +71,7 @@ class LinkConsole {
     auto DdeCall(Call call);
     class CallScope;
     void Retire();
+    void HangUpIfLetGo(const std::shared_ptr<win::DdeClientConversation>& conversation);
     static size_t Index(ConsoleField field) { return static_cast<size_t>(field); }
 
     HWND hwnd_ = nullptr;
@@ -80,8 +81,8 @@ class LinkConsole {
     // The fields' texts as bytes: the source of truth, shown in the edit boxes and updated when the user types.
     std::array<std::string, 4> fields_;
     bool showingText_ = false;
-    // The open conversation of the link, or none. Shared: a call waiting on it holds it, should a request
-    // started meanwhile close it.
+    // The open conversation of the link, or none. Shared: a call waiting on it holds it, and a request started
+    // meanwhile that closes the link lets it go without hanging up under the wait.
     std::shared_ptr<win::DdeClientConversation> conversation_;
     int ddeCallDepth_ = 0;
     int publicCallDepth_ = 0;

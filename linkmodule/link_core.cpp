@@ -83,15 +83,37 @@ void LinkCore::WaitSeconds(std::int16_t count) {
 void LinkCore::OpenLink() {
     common::LogEvent("link", std::string("open by the ") + (vars.UseLibraryMethod ? "library" : "console") +
                                  " method as " + appTitle_);
+    registrationOwed_ = false;
+    LinkOutcome registered;
     if (vars.UseLibraryMethod) {
         port_.LibraryInitDDE(appTitle_);
-        if (Lost(LibraryRequest("Zelmarink_Register", appTitle_.size() + 1, [&] { return port_.LibraryRegister(appTitle_); })))
+        registered = Register();
+        if (Lost(registered))
             ++othersLost_;
     } else {
         port_.OpenConsole();
-        RunConsoleRequest(ConsoleRequest::Register);
-        WaitSeconds(1);
+        registered = Register();
     }
+    // Never reached the world client, which was there but did not answer (busy at first contact): made as soon
+    // as it answers a request.
+    registrationOwed_ = registered == LinkOutcome::Skipped;
+    if (!vars.UseLibraryMethod)
+        WaitSeconds(1);
+}
+
+LinkOutcome LinkCore::Register() {
+    if (vars.UseLibraryMethod)
+        return LibraryRequest("Zelmarink_Register", appTitle_.size() + 1, [&] { return port_.LibraryRegister(appTitle_); });
+    return RunConsoleRequest(ConsoleRequest::Register);
+}
+
+// After a request the world client answered: the registration it owes is made now, once.
+void LinkCore::RegisterIfOwed(LinkOutcome outcome) {
+    if (!registrationOwed_ || outcome != LinkOutcome::Answered)
+        return;
+    registrationOwed_ = false;  // also for the requests started inside this one
+    common::LogEvent("link", "the world client answers again: the registration it missed is made now");
+    registrationOwed_ = Register() == LinkOutcome::Skipped;
 }
 
 // A world client that did not answer the last request is not asked to unregister: the program would wait out
@@ -100,7 +122,9 @@ void LinkCore::CloseLink() {
     common::LogEvent("link", std::string("close by the ") + (vars.UseLibraryMethod ? "library" : "console") +
                                  " method" + (stalled_ ? ", without unregistering: the world client stopped answering" : ""));
     closing_ = true;
-    const bool unregister = !stalled_;
+    // Nor when the registration was never made.
+    const bool unregister = !stalled_ && !registrationOwed_;
+    registrationOwed_ = false;
     if (vars.UseLibraryMethod) {
         if (unregister)
             LibraryRequest("Zelmarink_Unregister", appTitle_.size() + 1, [&] { return port_.LibraryUnregister(appTitle_); });
@@ -141,6 +165,7 @@ void LinkCore::Communicate(int mode, const std::string& target, const std::strin
         ++linesSkipped_;
     else if (outcome == LinkOutcome::NoAnswer)
         ++linesUnanswered_;
+    RegisterIfOwed(outcome);
 }
 
 void LinkCore::SayText(const std::string& text) {
@@ -158,9 +183,24 @@ void LinkCore::EspText(const std::string& text) {
     Communicate(kModeEsp, target, text);
 }
 
-// The library's request with its log line, the stall bookkeeping and the held "-1" acknowledgements.
+// The library's request, tried again while it did not reach the world client: the world client was there, but did
+// not take the conversation in time (a "-1" came inside a call that got no answer). Such a request was not taken,
+// so another try cannot repeat it; it is made after 12 yields, until the stall grace is spent (Skipped), except in
+// CloseLink. A request that reached the world client and got no answer may have been taken and is never repeated.
 template <typename Call>
 LinkOutcome LinkCore::LibraryRequest(const char* what, size_t bytes, Call call) {
+    for (;;) {
+        bool reached = true;
+        const LinkOutcome outcome = LibraryAttempt(what, bytes, call, &reached);
+        if (reached || outcome != LinkOutcome::NoAnswer || closing_)
+            return outcome;  // closing: the program is not held for the unregistration
+        YieldTimes(kYieldsAfterLinkFailure);
+    }
+}
+
+// One call of the library with its log line, the stall bookkeeping and the held "-1" acknowledgements.
+template <typename Call>
+LinkOutcome LinkCore::LibraryAttempt(const char* what, size_t bytes, Call call, bool* reached) {
     if (Cancelled()) {
         common::LogEvent("link", std::string("library ") + what + ": " + LinkOutcomeName(LinkOutcome::Cancelled));
         return LinkOutcome::Cancelled;
@@ -184,6 +224,7 @@ LinkOutcome LinkCore::LibraryRequest(const char* what, size_t bytes, Call call) 
     --libraryDepth_;
     const int held = heldUnreachable_;
     heldUnreachable_ = outerHeld;
+    *reached = held == 0;
     Note(outcome, started);
     common::LogEvent("link", std::string("library ") + what + " " + std::to_string(bytes) + " bytes: " +
                                  LinkOutcomeName(outcome) + ", " + std::to_string(port_.Milliseconds() - started) +
@@ -369,6 +410,7 @@ void LinkCore::FetchAllText() {
             outcome = RunConsoleRequest(ConsoleRequest::GetAllText);
             text = port_.ConsoleText(ConsoleField::Text1);
         }
+        RegisterIfOwed(outcome);
         lost = lost || Lost(outcome);
         if (!text.empty()) {
             common::LogEvent("link", "chat text " + std::to_string(text.size()) + " bytes, attempt " +

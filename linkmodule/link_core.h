@@ -155,6 +155,10 @@ class LinkCore {
     void WriteCapture(const std::string& text);
     template <typename Call>
     LinkOutcome LibraryRequest(const char* what, size_t bytes, Call call);
+    template <typename Call>
+    LinkOutcome LibraryAttempt(const char* what, size_t bytes, Call call, bool* reached);
+    LinkOutcome Register();
+    void RegisterIfOwed(LinkOutcome outcome);
     void Note(LinkOutcome outcome, std::uint64_t startedMs);
     void ShowAck(const std::string& code);
     bool StallSpent();
@@ -180,6 +184,9 @@ class LinkCore {
     int heldUnreachable_ = 0;
     bool cancelled_ = false;
     bool closing_ = false;  // inside CloseLink, which is never cancelled
+    // OpenLink's registration never reached the world client (it did not answer in time): made after the next
+    // request it answers.
+    bool registrationOwed_ = false;
 };
 
 // "hh:mm:ss" for a time of day.

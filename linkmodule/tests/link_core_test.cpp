@@ -678,12 +678,12 @@ TEST_F(LinkCoreTest, AWorldThatStopsAnsweringIsGivenUpAfterTheGrace) {
     };
     const std::vector<O> silent(20, O::NoAnswer), absent(20, O::NoServer);
     const std::vector<Row> rows = {
+        // Each "no answer" comes with a "-1": the world client did not take the conversation, so the line was
+        // not spoken, and it is tried again within the grace.
         {"library, silent", true, silent, false, 4,
-         "The world client stopped answering; 10 lines were not spoken and 4 lines got no answer and may not have "
-         "been spoken" + advice, 0},
+         "The world client stopped answering; 14 lines were not spoken" + advice, 0},
         {"library, absent", true, absent, false, 14, "", 14},
-        {"library, answers again after two", true, {O::NoAnswer, O::NoAnswer, O::Answered}, false, 14,
-         "The world client stopped answering; 2 lines got no answer and may not have been spoken" + advice, 0},
+        {"library, answers again after two", true, {O::NoAnswer, O::NoAnswer, O::Answered}, false, 16, "", 0},
         {"library fetch, silent", true, silent, true, 4,
          "The world client stopped answering; the chat text could not be fetched" + advice, 0},
         {"console, silent", false, {}, false, 2,
@@ -729,6 +729,34 @@ TEST_F(LinkCoreTest, AWorldThatStopsAnsweringIsGivenUpAfterTheGrace) {
     core.SayText("back");
     EXPECT_EQ(port.events.back(), "poke Zelmarink_Communicate Tumbleroo<FF>0<FF><FF>back");
     EXPECT_EQ(core.EndCommand(), "");
+}
+
+// A world client busy at the start for longer than the grace: the registration, never made, is made right after the
+// first request it answers, once; a link closed before that does not unregister.
+TEST_F(LinkCoreTest, RegistrationMissedAtTheStartIsMadeOnceTheWorldAnswers) {
+    core.vars.UseLibraryMethod = true;
+    for (bool answersBeforeClose : {true, false}) {
+        port.libraryOutcomes.assign(4, LinkOutcome::NoAnswer);
+        core.OpenLink();
+        core.BeginCommand();
+        if (answersBeforeClose) {
+            core.SayText("one");
+            core.SayText("two");
+        }
+        core.CloseLink();
+        Events requests;
+        for (const auto& e : port.events)
+            if (e.rfind("lib ", 0) == 0 && e.find("DDE") == std::string::npos)
+                requests.push_back(e);
+        port.events.clear();
+        const Events registers(4, "lib Register Tumbleroo");
+        Events expected = registers;
+        if (answersBeforeClose)
+            expected.insert(expected.end(), {"lib Communicate Tumbleroo|0||one", "lib Register Tumbleroo",
+                                             "lib Communicate Tumbleroo|0||two", "lib Unregister Tumbleroo"});
+        EXPECT_EQ(requests, expected) << answersBeforeClose;
+        EXPECT_TRUE(port.messages.empty());
+    }
 }
 
 TEST_F(LinkCoreTest, ReadSettingsResetsTheFourSettingsOnly) {

@@ -705,6 +705,32 @@ TEST_F(LinkModuleWine, RequestStartedInsideAnotherLeavesOneConversation) {
     EXPECT_EQ(OpenClientConversations(), none);
 }
 
+// A console request started while another one's poke waits on the world client (which sits on it 1.5 s): the
+// waiting conversation is not hung up under the poke, whose answer then counts, and the line is spoken once.
+TEST_F(LinkModuleWine, RequestStartedInsideAPokeWaitDoesNotRepeatIt) {
+    WorldProcess world({"--me", "Marla"});
+    ASSERT_TRUE(world.ok());
+    lm::OpenLink();
+    ASSERT_TRUE(world.Control("fault|slow|Zelmarink_Communicate|1500"));
+    bool nested = false;
+    RunWhen(
+        [&] {
+            DWORD_PTR result = 0;
+            return !SendMessageTimeoutA(world.Window(), WM_NULL, 0, 0, SMTO_NORMAL, 50, &result);  // it sits on it
+        },
+        [&] {
+            nested = true;
+            lm::DdeLinkRegister();
+        });
+    lm::SayText("once");
+    EXPECT_TRUE(nested);
+    EXPECT_FALSE(ErrorCheckChecked());
+    testwin::PumpFor(500);
+    EXPECT_EQ(world.Received("Zelmarink_Communicate"), std::vector<std::string>{WithNul("Tumbleroo\f0\f\fonce")});
+    EXPECT_EQ(world.Received("Zelmarink_Register").size(), 2u);
+    lm::CloseLink();
+}
+
 // CloseLink reached from a message handled inside the console's own connect: the window lives until the call
 // has returned, and the request that was interrupted ends unsent (its fields went with the console).
 TEST_F(LinkModuleWine, ConsoleClosedInsideItsOwnCallIsDestroyedAfterIt) {

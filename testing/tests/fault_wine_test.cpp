@@ -20,6 +20,7 @@
 #include <thread>
 #include <vector>
 
+#include "common/dde_client_win.h"
 #include "configurator/configurator_layout.h"
 #include "host/announcements.h"
 #include "host/host_ids.h"
@@ -382,6 +383,38 @@ void UnansweringWindows(Bench& b) {
     EXPECT_TRUE(b.op->Texts().empty());
 }
 
+// The world client's window is up but its thread busy for 6 s (another program's request it sits on, as while it
+// loads a region) when the host starts: no box meant for an absent world, and the registration is made once it
+// answers, once.
+void BusyAtFirstContact(Bench& b) {
+    b.gorvath.reset();  // unregisters
+    const size_t registrations = b.Count("RECV", 0, "Zelmarink_Register");
+    b.Control("fault|slow|Zelmarink_Send|6000");
+    std::atomic<bool> sent{false};
+    std::thread stranger([&sent, desktop = GetThreadDesktop(GetCurrentThreadId())] {
+        SetThreadDesktop(desktop);
+        win::DdeClientConversation conv;
+        const char record[] = "Nobody\fAnn\f1\fx";
+        if (conv.Connect("Zelmarink", "Zelmarink_Send", 5000) == win::DdeOutcome::Answered)
+            conv.Poke("Zelmarink_Send", record, sizeof record, 10000);
+        sent = true;
+    });
+    EXPECT_TRUE(testwin::PumpUntil(
+        [&] {
+            DWORD_PTR result = 0;
+            return !SendMessageTimeoutW(b.world->Window(), WM_NULL, 0, 0, SMTO_NORMAL, 100, &result);
+        },
+        5000)) << "the world never got busy";
+    b.StartGorvath();
+    EXPECT_TRUE(testwin::PumpUntil([&] { return sent && b.Count("RECV", 0, "Zelmarink_Register") > registrations; },
+                                   20000)) << "not registered";
+    stranger.join();
+    b.Control("fault|clear");
+    b.Restore();
+    b.op->WaitUntilClear(1000, 10000);
+    EXPECT_EQ(b.Count("RECV", 0, "Zelmarink_Register"), registrations + 1);
+}
+
 // Closing the host in the middle of a request the world client sits on ends it within 5 s, without waiting for an
 // unregister the world client would not answer; a new host goes on (and hears that the name is still registered).
 void ClosedWhileTheWorldStalls(Bench& b) {
@@ -656,6 +689,8 @@ const Row kRows[] = {
      {linkmodule::kStalledMessageStart}},
     {"UnansweringWindowsLibrary",       kLibraryMethod, UnansweringWindows, {}},
     {"UnansweringWindowsConsole",       kConsoleMethod, UnansweringWindows, {}},
+    {"BusyAtFirstContactLibrary",       kLibraryMethod, BusyAtFirstContact, {}},
+    {"BusyAtFirstContactConsole",       kConsoleMethod, BusyAtFirstContact, {}},
     {"ClosedWhileTheWorldStalls",       kLibraryMethod, ClosedWhileTheWorldStalls, {kAlreadyRegistered}},
     {"ConfiguratorWhileTheWorldStalls", kLibraryMethod, ConfiguratorWhileTheWorldStalls,
      {linkmodule::kStalledMessageStart}},
