@@ -279,6 +279,7 @@ DdeClientConversation::~DdeClientConversation() {
         DestroyWindow(s->client);
     }
     delete s;
+    ReleaseInitiateModuleReference();  // the initiates have mostly been taken by now
 }
 
 bool DdeClientConversation::Connected() const {
@@ -423,6 +424,7 @@ void DdeClientConversation::Disconnect(DWORD timeoutMs) {
     s.serverTerminated = false;
     s.terminating = false;
     s.stale = false;
+    ReleaseInitiateModuleReference();
 }
 
 }  // namespace win

@@ -44,10 +44,14 @@ void HoldSent(unsigned serial, const std::string& service, const std::string& to
         sent.service = GlobalAddAtomA(service.c_str());
         sent.topic = GlobalAddAtomA(topic.c_str());
     }
-    // The module is a DLL when its handle is not the program's own.
+}
+
+// Once a connect ends with initiates still out. The module is a DLL when its handle is not the program's own.
+void HoldModuleWhileSent() {
     HMODULE module = nullptr;
-    if (!gHeldModule && GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                                           reinterpret_cast<LPCSTR>(&Sent), &module) &&
+    if (!gHeldModule && !Sent().empty() &&
+        GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                           reinterpret_cast<LPCSTR>(&Sent), &module) &&
         module != GetModuleHandleA(nullptr))
         GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCSTR>(&Sent), &gHeldModule);
 }
@@ -215,6 +219,7 @@ DdeOutcome DdeClientConversation::Connect(const std::string& service, const std:
             outcome = DdeOutcome::NoServer;
     }
     s.initiating = false;
+    HoldModuleWhileSent();
     if (outcome == DdeOutcome::Answered) {
         ServerThreads()[key] = GetWindowThreadProcessId(s.server, nullptr);
     } else if (outcome == DdeOutcome::NoServer) {
