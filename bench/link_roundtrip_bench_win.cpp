@@ -4,6 +4,14 @@
 // machine's noise and the world's growing chat. Prints medians and their ratio.
 //
 //   link_roundtrip_bench.exe [ROUNDS] [--beside-late MS]      (default 200 of each)
+//   link_roundtrip_bench.exe --soak library|ddeml [REQUESTS [EVERY]]   (default 100,000, figures every 10,000)
+//
+// --soak: an evening in one process: REQUESTS requests of the host's mix (speech, an ESP every fifth, a receive
+// record from another avatar every 50th, a fetch of the whole chat every 100th) through zmvorq.dll or through a plain
+// DDEML client written here, each awaited (its acknowledgement, the receive, the text), against a stand-in world
+// whose chat starts at 200 KB. Prints, every EVERY requests, the committed private memory and the time per 1,000
+// requests of that stretch. The stand-in keeps every chat line, so it is started afresh, with its 200 KB chat,
+// every 10,000 requests (its time is left out); the chat then grows by about 250 KB until the next start.
 //
 // --beside-late MS: with a window of another thread on the desktop that reads its messages only every MS ms (a
 // program that answers late): DDEML's connect asks every top-level window in turn and waits for that one, the
@@ -30,6 +38,7 @@ namespace {
 constexpr char kRawName[] = "BenchRaw";
 DWORD gRawInstance = 0;
 int gRawAcks = 0;
+int gRawReceives = 0;
 
 HDDEDATA CALLBACK RawCallback(UINT type, UINT, HCONV, HSZ hsz1, HSZ hsz2, HDDEDATA, ULONG_PTR, ULONG_PTR) {
     char buf[100] = {};
@@ -41,6 +50,10 @@ HDDEDATA CALLBACK RawCallback(UINT type, UINT, HCONV, HSZ hsz1, HSZ hsz2, HDDEDA
         DdeQueryStringA(gRawInstance, hsz1, buf, sizeof buf, CP_WINANSI);
         if (std::string(buf) == "Zelmarink_Ack") {
             ++gRawAcks;
+            return reinterpret_cast<HDDEDATA>(DDE_FACK);
+        }
+        if (std::string(buf) == "Zelmarink_Receive") {
+            ++gRawReceives;
             return reinterpret_cast<HDDEDATA>(DDE_FACK);
         }
     }
@@ -82,9 +95,127 @@ double NowMs() {
     return 1000.0 * static_cast<double>(c.QuadPart) / static_cast<double>(f.QuadPart);
 }
 
+// A world whose chat holds about 200 KB: lines of about 70 bytes said by Ann, in a few long "say" commands.
+std::unique_ptr<testwin::WorldProcess> WorldWithBigChat() {
+    auto world = std::make_unique<testwin::WorldProcess>(std::vector<std::string>{"--me", "Marla"});
+    if (!world->ok() || !world->Control("avatar|Ann"))
+        return nullptr;
+    for (int command = 0; command < 20; ++command) {
+        std::string say = "say|Ann|";
+        for (int line = 0; line < 150; ++line)
+            say += (line ? "\\x0d\\x0aAnn: " : "") + std::string("ordinary chat line ") + std::to_string(command * 150 + line) +
+                   ", nothing to see here, go on and on";
+        if (!world->Control(say))
+            return nullptr;
+    }
+    return world;
+}
+
+// The soak's plain DDEML client: requests written directly on DDEML, under the name kRawName.
+void RawFetch() {
+    HSZ service = DdeCreateStringHandleA(gRawInstance, "Zelmarink", CP_WINANSI);
+    HSZ topic = DdeCreateStringHandleA(gRawInstance, "Zelmarink_GetAllText", CP_WINANSI);
+    HSZ item = DdeCreateStringHandleA(gRawInstance, kRawName, CP_WINANSI);
+    win::DdeCallGuard wake;
+    if (HCONV conv = DdeConnect(gRawInstance, service, topic, nullptr)) {
+        if (HDDEDATA data = DdeClientTransaction(nullptr, 0, conv, item, CF_TEXT, XTYP_REQUEST, 5000, nullptr))
+            DdeFreeDataHandle(data);
+        DdeDisconnect(conv);
+    }
+    DdeFreeStringHandle(gRawInstance, service);
+    DdeFreeStringHandle(gRawInstance, topic);
+    DdeFreeStringHandle(gRawInstance, item);
+}
+
+int Soak(bool library, int requests, int every) {
+    const char* name = library ? "BenchLib" : kRawName;
+    std::unique_ptr<testwin::WorldProcess> world;
+    testwin::LinkSession link;
+    if (library ? (!link.loaded() || link.Init(name) != 0)
+                : DdeInitializeA(&gRawInstance, RawCallback, APPCMD_FILTERINITS, 0) != DMLERR_NO_ERROR) {
+        std::fprintf(stderr, "link_roundtrip_bench: the client could not be started\n");
+        return 1;
+    }
+    HSZ raw = library ? nullptr : DdeCreateStringHandleA(gRawInstance, kRawName, CP_WINANSI);
+    if (raw)
+        DdeNameService(gRawInstance, raw, nullptr, DNS_REGISTER);
+    std::printf("soak through %s: %d requests (speech, ESP every 5th, receive every 50th, fetch every 100th)\n",
+                library ? "zmvorq.dll" : "a plain DDEML client", requests);
+    std::printf("  requests  committed private KB  ms per 1,000 requests  (lost)\n");
+    std::fflush(stdout);
+    double stretchMs = 0;
+    int lost = 0;
+    for (int i = 0; i < requests; ++i) {
+        if (i % 10000 == 0) {
+            world.reset();
+            world = WorldWithBigChat();
+            if (!world) {
+                std::fprintf(stderr, "link_roundtrip_bench: the stand-in world did not start\n");
+                return 1;
+            }
+            if (library) {
+                link.Register(name);
+                testwin::PumpMessagesUntil([&] { return !link.Acks().empty(); }, 10000);
+                link.ClearReports();
+            } else {
+                RawPoke("Zelmarink_Register", linklib::BuildNameRecord(kRawName));
+                const int before = gRawAcks;
+                testwin::PumpMessagesUntil([&] { return gRawAcks > before; }, 10000);
+            }
+        }
+        const double t0 = NowMs();
+        bool done;
+        if (i % 100 == 99) {
+            if (library) {
+                link.GetAllText(name);
+                done = !link.AllTexts().empty();
+            } else {
+                RawFetch();
+                done = true;
+            }
+        } else if (i % 50 == 49) {
+            const int before = library ? static_cast<int>(link.Receives().size()) : gRawReceives;
+            world->Control(std::string("send|Ann|") + name + "|soak data " + std::to_string(i));
+            done = testwin::PumpMessagesUntil(
+                [&] { return (library ? static_cast<int>(link.Receives().size()) : gRawReceives) > before; }, 10000);
+        } else {
+            const std::string text = "soak line " + std::to_string(i);
+            const bool esp = i % 5 == 4;
+            const int before = library ? static_cast<int>(link.Acks().size()) : gRawAcks;
+            if (library)
+                link.Communicate(name, esp ? 2 : 0, esp ? "Ann" : "", text.c_str());
+            else
+                RawPoke("Zelmarink_Communicate", *linklib::BuildCommunicateRecord(kRawName, esp ? 2 : 0,
+                                                                                esp ? "Ann" : "", text.c_str()));
+            done = testwin::PumpMessagesUntil(
+                [&] { return (library ? static_cast<int>(link.Acks().size()) : gRawAcks) > before; }, 10000);
+        }
+        stretchMs += NowMs() - t0;
+        lost += done ? 0 : 1;
+        link.ClearReports();
+        if ((i + 1) % every == 0) {
+            std::printf("  %8d  %19zu  %21.0f  (%d)\n", i + 1, testwin::CommittedPrivateBytes() / 1024,
+                        stretchMs * 1000.0 / every, lost);
+            std::fflush(stdout);
+            stretchMs = 0;
+        }
+    }
+    if (library)
+        link.Kill();
+    if (raw) {
+        DdeNameService(gRawInstance, raw, nullptr, DNS_UNREGISTER);
+        DdeFreeStringHandle(gRawInstance, raw);
+        DdeUninitialize(gRawInstance);
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 2 && std::strcmp(argv[1], "--soak") == 0)
+        return Soak(std::strcmp(argv[2], "library") == 0, argc > 3 ? std::max(1, std::atoi(argv[3])) : 100000,
+                    argc > 4 ? std::max(1, std::atoi(argv[4])) : 10000);
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 200;
     std::unique_ptr<testwin::UnansweringWindow> late;
     if (argc > 3 && std::strcmp(argv[2], "--beside-late") == 0) {

@@ -23,10 +23,16 @@ struct DdeClientConversation::State {
     bool positive = false;
     std::string data;
     HGLOBAL pokeData = nullptr;  // ours until the server accepts it
+    // A poke given up on (time-out, cancel) whose block is still ours should the server refuse it late.
+    HGLOBAL abandonedPoke = nullptr;
+    HWND abandonedTo = nullptr;
     unsigned initiateSerial = 0;  // the initiate whose completions are counted in Outstanding()
 };
 
 // The conversation's message-only window, whose messages update `state`; nullptr when it cannot be made.
 HWND CreateClientWindow(DdeClientConversation::State* state);
+
+// Gives back what the initiates keep (dde_initiate_win.cpp): the module reference, once no initiate is still out.
+void ReleaseInitiateModuleReference();
 
 }  // namespace win

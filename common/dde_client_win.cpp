@@ -2,10 +2,17 @@
 // (dde_initiate_win.cpp finds it): the conversation's window and the messages it takes, the pumped wait with its
 // deadline, poke, request and the end of the conversation.
 //
-// Ownership follows the DDE message rules: the receiver of a WM_DDE_ACK deletes the atom it carries; a poke's
-// data block is freed by the server when it accepts it (fRelease) and by us when it refuses; a WM_DDE_DATA block
-// marked fRelease is freed by us once read. The atoms of the names we initiate with keep a reference of ours (see
-// InitiateAtom in dde_initiate_win.cpp).
+// Ownership follows the DDE message rules: the receiver of a WM_DDE_ACK deletes the atom it carries (the two atoms
+// of an answer to WM_DDE_INITIATE as well); a poke's data block is freed by the server when it accepts it
+// (fRelease) and by us when it refuses, even late, after the wait was given up; a WM_DDE_DATA block marked fRelease
+// is freed by us once read, or when we do not acknowledge it (a stranger's, or one arriving while we terminate),
+// and left to the server when we refuse it.
+//
+// Copies: under Wine a DDE message's memory posted to another process arrives there as a copy made when it is
+// posted, and each side holds its own. The documented rules free only one of them, so here our own poke block is
+// freed as soon as it is posted to a window of another process, and a WM_DDE_DATA block from another process is
+// freed once read whatever its flags say. Windows hands such blocks on by rules of its own that cannot be verified
+// here: there only the documented frees are made, which may leave a copy behind but never frees one twice.
 #include "common/dde_client_win.h"
 
 #include <dde.h>
@@ -14,6 +21,7 @@
 #include <cstring>
 
 #include "common/dde_client_state_win.h"
+#include "common/dde_wake_win.h"
 
 namespace win {
 namespace {
@@ -23,36 +31,39 @@ using State = DdeClientConversation::State;
 constexpr char kClassName[] = "TumblerooDdeClientConversation";
 constexpr DWORD kLongestSleepMs = 50;  // how often a wait looks at the server window and the deadline
 
-// Handles the messages that are waiting now, once, and returns, even while handlers keep posting new ones: a
-// marker posted to the thread's own queue ends the pass over posted messages (they come out first-in first-out);
-// paint and timer messages come out after them. Keyboard and mouse input stays in the queue for the caller's own
-// loop, which knows how its windows take keys (a busy, disabled window takes none): a wait of the link library
-// must not act on them. A WM_QUIT is put back for the caller's loop.
+// Keyboard and mouse input stays in the queue for the caller's own loop, which knows how its windows take keys (a
+// busy, disabled window takes none): a wait of the link library must not act on them. A WM_QUIT is put back for
+// the caller's loop.
 constexpr UINT kPumpedWithoutInput = PM_QS_POSTMESSAGE | PM_QS_SENDMESSAGE;
 constexpr DWORD kWakeWithoutInput = QS_POSTMESSAGE | QS_SENDMESSAGE | QS_PAINT | QS_TIMER;
+constexpr size_t kLaterMessagesPerPass = 32;
+
+// The thread's waits and passes (one UI thread; see dde_client_win.h).
+ULONGLONG gWaitDeadline = 0;       // of the innermost running wait; 0 while none runs
+UINT_PTR gPassSerial = 0;          // the last pass begun
+UINT_PTR gMarkersTakenUpTo = 0;    // the newest pass marker taken out of the queue by any pass
+
+bool Overdue() {
+    return gWaitDeadline != 0 && GetTickCount64() >= gWaitDeadline;
+}
 
 void DefaultPump() {
-    static const UINT marker = RegisterWindowMessageA("dde client pump marker");
-    static UINT_PTR serial = 0;
-    const UINT_PTR mine = ++serial;
-    const bool marked = marker && PostThreadMessageA(GetCurrentThreadId(), marker, mine, 0);
-    MSG msg;
-    for (int handled = 0; PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE | kPumpedWithoutInput); ++handled) {
-        if (msg.message == WM_QUIT) {
-            PostQuitMessage(static_cast<int>(msg.wParam));
-            return;
-        }
-        if (marker && msg.message == marker && !msg.hwnd) {
-            if (msg.wParam == mine)
-                break;
-            continue;  // another pass's marker, left behind
-        }
-        DispatchMessageA(&msg);
-        if (!marked && handled > 256)
-            break;
-    }
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT | (QS_TIMER << 16)))
-        DispatchMessageA(&msg);
+    PumpRules rules;
+    rules.postedFilter = kPumpedWithoutInput;
+    rules.laterFilter = PM_QS_PAINT | (QS_TIMER << 16);
+    rules.dispatch = [](const MSG& msg) { DispatchMessageA(&msg); };
+    rules.quit = [](const MSG& msg) {
+        PostQuitMessage(static_cast<int>(msg.wParam));
+        return true;
+    };
+    PumpWaitingMessages(rules);
+}
+
+// Whether a block received from (or posted to) `partner` is a copy of this process's own (see the top).
+bool CopiedForUs(HWND partner) {
+    DWORD process = 0;
+    return RunningUnderWine() && partner && GetWindowThreadProcessId(partner, &process) && process &&
+           process != GetCurrentProcessId();
 }
 
 void TakeData(State* s, HWND hwnd, WPARAM wParam, LPARAM lParam) {
@@ -75,45 +86,45 @@ void TakeData(State* s, HWND hwnd, WPARAM wParam, LPARAM lParam) {
             GlobalUnlock(block);
         }
     }
-    const bool wanted = s && from == s->server && s->pending == State::Pending::Request && !s->answered &&
-                        !s->terminating;
+    // Only our server's data is answered; a stranger's (or a former server's) is not, nor any while we terminate.
+    const bool partner = s && from == s->server && from && !s->terminating && !s->serverTerminated;
+    const bool wanted = partner && s->pending == State::Pending::Request && !s->answered;
     if (wanted) {
         s->answered = true;
         s->positive = true;
         s->data = std::move(bytes);
     }
-    bool atomPassedOn = false;
-    if (ackRequested && !(s && s->terminating)) {
+    bool atomPassedOn = false, acked = false;
+    if (ackRequested && partner) {
         const LPARAM ack = PackDDElParam(WM_DDE_ACK, wanted ? 0x8000 : 0, item);
-        atomPassedOn = PostMessageA(from, WM_DDE_ACK, reinterpret_cast<WPARAM>(hwnd), ack) != 0;
+        acked = atomPassedOn = PostMessageA(from, WM_DDE_ACK, reinterpret_cast<WPARAM>(hwnd), ack) != 0;
         if (!atomPassedOn)
             FreeDDElParam(WM_DDE_ACK, ack);
     }
     if (!atomPassedOn && item)
         GlobalDeleteAtom(item);
-    // A block we turned down stays the server's; one we took (or that needed no answer) is ours to free.
-    if (block && release && (wanted || !ackRequested))
+    // A block we turned down stays the server's; one we took, or left unanswered, is ours to free.
+    if (block && (CopiedForUs(from) || (release && (wanted || !acked))))
         GlobalFree(block);
+}
+
+// An answer to our WM_DDE_INITIATE is sent (a window of another thread answers inside its handling of it, one of
+// ours at once, while we initiate); every other WM_DDE_ACK is posted and carries a packed parameter.
+bool AnswersInitiate(const State* s, HWND from) {
+    return InSendMessage() || (s && s->initiating && GetWindowThreadProcessId(from, nullptr) == GetCurrentThreadId());
 }
 
 void TakeAck(State* s, HWND hwnd, WPARAM wParam, LPARAM lParam) {
     const HWND from = reinterpret_cast<HWND>(wParam);
-    // While initiating, an answer is the one to the WM_DDE_INITIATE: two plain atoms.
-    if (s && s->initiating) {
+    if (AnswersInitiate(s, from)) {
         if (const ATOM a = LOWORD(lParam))
             GlobalDeleteAtom(a);
         if (const ATOM t = HIWORD(lParam))
             GlobalDeleteAtom(t);
-        if (!s->server)
+        if (s && s->initiating && !s->server)
             s->server = from;
-        else if (from != s->server)
-            PostMessageA(from, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(hwnd), 0);  // a second server
-        return;
-    }
-    // Any other window's answer is a server's that came after the initiate was over (or a stranger's): its
-    // conversation is ended. Its parameter cannot be told apart (plain atoms or a packed block) and is left alone.
-    if (!s || from != s->server) {
-        PostMessageA(from, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(hwnd), 0);
+        else if (!s || from != s->server)  // a second server, or one answering after the initiate was over
+            PostMessageA(from, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(hwnd), 0);
         return;
     }
     UINT_PTR lo = 0, hi = 0;
@@ -121,10 +132,23 @@ void TakeAck(State* s, HWND hwnd, WPARAM wParam, LPARAM lParam) {
     FreeDDElParam(WM_DDE_ACK, lParam);
     if (hi)
         GlobalDeleteAtom(static_cast<ATOM>(hi));
-    if (s->pending == State::Pending::None || s->answered)
-        return;  // late: the transaction it answers was given up
+    const bool positive = (lo & 0x8000) != 0;
+    if (!s)
+        return;
+    const bool current = from == s->server && from && s->pending != State::Pending::None && !s->answered;
+    if (!current) {
+        // Late (the transaction was given up) or a stranger's: nothing is answered. A refused poke of ours that
+        // was given up is freed now; one accepted late is the server's.
+        if (s->abandonedPoke && from == s->abandonedTo) {
+            if (!positive)
+                GlobalFree(s->abandonedPoke);
+            s->abandonedPoke = nullptr;
+            s->abandonedTo = nullptr;
+        }
+        return;
+    }
     s->answered = true;
-    s->positive = (lo & 0x8000) != 0;
+    s->positive = positive;
     if (s->pending == State::Pending::Poke) {
         if (!s->positive && s->pokeData)
             GlobalFree(s->pokeData);
@@ -177,6 +201,58 @@ HWND CreateClientWindow(State* state) {
     return hwnd;
 }
 
+void PumpWaitingMessages(const PumpRules& rules) {
+    static const UINT marker = RegisterWindowMessageA("Tumbleroo message pass marker");
+    const UINT_PTR mine = ++gPassSerial;
+    const bool marked = marker && PostThreadMessageA(GetCurrentThreadId(), marker, mine, 0);
+    MSG msg;
+    // Posted messages come out first-in first-out: the marker ends this part, even while handlers keep posting. A
+    // nested pass takes this pass's marker out on its way to its own, which ends this part as well. Without a marker
+    // (the queue is full), a count does.
+    for (int handled = 0; marked ? gMarkersTakenUpTo < mine : handled < 256; ++handled) {
+        if (Overdue() || !PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE | rules.postedFilter))
+            break;
+        if (marker && msg.message == marker && !msg.hwnd) {
+            gMarkersTakenUpTo = std::max<UINT_PTR>(gMarkersTakenUpTo, msg.wParam);
+            continue;
+        }
+        if (msg.message == WM_QUIT) {
+            if (rules.quit(msg))
+                return;
+            continue;
+        }
+        rules.dispatch(msg);
+    }
+    // Paint, timer (and input) messages come out after the posted ones, and paint and timers are made anew while
+    // a window stays invalid or a timer is due again: each comes out once per pass, the repeat is left for the next.
+    struct Seen {
+        HWND hwnd;
+        UINT message;
+        WPARAM wParam;
+    } seen[kLaterMessagesPerPass];
+    size_t count = 0;
+    while (count < kLaterMessagesPerPass && !Overdue() &&
+           PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | rules.laterFilter)) {
+        const Seen key{msg.hwnd, msg.message, msg.wParam};
+        if (std::any_of(seen, seen + count, [&](const Seen& k) {
+                return k.hwnd == key.hwnd && k.message == key.message && k.wParam == key.wParam;
+            }))
+            break;
+        seen[count++] = key;
+        if (!PeekMessageA(&msg, key.hwnd, key.message, key.message, PM_REMOVE | rules.laterFilter))
+            break;
+        rules.dispatch(msg);
+    }
+}
+
+void ReleaseDdeClientModule() {
+    ReleaseInitiateModuleReference();
+    HMODULE module = nullptr;
+    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCSTR>(&ClientProc), &module);
+    UnregisterClassA(kClassName, module);  // fails while a conversation's window lives: it is then in use
+}
+
 namespace {
 
 // The default abandon hook: a WM_QUIT waits in the thread's queue (the default pump puts one back).
@@ -203,6 +279,7 @@ DdeClientConversation::~DdeClientConversation() {
         DestroyWindow(s->client);
     }
     delete s;
+    ReleaseInitiateModuleReference();  // the initiates have mostly been taken by now
 }
 
 bool DdeClientConversation::Connected() const {
@@ -211,7 +288,16 @@ bool DdeClientConversation::Connected() const {
 }
 
 DdeOutcome DdeClientConversation::WaitFor(bool (*done)(const State&), DWORD timeoutMs) {
-    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    // A wait inside another one (a request made from a handler the outer wait dispatched) ends with it.
+    const ULONGLONG enclosing = gWaitDeadline;
+    ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    if (enclosing && enclosing < deadline)
+        deadline = enclosing;
+    struct Restore {
+        ULONGLONG deadline;
+        ~Restore() { gWaitDeadline = deadline; }
+    } restore{enclosing};
+    gWaitDeadline = deadline;
     for (;;) {
         hooks_.pump();
         if (done(*state_))
@@ -275,6 +361,7 @@ DdeOutcome DdeClientConversation::Poke(const std::string& item, const void* data
     s.pending = State::Pending::Poke;
     s.answered = false;
     s.pokeData = block;
+    const bool copied = CopiedForUs(s.server);
     if (!PostMessageA(s.server, WM_DDE_POKE, reinterpret_cast<WPARAM>(s.client), lParam)) {
         FreeDDElParam(WM_DDE_POKE, lParam);
         GlobalFree(block);
@@ -283,9 +370,18 @@ DdeOutcome DdeClientConversation::Poke(const std::string& item, const void* data
         s.pokeData = nullptr;
         return DdeOutcome::NoServer;
     }
+    if (copied) {  // the server holds a copy of its own (see the top)
+        GlobalFree(block);
+        s.pokeData = nullptr;
+    }
     const DdeOutcome waited = WaitFor(Settled, timeoutMs);
     s.pending = State::Pending::None;
-    s.pokeData = nullptr;  // refused: freed on the answer; otherwise the server's, or lost with it
+    if (s.pokeData && !s.answered && !s.serverTerminated && IsWindow(s.server)) {
+        // Given up: a refusal may still come, and frees the block then (an earlier one given up stays the server's).
+        s.abandonedPoke = s.pokeData;
+        s.abandonedTo = s.server;
+    }
+    s.pokeData = nullptr;  // refused: freed on the answer; accepted: the server's
     return Verdict(s, waited);
 }
 
@@ -328,6 +424,7 @@ void DdeClientConversation::Disconnect(DWORD timeoutMs) {
     s.serverTerminated = false;
     s.terminating = false;
     s.stale = false;
+    ReleaseInitiateModuleReference();
 }
 
 }  // namespace win

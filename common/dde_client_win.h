@@ -11,7 +11,16 @@
 //
 // All waits are pumped on the calling thread: the caller's windows keep painting, and callbacks of a DDEML
 // server instance of the same thread (a peer connecting back) run inside them, as inside a DDEML call. Nothing
-// here uses a second thread.
+// here uses a second thread, and everything of it belongs to that one thread (a caller's UI thread).
+//
+// Every wait ends by its deadline whatever the caller's messages do: a pass of the pump handles what was waiting
+// when it began (a timer whose handler outlasts its period, or a window that never validates its paint, is
+// handled once per pass, not for ever), and a wait begun inside another one (a request made from a handler the
+// outer wait dispatched) ends no later than the outer one. What it cannot shorten is a handler of the caller's
+// that is running when the deadline passes.
+//
+// Memory and atoms follow the DDE message rules, and where a platform copies a DDE message's memory into the
+// receiving process (Wine does), the copy in this process is freed here as well: see dde_client_win.cpp.
 //
 //     win::DdeClientConversation conv(hooks);
 //     if (conv.Connect("Zelmarink", "Zelmarink_Communicate", 2000) == win::DdeOutcome::Answered)
@@ -39,6 +48,24 @@ struct DdeWaitHooks {
     void (*pump)() = nullptr;
     bool (*abandon)() = nullptr;
 };
+
+// One pass over the thread's waiting messages, as the waits here and the programs' yields make it: first posted
+// (and, with `postedFilter` 0, input) messages up to a marker posted when the pass began, then the messages of
+// `laterFilter` (paint, timers, input), each window's message of a kind at most once. A nested pass ends the
+// enclosing one. The pass also ends once the deadline of the innermost running wait has passed.
+struct PumpRules {
+    UINT postedFilter = 0;                // PM_QS_* flags of the first part; 0 takes every message in order
+    UINT laterFilter = 0;                 // PM_QS_* flags of the second part
+    void (*dispatch)(const MSG&) = nullptr;
+    bool (*quit)(const MSG&) = nullptr;   // a WM_QUIT taken out; true ends the pass
+};
+void PumpWaitingMessages(const PumpRules& rules);
+
+// What the module holding this code must do before it may be unloaded (a DLL's DLL_PROCESS_DETACH or its last
+// stop): its conversation windows destroyed and their class unregistered. A module that initiates also keeps a
+// reference to itself while some window has not yet taken one of its WM_DDE_INITIATEs (the system calls back into
+// the module when it does); the reference is given back here once they all have, or at the next connect.
+void ReleaseDdeClientModule();
 
 class DdeClientConversation {
   public:

@@ -17,12 +17,55 @@ namespace {
 
 using State = DdeClientConversation::State;
 
-// An atom of a name we initiate with. A reference of our own is added for every initiate and never deleted: a
-// window that reads its WM_DDE_INITIATE late must still find the atom, and a reference taken once and kept would
-// not be enough, since other programs' DDE libraries delete references of such atoms they did not add (under Wine,
-// a program's DDEML registering and unregistering its name did so), which left a kept atom dead after a while.
+// An atom of a name we initiate with: a reference of ours for the connect's own time, deleted when it ends.
 ATOM InitiateAtom(const std::string& name) {
     return GlobalAddAtomA(name.c_str());
+}
+
+// The WM_DDE_INITIATEs still out, by initiate serial: a window may read its message long after the connect gave
+// up, so each initiate keeps a reference of its own to the two atoms until every window it was sent to has taken
+// it. While any is out, the system will call InitiateDelivered, code of this module: the module keeps a reference
+// to itself, given back (ReleaseInitiateModuleReference) only from a call into the module made while its caller
+// holds one of its own, never from InitiateDelivered itself, whose code would go with it. A window that never takes
+// its message (a hung program) keeps the module loaded until the process ends.
+struct SentInitiate {
+    ATOM service = 0;
+    ATOM topic = 0;
+    int out = 0;
+};
+std::map<unsigned, SentInitiate>& Sent() {
+    static std::map<unsigned, SentInitiate> sent;
+    return sent;
+}
+HMODULE gHeldModule = nullptr;
+
+void HoldSent(unsigned serial, const std::string& service, const std::string& topic) {
+    SentInitiate& sent = Sent()[serial];
+    if (sent.out++ == 0) {
+        sent.service = GlobalAddAtomA(service.c_str());
+        sent.topic = GlobalAddAtomA(topic.c_str());
+    }
+}
+
+// Once a connect ends with initiates still out. The module is a DLL when its handle is not the program's own.
+void HoldModuleWhileSent() {
+    HMODULE module = nullptr;
+    if (!gHeldModule && !Sent().empty() &&
+        GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                           reinterpret_cast<LPCSTR>(&Sent), &module) &&
+        module != GetModuleHandleA(nullptr))
+        GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCSTR>(&Sent), &gHeldModule);
+}
+
+void ReleaseSent(unsigned serial) {
+    const auto found = Sent().find(serial);
+    if (found == Sent().end() || --found->second.out > 0)
+        return;
+    if (found->second.service)
+        GlobalDeleteAtom(found->second.service);
+    if (found->second.topic)
+        GlobalDeleteAtom(found->second.topic);
+    Sent().erase(found);
 }
 
 std::string Folded(const std::string& name) {
@@ -58,6 +101,7 @@ std::map<unsigned, std::vector<HWND>>& Deferred() {
 }
 
 VOID CALLBACK InitiateDelivered(HWND target, UINT, ULONG_PTR serial, LRESULT) {
+    ReleaseSent(static_cast<unsigned>(serial));
     const auto found = Outstanding().find(static_cast<unsigned>(serial));
     if (found != Outstanding().end())
         --found->second;
@@ -81,16 +125,36 @@ std::vector<HWND> TopLevelWindows(DWORD thread) {
 
 }  // namespace
 
+void ReleaseInitiateModuleReference() {
+    if (gHeldModule && Sent().empty()) {
+        const HMODULE module = gHeldModule;
+        gHeldModule = nullptr;
+        FreeLibrary(module);  // our caller holds a reference of its own while it calls us
+    }
+}
+
 DdeOutcome DdeClientConversation::Connect(const std::string& service, const std::string& topic, DWORD timeoutMs) {
     Disconnect(0);
+    ReleaseInitiateModuleReference();
     State& s = *state_;
     State fresh;
     fresh.client = s.client;
+    fresh.abandonedPoke = s.abandonedPoke;
+    fresh.abandonedTo = s.abandonedTo;
     s = std::move(fresh);
     if (service.empty() || topic.empty())
         return DdeOutcome::NoServer;
     const ATOM aService = InitiateAtom(service);
     const ATOM aTopic = InitiateAtom(topic);
+    struct Release {
+        ATOM service, topic;
+        ~Release() {
+            if (service)
+                GlobalDeleteAtom(service);
+            if (topic)
+                GlobalDeleteAtom(topic);
+        }
+    } release{aService, aTopic};
     if (!aService || !aTopic)
         return DdeOutcome::NoServer;
     if (!s.client && !(s.client = CreateClientWindow(state_)))
@@ -112,11 +176,13 @@ DdeOutcome DdeClientConversation::Connect(const std::string& service, const std:
         const auto ask = [&](HWND target) {
             ++Outstanding()[mine];
             ++Unanswered()[target];
+            HoldSent(mine, service, topic);
             if (!SendMessageCallbackA(target, WM_DDE_INITIATE, reinterpret_cast<WPARAM>(s.client),
                                       MAKELPARAM(aService, aTopic), InitiateDelivered, mine)) {
                 --Outstanding()[mine];
                 if (--Unanswered()[target] <= 0)
                     Unanswered().erase(target);
+                ReleaseSent(mine);
             }
         };
         for (HWND target : targets) {
@@ -191,6 +257,7 @@ DdeOutcome DdeClientConversation::Connect(const std::string& service, const std:
     if (askEveryone)
         outcome = initiate(TopLevelWindows(0));
     s.initiating = false;
+    HoldModuleWhileSent();
     if (outcome == DdeOutcome::Answered) {
         ServerThreads()[key] = GetWindowThreadProcessId(s.server, nullptr);
     } else if (outcome == DdeOutcome::NoServer) {

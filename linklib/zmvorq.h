@@ -23,11 +23,23 @@
  *     six characters of number, so such a request could not be formatted safely.
  *
  * How long a request can take: the world client is looked for with a WM_DDE_INITIATE sent first to the thread
- * whose server answered last time and otherwise to every top-level window at once, and each step (finding the
- * server, the poke or request) waits at most 2 s, while the caller's posted and sent messages, paints and timers
- * keep being handled (keyboard and mouse input waits for the caller's own loop). A window of another program that
- * does not answer (a hung program) is left behind; it never holds a request. A WM_QUIT met while a request waits
- * ends the wait at once and is put back for the caller's loop.
+ * whose server answered last time and otherwise to every top-level window at once, and each step waits at most
+ * 2 s: finding the server (at most twice, when the thread remembered has no server any more), the poke or request,
+ * and 0.25 s for the hang-up. Every wait ends by its deadline whatever the caller's thread does meanwhile: the
+ * caller's posted and sent messages, paints and timers keep being handled, each once per pass (a timer whose
+ * handler outlasts its period, or a window that never validates its paint, cannot hold a wait), and keyboard and
+ * mouse input waits for the caller's own loop. A request made from inside a callback or a handler while another
+ * waits ends no later than the outer wait's deadline. Only a handler of the caller's own that is running when a
+ * deadline passes can make a call return later, by as long as it runs. A window of another program that does not
+ * answer (a hung program) is left behind; it never holds a request. A WM_QUIT met while a request waits ends the
+ * wait at once and is put back for the caller's loop.
+ *
+ * Unloading: the library may be unloaded (FreeLibrary, on the thread that made the calls) at any time after KillDDE
+ * has returned, or, for a caller that never calls KillDDE, after its last call has returned: no code of it runs
+ * afterwards. Unloaded without KillDDE, it ends its DDE instance then. A window that has not yet taken a
+ * WM_DDE_INITIATE of ours (it reads its messages late, or hangs) would call the library back when it does: until
+ * then the library keeps itself loaded, and lets go at the next call or KillDDE after the last such window has
+ * answered; beside a program that hangs for good, it stays loaded until the process ends.
  *
  * After every request and DDECommand the thread's last-error code (GetLastError) says what became of it:
  *   ERROR_SUCCESS            the world client answered: it took the poke, or sent the reply

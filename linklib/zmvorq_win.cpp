@@ -196,7 +196,22 @@ LONG WINAPI KillDDE(void) {
     gProcessAckData = nullptr;
     gProcessReceiveData = nullptr;
     gProcessGetAllTextData = nullptr;
+    win::ReleaseDdeClientModule();
     return ended ? 1 : 0;
+}
+
+// Unloaded by FreeLibrary (not at the process's end): a caller that forgot KillDDE leaves the DDE instance, whose
+// hidden windows would call DdeCallback after the code has gone. It is ended here, on the thread that unloads us
+// (the one that called InitDDE, as every call must be made on one thread). Once a window has been left with one of
+// our WM_DDE_INITIATEs, the library holds a reference to itself and is not unloaded before it has been taken.
+BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
+    if (reason == DLL_PROCESS_DETACH && !reserved) {
+        if (gInstance)
+            KillDDE();
+        else
+            win::ReleaseDdeClientModule();
+    }
+    return TRUE;
 }
 
 LONG WINAPI DDECommand(UINT type, LPCSTR service, LPCSTR topic, LPCSTR item, LONG length, const BYTE* data) {

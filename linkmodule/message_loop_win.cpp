@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include "common/dde_client_win.h"
+
 namespace linkmodule {
 namespace {
 
@@ -42,41 +44,22 @@ void Dispatch(const MSG& msg) {
 
 }  // namespace
 
-// One yield handles the messages already waiting and returns, even while handlers keep posting new ones: a
-// marker posted to the thread's own queue at the start ends the pass over posted messages, which come out
-// first-in first-out. Input, paint and timer messages come out only after all posted ones, so a second pass
-// takes those that are waiting. A marker eaten by a nested yield or modal loop just means this pass ends when
-// the queue is empty.
+// One yield handles the messages already waiting and returns, even while handlers keep posting new ones, a timer's
+// handler outlasts its period or a window never validates its paint: see win::PumpWaitingMessages. Input, paint and
+// timer messages come out only after all posted ones, so the pass's second part takes those that are waiting.
 void YieldEvents() {
-    static const UINT marker = RegisterWindowMessageA("linkmodule yield marker");
-    static UINT_PTR serial = 0;
-    const UINT_PTR mine = ++serial;
-    MSG msg;
-    if (!marker || !PostThreadMessageA(GetCurrentThreadId(), marker, mine, 0)) {
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT)
-                Keep(msg);
-            else if (!(marker && msg.message == marker && !msg.hwnd))
-                Dispatch(msg);
-        }
-        return;
-    }
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == marker && !msg.hwnd) {
-            if (msg.wParam == mine)
-                break;
-            continue;  // another yield's marker, left behind when that yield ended at an empty queue
-        }
-        if (msg.message == WM_QUIT) {
-            Keep(msg);
-            continue;
-        }
-        Dispatch(msg);
-    }
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE | PM_QS_INPUT | PM_QS_PAINT | (QS_TIMER << 16)))
-        Dispatch(msg);
+    win::PumpRules rules;
+    rules.postedFilter = 0;
+    rules.laterFilter = PM_QS_INPUT | PM_QS_PAINT | (QS_TIMER << 16);
+    rules.dispatch = Dispatch;
+    rules.quit = [](const MSG& msg) {
+        Keep(msg);
+        return false;
+    };
+    win::PumpWaitingMessages(rules);
     // WM_QUIT comes out only when no posted message is waiting before it; take it now so that it neither waits
     // for the next yield nor wakes the clock sleep again and again.
+    MSG msg;
     while (PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE))
         Keep(msg);
 }

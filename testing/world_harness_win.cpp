@@ -174,6 +174,20 @@ int RunAndWait(const std::string& exe, const std::vector<std::string>& args, DWO
     return result;
 }
 
+size_t CommittedPrivateBytes() {
+    size_t total = 0;
+    MEMORY_BASIC_INFORMATION info;
+    for (const char* at = nullptr; VirtualQuery(at, &info, sizeof info) == sizeof info;) {
+        if (info.State == MEM_COMMIT && info.Type == MEM_PRIVATE)
+            total += info.RegionSize;
+        const char* next = static_cast<const char*>(info.BaseAddress) + info.RegionSize;
+        if (next <= at)
+            break;
+        at = next;
+    }
+    return total;
+}
+
 void PumpFor(DWORD ms) {
     const ULONGLONG end = GetTickCount64() + ms;
     for (ULONGLONG now = GetTickCount64(); now < end; now = GetTickCount64()) {

@@ -93,6 +93,10 @@ bool StartProcess(const std::string& exe, const std::vector<std::string>& args, 
 // cannot be started or does not end within timeoutMs (it is then terminated). Handles messages meanwhile.
 int RunAndWait(const std::string& exe, const std::vector<std::string>& args, DWORD timeoutMs);
 
+// Committed private memory of this process: the committed MEM_PRIVATE regions summed (VirtualQuery), which Wine
+// measures as Windows does (its process memory counters report no private usage).
+size_t CommittedPrivateBytes();
+
 // Handles this thread's messages while waiting, without spinning.
 void PumpFor(DWORD ms);
 // True if done() became true within timeoutMs; done() is checked at least every 10 ms.

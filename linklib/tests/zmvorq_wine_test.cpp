@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -325,6 +326,128 @@ TEST(ZmvorqWine, AnExceptionThroughDDECommandLeavesNoConversationOpen) {
     EXPECT_EQ(spy.disconnects.load(), 3);
     kill();
     FreeLibrary(dll);
+}
+
+// The caller's own thread kept busy by a window of its own: a 10 ms timer whose handler takes 12 ms, or a paint
+// never validated. Both stop after 10 s, so that a wait that cannot end beside them fails instead of hanging.
+ULONGLONG gBusyUntil = 0;
+LRESULT CALLBACK BusyCallerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    const bool over = GetTickCount64() > gBusyUntil;
+    if (msg == WM_TIMER) {
+        Sleep(12);
+        if (over)
+            KillTimer(hwnd, wParam);
+        return 0;
+    }
+    if (msg == WM_PAINT) {
+        if (over)
+            ValidateRect(hwnd, nullptr);
+        return 0;
+    }
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+TEST(ZmvorqWine, RequestsEndInTimeWhateverTheCallersWindowsDo) {
+    WorldProcess world;
+    ASSERT_TRUE(world.ok());
+    testwin::UnansweringWindow hung(testwin::UnansweringWindow::Mode::Hung);
+    LinkSession link;
+    ASSERT_EQ(link.Init("Tumbleroo"), 0);
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = BusyCallerProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "ZmvorqBusyCaller";
+    RegisterClassA(&wc);
+    const std::pair<const char*, bool> rows[] = {{"a 10 ms timer whose handler takes 12 ms", true},
+                                                 {"a window that never validates its paint", false}};
+    for (const auto& [what, timer] : rows) {
+        const size_t before = world.Received("Zelmarink_Register").size();
+        HWND busy = CreateWindowA(wc.lpszClassName, "busy caller", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100,
+                                  nullptr, nullptr, wc.hInstance, nullptr);
+        ASSERT_NE(busy, nullptr);
+        gBusyUntil = GetTickCount64() + 10000;
+        timer ? (void)SetTimer(busy, 1, 10, nullptr) : (void)InvalidateRect(busy, nullptr, FALSE);
+        const ULONGLONG t0 = GetTickCount64();
+        link.Register("Tumbleroo");
+        EXPECT_LT(GetTickCount64() - t0, 3000u) << what;
+        DestroyWindow(busy);
+        EXPECT_TRUE(testwin::PumpUntil([&] { return world.Received("Zelmarink_Register").size() > before; }, 5000))
+            << what;
+    }
+    link.Kill();
+}
+
+LONG WINAPI IgnoreAllText(BSTR s) {
+    SysFreeString(s);
+    return 0;
+}
+LONG gAccessViolations = 0;
+LONG CALLBACK CountAccessViolation(EXCEPTION_POINTERS* e) {
+    if (e->ExceptionRecord->ExceptionCode == EXCEPTION_ACCESS_VIOLATION)
+        ++gAccessViolations;
+    return EXCEPTION_CONTINUE_SEARCH;
+}
+
+// A window that takes its WM_DDE_INITIATE late calls the library back; the world connects back with its ack.
+TEST(ZmvorqWine, NoCodeOfTheLibraryRunsOnceItIsUnloaded) {
+    WorldProcess world;
+    ASSERT_TRUE(world.ok());
+    struct Row {
+        const char* what;
+        bool beside, kill;
+    };
+    const Row rows[] = {{"KillDDE, FreeLibrary, beside a window that reads its messages every second", true, true},
+                        {"FreeLibrary without KillDDE beside that window", true, false},
+                        {"FreeLibrary without KillDDE, no such window: unloaded at once", false, false}};
+    PVOID handler = AddVectoredExceptionHandler(1, CountAccessViolation);
+    for (const Row& r : rows) {
+        gAccessViolations = 0;
+        {
+            std::unique_ptr<testwin::UnansweringWindow> late;
+            if (r.beside)
+                late = std::make_unique<testwin::UnansweringWindow>(testwin::UnansweringWindow::Mode::Late, 1000);
+            HMODULE dll = LoadLibraryA("zmvorq.dll");
+            ASSERT_NE(dll, nullptr);
+            auto init = reinterpret_cast<decltype(&InitDDE)>(reinterpret_cast<void*>(GetProcAddress(dll, "InitDDE")));
+            auto kill = reinterpret_cast<decltype(&KillDDE)>(reinterpret_cast<void*>(GetProcAddress(dll, "KillDDE")));
+            auto reg = reinterpret_cast<decltype(&VorqRegister)>(
+                reinterpret_cast<void*>(GetProcAddress(dll, "VorqRegister")));
+            ASSERT_TRUE(init && kill && reg);
+            ASSERT_EQ(init("UnloadTest", IgnoreAck, IgnoreReceive, IgnoreAllText), 0);
+            reg("UnloadTest");
+            if (r.kill)
+                kill();
+            FreeLibrary(dll);
+            if (!r.beside) {
+                EXPECT_EQ(GetModuleHandleA("zmvorq.dll"), nullptr) << r.what;
+            }
+            testwin::PumpFor(2500);
+        }
+        testwin::PumpFor(300);
+        EXPECT_EQ(gAccessViolations, 0) << r.what;
+    }
+    RemoveVectoredExceptionHandler(handler);
+}
+
+TEST(ZmvorqWine, ManySendsLeaveNoMemoryBehind) {
+    WorldProcess world({"--me", "Marla"});
+    ASSERT_TRUE(world.ok());
+    ASSERT_TRUE(world.Control("avatar|Ann"));
+    LinkSession link;
+    ASSERT_EQ(link.Init("Tumbleroo"), 0);
+    link.Register("Tumbleroo");
+    const std::string data(4096, 'x');
+    for (int i = 0; i < 20; ++i)
+        link.Send("Tumbleroo", "Ann", data);
+    ASSERT_TRUE(link.WaitForAcks(21));
+    link.ClearReports();
+    const size_t before = testwin::CommittedPrivateBytes();
+    for (int i = 0; i < 300; ++i)
+        link.Send("Tumbleroo", "Ann", data);
+    ASSERT_TRUE(link.WaitForAcks(300));
+    const size_t after = testwin::CommittedPrivateBytes();
+    EXPECT_LT(after, before + 256 * 1024) << "committed private memory " << before << " -> " << after;
+    link.Kill();
 }
 
 }  // namespace
