@@ -3,12 +3,14 @@
  * zmvorq.dll talks to the world client (DDE service "Zelmarink") for the program that loads it: it pokes
  * request records to the world client and, at the same time, serves a DDE service under the caller's name so
  * that the world client can poke acknowledgements and incoming data back. Programs load it by name and look
- * the functions up by these undecorated names; every function uses the callee-cleans convention (WINAPI) and
- * 8-bit (ANSI) NUL-terminated strings.
+ * the functions up by these undecorated names, or link with the import library of the sdk folder; every function
+ * uses the callee-cleans convention (WINAPI) and 8-bit (ANSI) NUL-terminated strings.
  *
- * Calling order: InitDDE once, any number of requests, then KillDDE. Call everything on one thread, the one
- * that runs the message loop: callbacks run on it, re-entrantly, while it waits inside a request or while it
- * handles its messages.
+ * Calling order: InitDDE once, VorqRegister with the same name, any number of requests, VorqUnregister, then
+ * KillDDE. Call everything on one thread, the one that runs the message loop: callbacks run on it, re-entrantly,
+ * while it waits inside a request or while it handles its messages. The world client pokes acknowledgements and
+ * received data back only to a name registered with VorqRegister, and often after the request has returned: keep
+ * handling the thread's messages (a message loop, or waits that dispatch them) for them to arrive.
  *
  * Strings handed to the callbacks are OLE automation strings (BSTR) holding the ANSI bytes of the text (made
  * with SysAllocStringByteLen, so SysStringByteLen gives the text length). The callee owns each one and frees it
@@ -24,8 +26,9 @@
  *
  * How long a request can take: the world client is looked for with a WM_DDE_INITIATE sent first to the thread
  * whose server answered last time and otherwise to every top-level window at once, and each step waits at most
- * 2 s: finding the server (at most twice, when the thread remembered has no server any more), the poke or request,
- * and 0.25 s for the hang-up. Every wait ends by its deadline whatever the caller's thread does meanwhile: the
+ * 2 s: finding the server, the poke or request, and 0.25 s for the hang-up. A window that has not answered the
+ * WM_DDE_INITIATE by then (a world client that is busy, or a hung program) gives ZMVORQ_ERROR_NO_ANSWER, never
+ * ZMVORQ_ERROR_NO_SERVER, which means that every window asked answered and none serves "Zelmarink". Every wait ends by its deadline whatever the caller's thread does meanwhile: the
  * caller's posted and sent messages, paints and timers keep being handled, each once per pass (a timer whose
  * handler outlasts its period, or a window that never validates its paint, cannot hold a wait), and keyboard and
  * mouse input waits for the caller's own loop. A request made from inside a callback or a handler while another
@@ -55,6 +58,7 @@
 #define ZMVORQ_H
 
 #include <windows.h>
+#include <ddeml.h> /* XTYP_POKE, XTYP_REQUEST for DDECommand (not in windows.h under WIN32_LEAN_AND_MEAN) */
 #include <oleauto.h>
 
 #ifdef __cplusplus
