@@ -32,6 +32,10 @@ struct DdeClientConversation::State {
 // The conversation's message-only window, whose messages update `state`; nullptr when it cannot be made.
 HWND CreateClientWindow(DdeClientConversation::State* state);
 
+// Whether these are the service and topic atoms of an initiate of ours that some window has not yet taken: an
+// answer to it (dde_initiate_win.cpp).
+bool IsInitiateAnswer(ATOM service, ATOM topic);
+
 // Gives back what the initiates keep (dde_initiate_win.cpp): the module reference, once no initiate is still out.
 void ReleaseInitiateModuleReference();
 

@@ -108,15 +108,18 @@ void TakeData(State* s, HWND hwnd, WPARAM wParam, LPARAM lParam) {
         GlobalFree(block);
 }
 
-// An answer to our WM_DDE_INITIATE is sent (a window of another thread answers inside its handling of it, one of
-// ours at once, while we initiate); every other WM_DDE_ACK is posted and carries a packed parameter.
-bool AnswersInitiate(const State* s, HWND from) {
-    return InSendMessage() || (s && s->initiating && GetWindowThreadProcessId(from, nullptr) == GetCurrentThreadId());
+// An answer to our WM_DDE_INITIATE carries the two name atoms of an initiate of ours still out (the server answers
+// while it handles it, before the initiate counts as delivered); every other WM_DDE_ACK is posted and carries a
+// packed parameter, a memory handle. Whether the thread is inside a sent message says nothing here: a caller may
+// make its requests from a sent message's handler (another program clicking its button with SendMessage), and the
+// posted acks it then handles are dispatched inside that sent message.
+bool AnswersInitiate(LPARAM lParam) {
+    return (static_cast<ULONG_PTR>(lParam) >> 16 >> 16) == 0 && IsInitiateAnswer(LOWORD(lParam), HIWORD(lParam));
 }
 
 void TakeAck(State* s, HWND hwnd, WPARAM wParam, LPARAM lParam) {
     const HWND from = reinterpret_cast<HWND>(wParam);
-    if (AnswersInitiate(s, from)) {
+    if (AnswersInitiate(lParam)) {
         if (const ATOM a = LOWORD(lParam))
             GlobalDeleteAtom(a);
         if (const ATOM t = HIWORD(lParam))

@@ -125,6 +125,15 @@ std::vector<HWND> TopLevelWindows(DWORD thread) {
 
 }  // namespace
 
+bool IsInitiateAnswer(ATOM service, ATOM topic) {
+    if (!service || !topic)
+        return false;
+    for (const auto& [serial, sent] : Sent())
+        if (sent.out > 0 && sent.service == service && sent.topic == topic)
+            return true;
+    return false;
+}
+
 void ReleaseInitiateModuleReference() {
     if (gHeldModule && Sent().empty()) {
         const HMODULE module = gHeldModule;
