@@ -7,8 +7,13 @@
 //      text made directly by this program, and the scan of that text for "$" senders. Printed with the ratio.
 //   2. Whether a get-all-text reply arrives at all, by its size: bare DDEML requests of chats around 2 MiB.
 //
+//   3. --soak: N (default 200) Get_Players in a row on one host, on a chat of about 1 MB, by the library method and
+//      then by the console method: the host's committed private memory before, after the first and every 50, and
+//      the time per click.
+//
 //   intake_bench.exe [--exe PROGRAM]... [--no-limit] [--probe BYTES]... [LINES...]    (default: Gorvath.exe; 10000
 //   20000 40000)
+//   intake_bench.exe --soak [N] [--exe PROGRAM]
 #include <windows.h>
 
 #include <ddeml.h>
@@ -127,6 +132,28 @@ Fetched RawFetch(DWORD instance) {
     return out;
 }
 
+// One "Get_Players" click, waited to the command's end; the time until then, or until a message box it ends with
+// shows (its text in *message, answered with OK).
+double Click(const hostremote::Gorvath& g, std::string* message) {
+    const unsigned long done = g.CommandsDone();
+    const double t0 = NowMs();
+    double ms = 0;
+    g.Post(IDM_GETIT);
+    hostremote::WaitUntil(
+        [&] {
+            if (g.CommandsDone() > done)
+                return true;
+            if (const auto box = g.WaitForMessageBox(0)) {
+                ms = NowMs() - t0;
+                *message = box->text;
+                hostremote::Gorvath::Answer(*box, IDOK);
+            }
+            return false;
+        },
+        600000);
+    return ms == 0 ? NowMs() - t0 : ms;
+}
+
 struct Run {
     double ms = 0;
     double againMs = 0;   // a second Get_Players right after: the same chat, nobody new to confirm
@@ -149,24 +176,7 @@ Run GetPlayers(const std::string& exe, testwin::WorldProcess& world, bool librar
     for (double* ms : {&run.ms, &run.againMs}) {
         if (ms == &run.againMs && !run.message.empty())
             break;  // no chat text came: once is enough
-        const unsigned long done = g.CommandsDone();
-        const double t0 = NowMs();
-        g.Post(IDM_GETIT);
-        hostremote::WaitUntil(
-            [&] {
-                if (g.CommandsDone() > done)
-                    return true;
-                // A message at the end of the command: the time is taken when it shows.
-                if (const auto box = g.WaitForMessageBox(0)) {
-                    *ms = NowMs() - t0;
-                    run.message = box->text;
-                    hostremote::Gorvath::Answer(*box, IDOK);
-                }
-                return false;
-            },
-            600000);
-        if (*ms == 0)
-            *ms = NowMs() - t0;
+        *ms = Click(g, &run.message);
     }
     const auto chat = world.Transcript("CHAT");
     for (size_t i = chatBefore; i < chat.size(); ++i)
@@ -204,6 +214,52 @@ std::string ChatOfSize(size_t bytes) {
     return s + "\r\n";
 }
 
+// --soak: `clicks` Get_Players on one Gorvath.exe set to a method, against the running world; the host's committed
+// private memory (read from outside: VirtualQueryEx) before, after the first click and every 50, with the mean time
+// per click of each stretch.
+int Soak(const std::string& exe, bool library, int clicks) {
+    std::printf("%s", library ? "" : "\n");
+    const std::string folder = TempFolder(library ? "intake-soak-library" : "intake-soak-console");
+    WriteFile(folder + "\\SCONTROL.TXT", library ? "Pelmor 3.0\r\n0\r\n1\r\n0\r\n" : "Pelmor 3.0\r\n0\r\n0\r\n0\r\n");
+    DeleteFileA((folder + "\\GORVATH.SAV").c_str());
+    int result = 1;
+    {
+        hostremote::Gorvath g(exe, folder);
+        HANDLE process = g.ok() ? OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, g.ProcessId())
+                                : nullptr;
+        if (!process) {
+            std::fprintf(stderr, "intake_bench: %s\n", g.ok() ? "the host process could not be opened" : g.Error().c_str());
+        } else {
+            std::printf("%d Get_Players by the %s method on a chat of about 1 MB\n", clicks,
+                        library ? "library" : "console");
+            std::printf("  clicks  host committed private KB  ms per click  message\n");
+            std::printf("  %6d  %25zu  %12s\n", 0, testwin::CommittedPrivateBytes(process) / 1024, "-");
+            std::fflush(stdout);
+            double stretch = 0;
+            int from = 0;
+            std::string message;
+            for (int i = 1; i <= clicks; ++i) {
+                message.clear();
+                stretch += Click(g, &message);
+                if (i == 1 || i % 50 == 0 || i == clicks) {
+                    std::printf("  %6d  %25zu  %12.0f  %s\n", i, testwin::CommittedPrivateBytes(process) / 1024,
+                                stretch / (i - from), message.substr(0, 50).c_str());
+                    std::fflush(stdout);
+                    stretch = 0;
+                    from = i;
+                }
+            }
+            CloseHandle(process);
+            result = 0;
+        }
+        g.Close();
+    }
+    DeleteFileA((folder + "\\GORVATH.SAV").c_str());
+    DeleteFileA((folder + "\\SCONTROL.TXT").c_str());
+    RemoveDirectoryA(folder.c_str());
+    return result;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -211,9 +267,14 @@ int main(int argc, char** argv) {
     bool limit = true;
     std::vector<size_t> probes;
     std::vector<int> sizes;
+    int soak = 0;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
-        if (a == "--exe" && i + 1 < argc)
+        if (a == "--soak") {
+            soak = 200;
+            if (i + 1 < argc && std::atoi(argv[i + 1]) > 0)
+                soak = std::atoi(argv[++i]);
+        } else if (a == "--exe" && i + 1 < argc)
             exes.push_back(argv[++i]);
         else if (a == "--no-limit")
             limit = false;
@@ -226,6 +287,10 @@ int main(int argc, char** argv) {
         sizes = {10000, 20000, 40000};
     if (exes.empty())
         exes.push_back(testwin::BinaryDirectory() + "Gorvath.exe");
+    if (soak > 0) {
+        const auto world = WorldWithChat(ChatOfSize(1 << 20));
+        return world->ok() ? Soak(exes[0], true, soak) | Soak(exes[0], false, soak) : 1;
+    }
 
     DWORD instance = 0;
     if (DdeInitializeA(&instance, QuietCallback, APPCMD_CLIENTONLY | CBF_SKIP_ALLNOTIFICATIONS, 0) != DMLERR_NO_ERROR) {

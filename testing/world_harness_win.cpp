@@ -175,9 +175,13 @@ int RunAndWait(const std::string& exe, const std::vector<std::string>& args, DWO
 }
 
 size_t CommittedPrivateBytes() {
+    return CommittedPrivateBytes(GetCurrentProcess());
+}
+
+size_t CommittedPrivateBytes(HANDLE process) {
     size_t total = 0;
     MEMORY_BASIC_INFORMATION info;
-    for (const char* at = nullptr; VirtualQuery(at, &info, sizeof info) == sizeof info;) {
+    for (const char* at = nullptr; VirtualQueryEx(process, at, &info, sizeof info) == sizeof info;) {
         if (info.State == MEM_COMMIT && info.Type == MEM_PRIVATE)
             total += info.RegionSize;
         const char* next = static_cast<const char*>(info.BaseAddress) + info.RegionSize;

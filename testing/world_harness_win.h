@@ -96,6 +96,8 @@ int RunAndWait(const std::string& exe, const std::vector<std::string>& args, DWO
 // Committed private memory of this process: the committed MEM_PRIVATE regions summed (VirtualQuery), which Wine
 // measures as Windows does (its process memory counters report no private usage).
 size_t CommittedPrivateBytes();
+// The same for another process, opened with PROCESS_QUERY_INFORMATION | PROCESS_VM_READ (VirtualQueryEx).
+size_t CommittedPrivateBytes(HANDLE process);
 
 // Handles this thread's messages while waiting, without spinning.
 void PumpFor(DWORD ms);
