@@ -40,8 +40,20 @@ constexpr size_t kLaterMessagesPerPass = 32;
 
 // The thread's waits and passes (one UI thread; see dde_client_win.h).
 ULONGLONG gWaitDeadline = 0;       // of the innermost running wait; 0 while none runs
-UINT_PTR gPassSerial = 0;          // the last pass begun
-UINT_PTR gMarkersTakenUpTo = 0;    // the newest pass marker taken out of the queue by any pass
+// Passes are numbered by the performance counter when they begin. Every module of the process that pumps this way
+// (a program and the link library it loads both do) posts its markers under the one registered message into the
+// one queue, each with counters of its own: numbered by plain counts, a marker of the other module's could stand
+// far ahead of this module's next passes, which would then take no posted (and no sent) message at all until their
+// count caught up. Times order every module's markers alike: a marker taken is older than any pass begun later.
+unsigned long long gPassSerial = 0;        // the last pass begun
+unsigned long long gMarkersTakenUpTo = 0;  // the newest pass marker taken out of the queue by any pass
+
+unsigned long long NextPassSerial() {
+    LARGE_INTEGER now{};
+    QueryPerformanceCounter(&now);
+    gPassSerial = std::max<unsigned long long>(gPassSerial + 1, static_cast<unsigned long long>(now.QuadPart));
+    return gPassSerial;
+}
 
 bool Overdue() {
     return gWaitDeadline != 0 && GetTickCount64() >= gWaitDeadline;
@@ -206,8 +218,11 @@ HWND CreateClientWindow(State* state) {
 
 void PumpWaitingMessages(const PumpRules& rules) {
     static const UINT marker = RegisterWindowMessageA("Tumbleroo message pass marker");
-    const UINT_PTR mine = ++gPassSerial;
-    const bool marked = marker && PostThreadMessageA(GetCurrentThreadId(), marker, mine, 0);
+    const unsigned long long mine = NextPassSerial();
+    // The serial in two 32-bit halves, whatever the size of a message parameter.
+    const bool marked = marker && PostThreadMessageA(GetCurrentThreadId(), marker,
+                                                     static_cast<WPARAM>(mine & 0xFFFFFFFFu),
+                                                     static_cast<LPARAM>(mine >> 32));
     MSG msg;
     // Posted messages come out first-in first-out: the marker ends this part, even while handlers keep posting. A
     // nested pass takes this pass's marker out on its way to its own, which ends this part as well. Without a marker
@@ -216,7 +231,9 @@ void PumpWaitingMessages(const PumpRules& rules) {
         if (Overdue() || !PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE | rules.postedFilter))
             break;
         if (marker && msg.message == marker && !msg.hwnd) {
-            gMarkersTakenUpTo = std::max<UINT_PTR>(gMarkersTakenUpTo, msg.wParam);
+            const unsigned long long taken = (static_cast<unsigned long long>(static_cast<DWORD>(msg.lParam)) << 32) |
+                                             static_cast<DWORD>(msg.wParam);
+            gMarkersTakenUpTo = std::max(gMarkersTakenUpTo, taken);
             continue;
         }
         if (msg.message == WM_QUIT) {
