@@ -28,6 +28,7 @@
 #include <string>
 #include <vector>
 
+#include "common/dde_handles_win.h"
 #include "common/dde_wake_win.h"
 #include "linklib/records.h"
 #include "linklib/tools/link_session_win.h"
@@ -60,6 +61,14 @@ HDDEDATA CALLBACK RawCallback(UINT type, UINT, HCONV, HSZ hsz1, HSZ hsz2, HDDEDA
     return nullptr;
 }
 
+// DDEML's connect. Under Wine, DDEML's conversation window needs a handle that widens alike, or the world's DDEML
+// server drops the conversation's messages (common/dde_handles_win.h): without it, this client stops after
+// some 33,000 requests in a soak.
+HCONV RawConnect(HSZ service, HSZ topic) {
+    win::HandleAhead handleAhead;
+    return DdeConnect(gRawInstance, service, topic, nullptr);
+}
+
 // One request written directly on DDEML: connect, poke the block, disconnect.
 void RawPoke(const char* topic, const linklib::Block& block) {
     HSZ service = DdeCreateStringHandleA(gRawInstance, "Zelmarink", CP_WINANSI);
@@ -67,7 +76,7 @@ void RawPoke(const char* topic, const linklib::Block& block) {
     HCONV conv;
     {
         win::DdeCallGuard wake;
-        conv = DdeConnect(gRawInstance, service, hszTopic, nullptr);
+        conv = RawConnect(service, hszTopic);
     }
     if (conv) {
         HDDEDATA data = DdeCreateDataHandle(gRawInstance, const_cast<BYTE*>(block.data()),
@@ -122,7 +131,7 @@ void RawFetch() {
     HSZ topic = DdeCreateStringHandleA(gRawInstance, "Zelmarink_GetAllText", CP_WINANSI);
     HSZ item = DdeCreateStringHandleA(gRawInstance, kRawName, CP_WINANSI);
     win::DdeCallGuard wake;
-    if (HCONV conv = DdeConnect(gRawInstance, service, topic, nullptr)) {
+    if (HCONV conv = RawConnect(service, topic)) {
         if (HDDEDATA data = DdeClientTransaction(nullptr, 0, conv, item, CF_TEXT, XTYP_REQUEST, 5000, nullptr))
             DdeFreeDataHandle(data);
         DdeDisconnect(conv);

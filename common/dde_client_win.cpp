@@ -19,8 +19,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "common/dde_client_state_win.h"
+#include "common/dde_handles_win.h"
 #include "common/dde_wake_win.h"
 
 namespace win {
@@ -99,7 +101,7 @@ void TakeData(State* s, HWND hwnd, WPARAM wParam, LPARAM lParam) {
         }
     }
     // Only our server's data is answered; a stranger's (or a former server's) is not, nor any while we terminate.
-    const bool partner = s && from == s->server && from && !s->terminating && !s->serverTerminated;
+    const bool partner = s && from && SameWindow(from, s->server) && !s->terminating && !s->serverTerminated;
     const bool wanted = partner && s->pending == State::Pending::Request && !s->answered;
     if (wanted) {
         s->answered = true;
@@ -138,7 +140,7 @@ void TakeAck(State* s, HWND hwnd, WPARAM wParam, LPARAM lParam) {
             GlobalDeleteAtom(t);
         if (s && s->initiating && !s->server)
             s->server = from;
-        else if (!s || from != s->server)  // a second server, or one answering after the initiate was over
+        else if (!s || !SameWindow(from, s->server))  // a second server, or one answering after the initiate was over
             PostMessageA(from, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(hwnd), 0);
         return;
     }
@@ -150,11 +152,11 @@ void TakeAck(State* s, HWND hwnd, WPARAM wParam, LPARAM lParam) {
     const bool positive = (lo & 0x8000) != 0;
     if (!s)
         return;
-    const bool current = from == s->server && from && s->pending != State::Pending::None && !s->answered;
+    const bool current = from && SameWindow(from, s->server) && s->pending != State::Pending::None && !s->answered;
     if (!current) {
         // Late (the transaction was given up) or a stranger's: nothing is answered. A refused poke of ours that
         // was given up is freed now; one accepted late is the server's.
-        if (s->abandonedPoke && from == s->abandonedTo) {
+        if (s->abandonedPoke && SameWindow(from, s->abandonedTo)) {
             if (!positive)
                 GlobalFree(s->abandonedPoke);
             s->abandonedPoke = nullptr;
@@ -181,7 +183,7 @@ LRESULT CALLBACK ClientProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             TakeData(s, hwnd, wParam, lParam);
             return 0;
         case WM_DDE_TERMINATE:
-            if (s && reinterpret_cast<HWND>(wParam) == s->server && s->server) {
+            if (s && s->server && SameWindow(reinterpret_cast<HWND>(wParam), s->server)) {
                 if (!s->terminating && !s->serverTerminated)
                     PostMessageA(s->server, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(hwnd), 0);
                 s->serverTerminated = true;
@@ -209,8 +211,16 @@ HWND CreateClientWindow(State* state) {
         wc.lpszClassName = kClassName;
         RegisterClassExA(&wc);
     }
-    // Message-only: no other program's broadcast reaches it, and no other program's initiate is sent to it.
-    HWND hwnd = CreateWindowExA(0, kClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, module, nullptr);
+    // Message-only: no other program's broadcast reaches it, and no other program's initiate is sent to it. Its
+    // handle must widen alike (dde_handles_win.h), or a DDEML server under Wine drops all it posts: windows whose
+    // handles do not are kept aside until one does (each has about an even chance), then destroyed.
+    std::vector<HWND> aside;
+    HWND hwnd = nullptr;
+    while ((hwnd = CreateWindowExA(0, kClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, module, nullptr)) &&
+           !WidensAlike(hwnd) && aside.size() < 16)
+        aside.push_back(hwnd);
+    for (HWND other : aside)
+        DestroyWindow(other);
     if (hwnd)
         SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(state));
     return hwnd;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/dde_client_win.h"
+#include "common/dde_handles_win.h"
 #include "common/dde_wake_win.h"
 #include "linklib/records.h"
 
@@ -22,6 +23,9 @@ char gRegisteredName[linklib::kRegisteredNameSize] = {};
 ProcessAckDataProc gProcessAckData = nullptr;
 ProcessReceiveDataProc gProcessReceiveData = nullptr;
 ProcessGetAllTextDataProc gProcessGetAllTextData = nullptr;
+// From an accepted XTYP_CONNECT to its XTYP_CONNECT_CONFIRM: the conversation window DDEML makes in between gets a
+// handle that a world client using DDEML under Wine takes for it (common/dde_handles_win.h).
+std::optional<win::HandleAhead> gHandleAhead;
 
 constexpr DWORD kTimeoutMs = 2000;
 // How long hanging up waits for the world client's own WM_DDE_TERMINATE (it comes at once from a live one).
@@ -65,8 +69,14 @@ HDDEDATA CALLBACK DdeCallback(UINT type, UINT, HCONV, HSZ hsz1, HSZ hsz2, HDDEDA
     try {
         switch (type) {
             case XTYP_CONNECT:  // hsz1 = topic, hsz2 = service; any topic is fine
-                return reinterpret_cast<HDDEDATA>(
-                    linklib::IsRegisteredService(QueryString(hsz2).c_str(), gRegisteredName) ? 1 : 0);
+                gHandleAhead.reset();
+                if (!linklib::IsRegisteredService(QueryString(hsz2).c_str(), gRegisteredName))
+                    return nullptr;
+                gHandleAhead.emplace();
+                return reinterpret_cast<HDDEDATA>(1);
+            case XTYP_CONNECT_CONFIRM:
+                gHandleAhead.reset();
+                return nullptr;
             case XTYP_POKE: {
                 const std::string topic = QueryString(hsz1);
                 if (topic != "Zelmarink_Ack" && topic != "Zelmarink_Receive")
@@ -193,6 +203,7 @@ LONG WINAPI KillDDE(void) {
     }
     const BOOL ended = DdeUninitialize(gInstance);
     gInstance = 0;
+    gHandleAhead.reset();
     gProcessAckData = nullptr;
     gProcessReceiveData = nullptr;
     gProcessGetAllTextData = nullptr;

@@ -2,6 +2,7 @@
 // only turns DDEML transactions into bytes and back.
 #include "worldsim/dde_server_win.h"
 
+#include "common/dde_handles_win.h"
 #include "common/dde_wake_win.h"
 #include "worldsim/protocol.h"
 
@@ -115,6 +116,7 @@ bool DdeServer::Probe(const std::string& service, const std::string& topic) {
     bool accepted = false;
     {
         win::DdeCallGuard guard;
+        win::HandleAhead handleAhead;
         if (HCONV conv = DdeConnect(instance, hszService, hszTopic, nullptr)) {
             accepted = true;
             DdeDisconnect(conv);
@@ -154,10 +156,16 @@ HDDEDATA CALLBACK DdeServer::Callback(UINT type, UINT format, HCONV, HSZ hsz1, H
 
 HDDEDATA DdeServer::OnCallback(UINT type, UINT format, HSZ hsz1, HSZ hsz2, HDDEDATA data) {
     switch (type) {
-    case XTYP_CONNECT:  // hsz1 = topic, hsz2 = service
-        if (DdeCmpStringHandles(hsz2, service_) != 0)
+    case XTYP_CONNECT: {  // hsz1 = topic, hsz2 = service
+        handleAhead_.reset();
+        if (DdeCmpStringHandles(hsz2, service_) != 0 || !handler_.OnConnect(Query(hsz1)))
             return nullptr;
-        return reinterpret_cast<HDDEDATA>(static_cast<ULONG_PTR>(handler_.OnConnect(Query(hsz1)) ? TRUE : FALSE));
+        handleAhead_ = std::make_unique<win::HandleAhead>();
+        return reinterpret_cast<HDDEDATA>(static_cast<ULONG_PTR>(TRUE));
+    }
+    case XTYP_CONNECT_CONFIRM:
+        handleAhead_.reset();
+        return nullptr;
     case XTYP_POKE:  // hsz1 = topic, hsz2 = item
     case XTYP_REQUEST:
         // A blocked transaction stays queued, unanswered, until the program hangs up.

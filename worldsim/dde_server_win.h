@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "common/dde_client_win.h"
+#include "common/dde_handles_win.h"
 
 namespace worldsim {
 
@@ -59,6 +60,9 @@ private:
     DWORD instance_ = 0;
     HSZ service_ = nullptr;
     std::map<std::pair<std::string, std::string>, Link> links_;  // (service, topic) -> open conversation
+    // From an accepted XTYP_CONNECT to its XTYP_CONNECT_CONFIRM: the conversation window DDEML makes in between
+    // gets a handle that every DDEML client takes for it (common/dde_handles_win.h).
+    std::unique_ptr<win::HandleAhead> handleAhead_;
 };
 
 }  // namespace worldsim
