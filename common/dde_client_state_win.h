@@ -36,6 +36,13 @@ HWND CreateClientWindow(DdeClientConversation::State* state);
 // answer to it (dde_initiate_win.cpp).
 bool IsInitiateAnswer(ATOM service, ATOM topic);
 
+// Two 16-bit values in an lParam as this process sends them (see SendDdeAsA32BitProgram).
+LPARAM TwoWords(WORD low, WORD high);
+
+// The pass a wait makes when its caller gives none (dde_pump_win.cpp): posted and sent messages, then paint and
+// timers; input stays queued for the caller's own loop, and a WM_QUIT is put back.
+void DefaultPump();
+
 // Gives back what the initiates keep (dde_initiate_win.cpp): the module reference, once no initiate is still out.
 void ReleaseInitiateModuleReference();
 

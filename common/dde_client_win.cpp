@@ -1,6 +1,6 @@
 // dde_client_win.cpp: the plain-message DDE client conversation (see dde_client_win.h) once it has found its server
-// (dde_initiate_win.cpp finds it): the conversation's window and the messages it takes, the pumped wait with its
-// deadline, poke, request and the end of the conversation.
+// (dde_initiate_win.cpp finds it): the conversation's window and the messages it takes, poke, request and the end of
+// the conversation. Its waits and their message passes are in dde_pump_win.cpp.
 //
 // Ownership follows the DDE message rules: the receiver of a WM_DDE_ACK deletes the atom it carries (the two atoms
 // of an answer to WM_DDE_INITIATE as well); a poke's data block is freed by the server when it accepts it
@@ -31,47 +31,7 @@ namespace {
 using State = DdeClientConversation::State;
 
 constexpr char kClassName[] = "TumblerooDdeClientConversation";
-constexpr DWORD kLongestSleepMs = 50;  // how often a wait looks at the server window and the deadline
-
-// Keyboard and mouse input stays in the queue for the caller's own loop, which knows how its windows take keys (a
-// busy, disabled window takes none): a wait of the link library must not act on them. A WM_QUIT is put back for
-// the caller's loop.
-constexpr UINT kPumpedWithoutInput = PM_QS_POSTMESSAGE | PM_QS_SENDMESSAGE;
-constexpr DWORD kWakeWithoutInput = QS_POSTMESSAGE | QS_SENDMESSAGE | QS_PAINT | QS_TIMER;
-constexpr size_t kLaterMessagesPerPass = 32;
-
-// The thread's waits and passes (one UI thread; see dde_client_win.h).
-ULONGLONG gWaitDeadline = 0;       // of the innermost running wait; 0 while none runs
-// Passes are numbered by the performance counter when they begin. Every module of the process that pumps this way
-// (a program and the link library it loads both do) posts its markers under the one registered message into the
-// one queue, each with counters of its own: numbered by plain counts, a marker of the other module's could stand
-// far ahead of this module's next passes, which would then take no posted (and no sent) message at all until their
-// count caught up. Times order every module's markers alike: a marker taken is older than any pass begun later.
-unsigned long long gPassSerial = 0;        // the last pass begun
-unsigned long long gMarkersTakenUpTo = 0;  // the newest pass marker taken out of the queue by any pass
-
-unsigned long long NextPassSerial() {
-    LARGE_INTEGER now{};
-    QueryPerformanceCounter(&now);
-    gPassSerial = std::max<unsigned long long>(gPassSerial + 1, static_cast<unsigned long long>(now.QuadPart));
-    return gPassSerial;
-}
-
-bool Overdue() {
-    return gWaitDeadline != 0 && GetTickCount64() >= gWaitDeadline;
-}
-
-void DefaultPump() {
-    PumpRules rules;
-    rules.postedFilter = kPumpedWithoutInput;
-    rules.laterFilter = PM_QS_PAINT | (QS_TIMER << 16);
-    rules.dispatch = [](const MSG& msg) { DispatchMessageA(&msg); };
-    rules.quit = [](const MSG& msg) {
-        PostQuitMessage(static_cast<int>(msg.wParam));
-        return true;
-    };
-    PumpWaitingMessages(rules);
-}
+bool gAs32BitProgram = false;  // see SendDdeAsA32BitProgram
 
 // Whether a block received from (or posted to) `partner` is a copy of this process's own (see the top).
 bool CopiedForUs(HWND partner) {
@@ -127,16 +87,23 @@ void TakeData(State* s, HWND hwnd, WPARAM wParam, LPARAM lParam) {
 // packed parameter, a memory handle. Whether the thread is inside a sent message says nothing here: a caller may
 // make its requests from a sent message's handler (another program clicking its button with SendMessage), and the
 // posted acks it then handles are dispatched inside that sent message.
+//
+// The two atoms fill the lower 32 bits. A server that is a 32-bit program answers a 64-bit client with that value
+// sign-extended, and a string atom's topic (0xC000 and above) sets bit 31: the upper half is then all ones, which
+// no memory handle of a 64-bit process ever is.
 bool AnswersInitiate(LPARAM lParam) {
-    return (static_cast<ULONG_PTR>(lParam) >> 16 >> 16) == 0 && IsInitiateAnswer(LOWORD(lParam), HIWORD(lParam));
+    const auto value = static_cast<ULONG_PTR>(lParam);
+    const auto low = static_cast<DWORD>(value);
+    const bool twoAtoms = value == low || lParam == static_cast<LPARAM>(static_cast<LONG>(low));
+    return twoAtoms && IsInitiateAnswer(LOWORD(low), HIWORD(low));
 }
 
 void TakeAck(State* s, HWND hwnd, WPARAM wParam, LPARAM lParam) {
     const HWND from = reinterpret_cast<HWND>(wParam);
     if (AnswersInitiate(lParam)) {
-        if (const ATOM a = LOWORD(lParam))
+        if (const ATOM a = LOWORD(static_cast<DWORD>(lParam)))
             GlobalDeleteAtom(a);
-        if (const ATOM t = HIWORD(lParam))
+        if (const ATOM t = HIWORD(static_cast<DWORD>(lParam)))
             GlobalDeleteAtom(t);
         if (s && s->initiating && !s->server)
             s->server = from;
@@ -196,6 +163,15 @@ LRESULT CALLBACK ClientProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 
 }  // namespace
 
+void SendDdeAsA32BitProgram(bool on) {
+    gAs32BitProgram = on;
+}
+
+LPARAM TwoWords(WORD low, WORD high) {
+    const DWORD value = MAKELONG(low, high);
+    return gAs32BitProgram ? static_cast<LPARAM>(static_cast<LONG>(value)) : static_cast<LPARAM>(value);
+}
+
 HWND CreateClientWindow(State* state) {
     // The class belongs to the module holding this code (a program or the link library).
     HMODULE module = nullptr;
@@ -224,55 +200,6 @@ HWND CreateClientWindow(State* state) {
     if (hwnd)
         SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(state));
     return hwnd;
-}
-
-void PumpWaitingMessages(const PumpRules& rules) {
-    static const UINT marker = RegisterWindowMessageA("Tumbleroo message pass marker");
-    const unsigned long long mine = NextPassSerial();
-    // The serial in two 32-bit halves, whatever the size of a message parameter.
-    const bool marked = marker && PostThreadMessageA(GetCurrentThreadId(), marker,
-                                                     static_cast<WPARAM>(mine & 0xFFFFFFFFu),
-                                                     static_cast<LPARAM>(mine >> 32));
-    MSG msg;
-    // Posted messages come out first-in first-out: the marker ends this part, even while handlers keep posting. A
-    // nested pass takes this pass's marker out on its way to its own, which ends this part as well. Without a marker
-    // (the queue is full), a count does.
-    for (int handled = 0; marked ? gMarkersTakenUpTo < mine : handled < 256; ++handled) {
-        if (Overdue() || !PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE | rules.postedFilter))
-            break;
-        if (marker && msg.message == marker && !msg.hwnd) {
-            const unsigned long long taken = (static_cast<unsigned long long>(static_cast<DWORD>(msg.lParam)) << 32) |
-                                             static_cast<DWORD>(msg.wParam);
-            gMarkersTakenUpTo = std::max(gMarkersTakenUpTo, taken);
-            continue;
-        }
-        if (msg.message == WM_QUIT) {
-            if (rules.quit(msg))
-                return;
-            continue;
-        }
-        rules.dispatch(msg);
-    }
-    // Paint, timer (and input) messages come out after the posted ones, and paint and timers are made anew while
-    // a window stays invalid or a timer is due again: each comes out once per pass, the repeat is left for the next.
-    struct Seen {
-        HWND hwnd;
-        UINT message;
-        WPARAM wParam;
-    } seen[kLaterMessagesPerPass];
-    size_t count = 0;
-    while (count < kLaterMessagesPerPass && !Overdue() &&
-           PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | rules.laterFilter)) {
-        const Seen key{msg.hwnd, msg.message, msg.wParam};
-        if (std::any_of(seen, seen + count, [&](const Seen& k) {
-                return k.hwnd == key.hwnd && k.message == key.message && k.wParam == key.wParam;
-            }))
-            break;
-        seen[count++] = key;
-        if (!PeekMessageA(&msg, key.hwnd, key.message, key.message, PM_REMOVE | rules.laterFilter))
-            break;
-        rules.dispatch(msg);
-    }
 }
 
 void ReleaseDdeClientModule() {
@@ -315,33 +242,6 @@ DdeClientConversation::~DdeClientConversation() {
 bool DdeClientConversation::Connected() const {
     const State& s = *state_;
     return s.server && !s.serverTerminated && !s.terminating && !s.stale && IsWindow(s.server);
-}
-
-DdeOutcome DdeClientConversation::WaitFor(bool (*done)(const State&), DWORD timeoutMs) {
-    // A wait inside another one (a request made from a handler the outer wait dispatched) ends with it.
-    const ULONGLONG enclosing = gWaitDeadline;
-    ULONGLONG deadline = GetTickCount64() + timeoutMs;
-    if (enclosing && enclosing < deadline)
-        deadline = enclosing;
-    struct Restore {
-        ULONGLONG deadline;
-        ~Restore() { gWaitDeadline = deadline; }
-    } restore{enclosing};
-    gWaitDeadline = deadline;
-    for (;;) {
-        hooks_.pump();
-        if (done(*state_))
-            return DdeOutcome::Answered;
-        if (hooks_.abandon())
-            return DdeOutcome::Cancelled;
-        const ULONGLONG now = GetTickCount64();
-        if (now >= deadline)
-            return DdeOutcome::NoAnswer;
-        const DWORD sleep = static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, kLongestSleepMs));
-        // The default pump leaves input waiting: a wait that woke for it would spin until the deadline.
-        MsgWaitForMultipleObjectsEx(0, nullptr, sleep, hooks_.pump == DefaultPump ? kWakeWithoutInput : QS_ALLINPUT,
-                                    MWMO_INPUTAVAILABLE);
-    }
 }
 
 namespace {
@@ -426,7 +326,7 @@ DdeOutcome DdeClientConversation::Request(const std::string& item, DWORD timeout
     s.pending = State::Pending::Request;
     s.answered = false;
     s.data.clear();
-    if (!PostMessageA(s.server, WM_DDE_REQUEST, reinterpret_cast<WPARAM>(s.client), MAKELPARAM(CF_TEXT, aItem))) {
+    if (!PostMessageA(s.server, WM_DDE_REQUEST, reinterpret_cast<WPARAM>(s.client), TwoWords(CF_TEXT, aItem))) {
         GlobalDeleteAtom(aItem);
         s.pending = State::Pending::None;
         return DdeOutcome::NoServer;

@@ -51,11 +51,12 @@ struct DdeWaitHooks {
 
 // One pass over the thread's waiting messages, as the waits here and the programs' yields make it: first posted
 // (and, with `postedFilter` 0, input) messages up to a marker posted when the pass began, then the messages of
-// `laterFilter` (paint, timers, input), each window's message of a kind at most once. A nested pass ends the
+// `laterFilter` (paint, input), then timers, each window's message of a kind at most once. A nested pass ends the
 // enclosing one. The pass also ends once the deadline of the innermost running wait has passed.
 struct PumpRules {
     UINT postedFilter = 0;                // PM_QS_* flags of the first part; 0 takes every message in order
-    UINT laterFilter = 0;                 // PM_QS_* flags of the second part
+    UINT laterFilter = 0;                 // PM_QS_PAINT and/or PM_QS_INPUT for the second part; 0: none of them
+    bool laterTimers = false;             // WM_TIMER in the second part too
     void (*dispatch)(const MSG&) = nullptr;
     bool (*quit)(const MSG&) = nullptr;   // a WM_QUIT taken out; true ends the pass
 };
@@ -66,6 +67,11 @@ void PumpWaitingMessages(const PumpRules& rules);
 // reference to itself while some window has not yet taken one of its WM_DDE_INITIATEs (the system calls back into
 // the module when it does); the reference is given back here once they all have, or at the next connect.
 void ReleaseDdeClientModule();
+
+// For a stand-in of a 32-bit program (the stand-in world's --dde plain32): from now on, every value this process
+// sends in a DDE message's lParam (an initiate's atoms, a request's format and item) goes out widened from 32 bits
+// with the sign, as a 32-bit program's message reaches a 64-bit window. Never set by the shipped programs.
+void SendDdeAsA32BitProgram(bool on);
 
 class DdeClientConversation {
   public:

@@ -187,7 +187,7 @@ DdeOutcome DdeClientConversation::Connect(const std::string& service, const std:
             ++Unanswered()[target];
             HoldSent(mine, service, topic);
             if (!SendMessageCallbackA(target, WM_DDE_INITIATE, reinterpret_cast<WPARAM>(s.client),
-                                      MAKELPARAM(aService, aTopic), InitiateDelivered, mine)) {
+                                      TwoWords(aService, aTopic), InitiateDelivered, mine)) {
                 --Outstanding()[mine];
                 if (--Unanswered()[target] <= 0)
                     Unanswered().erase(target);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -153,10 +154,9 @@ class LinkCore {
     void Communicate(int mode, const std::string& target, const std::string& text);
     void ClearCapture();
     void WriteCapture(const std::string& text);
-    template <typename Call>
-    LinkOutcome LibraryRequest(const char* what, size_t bytes, Call call);
-    template <typename Call>
-    LinkOutcome LibraryAttempt(const char* what, size_t bytes, Call call, bool* reached);
+    using LibraryCall = std::function<LinkOutcome()>;
+    LinkOutcome LibraryRequest(const char* what, size_t bytes, const LibraryCall& call);
+    LinkOutcome LibraryAttempt(const char* what, size_t bytes, const LibraryCall& call, bool* reached);
     LinkOutcome Register();
     void RegisterIfOwed(LinkOutcome outcome);
     void Note(LinkOutcome outcome, std::uint64_t startedMs);

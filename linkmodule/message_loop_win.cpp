@@ -50,7 +50,8 @@ void Dispatch(const MSG& msg) {
 void YieldEvents() {
     win::PumpRules rules;
     rules.postedFilter = 0;
-    rules.laterFilter = PM_QS_INPUT | PM_QS_PAINT | (QS_TIMER << 16);
+    rules.laterFilter = PM_QS_INPUT | PM_QS_PAINT;
+    rules.laterTimers = true;
     rules.dispatch = Dispatch;
     rules.quit = [](const MSG& msg) {
         Keep(msg);

@@ -29,6 +29,12 @@ void RemoveTree(const std::string& path) {
 
 }  // namespace
 
+const char* MethodOfThisRun(const char* method) {
+    char value[16] = {};
+    const DWORD n = GetEnvironmentVariableA("TUMBLEROO_TEST_METHOD", value, sizeof value);
+    return n > 0 && std::string(value, n) == "console" ? kConsoleMethod : method;
+}
+
 Folder::Folder(const std::string& prefix, const Files& files, const std::vector<std::string>& folders) {
     static int counter = 0;
     char temp[MAX_PATH] = {};

@@ -26,6 +26,9 @@ namespace testwin {
 // SCONTROL.TXT of the two link methods: the world's title, focus control, library method, seconds after each line.
 inline constexpr char kLibraryMethod[] = "Pelmor 3.0\r\n0\r\n1\r\n0\r\n";
 inline constexpr char kConsoleMethod[] = "Pelmor 3.0\r\n0\r\n0\r\n0\r\n";
+// For a scenario that runs by either method: the console method when this run says so
+// (TUMBLEROO_TEST_METHOD=console), otherwise `method`.
+const char* MethodOfThisRun(const char* method);
 
 using Files = std::map<std::string, std::string>;
 

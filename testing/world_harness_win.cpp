@@ -214,6 +214,18 @@ bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
     }
 }
 
+WorldKind WorldKindOfThisRun() {
+    const auto variable = [](const char* name) {
+        char value[MAX_PATH] = {};
+        const DWORD n = GetEnvironmentVariableA(name, value, sizeof value);
+        return n > 0 && n < sizeof value ? std::string(value, n) : std::string();
+    };
+    WorldKind kind{variable("TUMBLEROO_TEST_WORLD_EXE"), variable("TUMBLEROO_TEST_WORLD_DDE")};
+    if (!kind.exe.empty() && kind.exe[0] == '/')
+        kind.exe = "Z:" + kind.exe;
+    return kind;
+}
+
 WorldProcess::WorldProcess(std::vector<std::string> extraArgs) {
     static int counter = 0;
     char temp[MAX_PATH] = {};
@@ -224,8 +236,12 @@ WorldProcess::WorldProcess(std::vector<std::string> extraArgs) {
     transcriptPath_ = directory_ + "\\worldsim.log";
 
     extraArgs.insert(extraArgs.begin(), {"--transcript", transcriptPath_});
+    const WorldKind kind = WorldKindOfThisRun();
+    if (!kind.dde.empty())
+        extraArgs.insert(extraArgs.begin(), {"--dde", kind.dde});
+    const std::string exe = kind.exe.empty() ? BinaryDirectory() + "worldsim.exe" : kind.exe;
     std::string error;
-    if (!StartProcess(BinaryDirectory() + "worldsim.exe", extraArgs, &process_, "", nullptr, &error)) {
+    if (!StartProcess(exe, extraArgs, &process_, "", nullptr, &error)) {
         ADD_FAILURE() << error;
         return;
     }

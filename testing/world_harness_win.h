@@ -40,6 +40,16 @@ struct TranscriptLine {
     std::vector<std::string> fields;  // all fields after the kind, the last one unescaped
 };
 
+// Which stand-in world a test meets is a parameter of the run, not of the test: TUMBLEROO_TEST_WORLD_EXE names a
+// worldsim.exe built for the other bitness (a Windows path, or a Unix one that Wine finds under Z:), and
+// TUMBLEROO_TEST_WORLD_DDE how it speaks DDE (ours, ddeml or plain32: worldsim.exe --dde). Both unset: this build's
+// worldsim.exe, speaking as it does by default.
+struct WorldKind {
+    std::string exe;  // empty: this build's
+    std::string dde;  // empty: the world's default
+};
+WorldKind WorldKindOfThisRun();
+
 class WorldProcess {
 public:
     // Waits (up to 20 s) for the "Pelmor 3.0" window; ADD_FAILURE and ok() == false if it never appears.

@@ -4,6 +4,8 @@
 
 #include "common/dde_handles_win.h"
 #include "common/dde_wake_win.h"
+#include "worldsim/ddeml_poker_win.h"
+#include "worldsim/plain_server_win.h"
 #include "worldsim/protocol.h"
 
 #include <vector>
@@ -20,11 +22,24 @@ constexpr DWORD kPokeTimeoutMs = 5000;
 
 }  // namespace
 
+DdeServer::DdeServer(DdeHandler& handler, DdeKind kind) : handler_(handler), kind_(kind) {}
+
 DdeServer::~DdeServer() {
     Stop();
 }
 
 bool DdeServer::Start() {
+    if (kind_ == DdeKind::Plain32) {
+        // Its pokes back are our client's, whose initiates then go out widened like its server's answers.
+        win::SendDdeAsA32BitProgram(true);
+        plain_ = std::make_unique<PlainServer>(handler_);
+        return plain_->Start();
+    }
+    if (kind_ == DdeKind::Ddeml) {
+        poker_ = std::make_unique<DdemlPoker>();
+        if (!poker_->Start())
+            return false;
+    }
     gServer = this;
     if (DdeInitializeA(&instance_, Callback, APPCMD_FILTERINITS, 0) != DMLERR_NO_ERROR) {
         instance_ = 0;
@@ -42,6 +57,10 @@ void DdeServer::Stop() {
     for (const auto& [key, link] : links_)
         link->Disconnect(0);
     links_.clear();
+    if (plain_)
+        plain_->Stop();
+    if (poker_)
+        poker_->Stop();
     if (!instance_)
         return;
     if (service_) {
@@ -59,8 +78,10 @@ void DdeServer::Stop() {
 // failed poke is retried once on a new conversation, unless the program did answer (it refused the poke) or did
 // not answer in time (it is still busy with it): a repeated acknowledgement would be a fault of its own.
 bool DdeServer::Poke(const std::string& service, const std::string& topic, const std::string& block) {
-    if (!instance_ || service.empty())
+    if (service.empty())
         return false;  // an empty service name would connect to anyone offering the topic
+    if (poker_)
+        return poker_->Poke(service, topic, block, kPokeTimeoutMs);
     const auto key = std::make_pair(service, topic);
     for (int attempt = 0; attempt < 2; ++attempt) {
         auto it = links_.find(key);

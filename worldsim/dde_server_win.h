@@ -14,6 +14,7 @@
 
 #include "common/dde_client_win.h"
 #include "common/dde_handles_win.h"
+#include "worldsim/options.h"
 
 namespace worldsim {
 
@@ -30,9 +31,13 @@ protected:
     ~DdeHandler() = default;
 };
 
+class DdemlPoker;
+class PlainServer;
+
+// The "Zelmarink" server and the pokes back, spoken as `kind` says (options.h).
 class DdeServer {
 public:
-    explicit DdeServer(DdeHandler& handler) : handler_(handler) {}
+    DdeServer(DdeHandler& handler, DdeKind kind);
     ~DdeServer();
     DdeServer(const DdeServer&) = delete;
     DdeServer& operator=(const DdeServer&) = delete;
@@ -57,6 +62,9 @@ private:
     static Link Open(const std::string& service, const std::string& topic);
 
     DdeHandler& handler_;
+    const DdeKind kind_;
+    std::unique_ptr<PlainServer> plain_;  // Plain32: serves instead of DDEML
+    std::unique_ptr<DdemlPoker> poker_;   // Ddeml: pokes instead of our client
     DWORD instance_ = 0;
     HSZ service_ = nullptr;
     std::map<std::pair<std::string, std::string>, Link> links_;  // (service, topic) -> open conversation

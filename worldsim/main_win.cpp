@@ -52,7 +52,7 @@ std::vector<std::string> Arguments() {
 }  // namespace
 
 App::App(WorldOptions options)
-    : options_(std::move(options)), world_(options_.me, NowMs), dde_(*this), window_(*this) {}
+    : options_(std::move(options)), world_(options_.me, NowMs), dde_(*this, options_.dde), window_(*this) {}
 
 int App::Run(HINSTANCE instance, int show) {
     if (!transcript_.Open(options_.transcript)) {

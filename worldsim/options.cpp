@@ -6,14 +6,20 @@
 
 namespace worldsim {
 
-// worldsim.exe [--me NAME] [--scenario FILE] [--transcript FILE], each option at most once.
+// worldsim.exe [--me NAME] [--scenario FILE] [--transcript FILE] [--dde ours|ddeml|plain32], each option at most
+// once.
 OptionsParse<WorldOptions> ParseWorldOptions(const std::vector<std::string>& args) {
     OptionsParse<WorldOptions> out;
     WorldOptions o{std::string(kDefaultOwnAvatar), "", std::string(kDefaultTranscript)};
-    bool seen[3] = {};
+    bool seen[4] = {};
+    std::string dde = "ours";
     for (size_t i = 0; i < args.size(); i += 2) {
         const std::string& option = args[i];
-        const int which = option == "--me" ? 0 : option == "--scenario" ? 1 : option == "--transcript" ? 2 : -1;
+        const int which = option == "--me"           ? 0
+                          : option == "--scenario"   ? 1
+                          : option == "--transcript" ? 2
+                          : option == "--dde"        ? 3
+                                                     : -1;
         if (which < 0) {
             out.error = "unknown option " + option;
             return out;
@@ -27,7 +33,15 @@ OptionsParse<WorldOptions> ParseWorldOptions(const std::vector<std::string>& arg
             return out;
         }
         seen[which] = true;
-        (which == 0 ? o.me : which == 1 ? o.scenario : o.transcript) = args[i + 1];
+        (which == 0 ? o.me : which == 1 ? o.scenario : which == 2 ? o.transcript : dde) = args[i + 1];
+    }
+    if (dde == "ddeml") {
+        o.dde = DdeKind::Ddeml;
+    } else if (dde == "plain32") {
+        o.dde = DdeKind::Plain32;
+    } else if (dde != "ours") {
+        out.error = "--dde: ours, ddeml or plain32, not " + dde;
+        return out;
     }
     if (o.me.find_first_of(std::string("\x0c\r\n", 3)) != std::string::npos) {
         out.error = "--me: the name holds a form feed or a line break";

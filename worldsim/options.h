@@ -7,10 +7,17 @@
 
 namespace worldsim {
 
+// How the world speaks DDE. Ours: a DDEML server, acknowledgements poked in plain DDE messages (our own client).
+// Ddeml: the platform's DDE library alone, a DDEML server and a DDEML client for every poke back, as a world client
+// built on that library would. Plain32: plain DDE messages both ways, every lParam it sends widened from 32 bits
+// with its sign, as a 32-bit program's messages reach a 64-bit one.
+enum class DdeKind { Ours, Ddeml, Plain32 };
+
 struct WorldOptions {
     std::string me;
     std::string scenario;  // empty: none
     std::string transcript;
+    DdeKind dde = DdeKind::Ours;
 };
 
 struct CtlOptions {

@@ -222,7 +222,7 @@ TEST(GorvathWine, StartUpAndIntake) {
 // window still usable), winner; then a second draw that can only fall on the other player, loser; then nothing
 // left to draw.
 TEST(GorvathWine, RoundsOfTheGame) {
-    Folder folder("gorvath", Files{{"SCONTROL.TXT", kLibraryMethod},
+    Folder folder("gorvath", Files{{"SCONTROL.TXT", testwin::MethodOfThisRun(kLibraryMethod)},
                                    {"GORVATH.TXT", "Fruits\r\n\r\n   \r\n"},
                                    {"GORVATH.SAV", "Ann\r\nBob\r\nCleo\r\nList2\r\nBob\r\n"}});
     Game game(folder, {"avatar|Ann", "avatar|Bob", "avatar|Cleo"});

@@ -348,6 +348,9 @@ LRESULT CALLBACK BusyCallerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
 }
 
 TEST(ZmvorqWine, RequestsEndInTimeWhateverTheCallersWindowsDo) {
+    if (testwin::WorldKindOfThisRun().dde == "ddeml")
+        GTEST_SKIP() << "a world client that looks for programs with DDEML's own connect is held by the hung window "
+                        "itself (for more than 15 s an acknowledgement): what arrives then says nothing of our waits";
     WorldProcess world;
     ASSERT_TRUE(world.ok());
     testwin::UnansweringWindow hung(testwin::UnansweringWindow::Mode::Hung);

@@ -219,9 +219,15 @@ TEST(OptionsTest, WorldCommandLine) {
         std::vector<std::string> args;
         bool ok;
         std::string me, scenario, transcript;
+        DdeKind dde = DdeKind::Ours;
     };
     const Row rows[] = {
         {{}, true, "Marla", "", "worldsim.log"},
+        {{"--dde", "ddeml", "--me", "Zed"}, true, "Zed", "", "worldsim.log", DdeKind::Ddeml},
+        {{"--dde", "plain32"}, true, "Marla", "", "worldsim.log", DdeKind::Plain32},
+        {{"--dde", "ours"}, true, "Marla", "", "worldsim.log", DdeKind::Ours},
+        {{"--dde", "DDEML"}, false, "", "", ""},
+        {{"--dde", "ours", "--dde", "ddeml"}, false, "", "", ""},
         {{"--me", "Zed", "--scenario", "s.txt", "--transcript", "t.log"}, true, "Zed", "s.txt", "t.log"},
         {{"--transcript", "C:\\x y\\t.log"}, true, "Marla", "", "C:\\x y\\t.log"},
         {{"--me"}, false, "", "", ""},
@@ -241,6 +247,7 @@ TEST(OptionsTest, WorldCommandLine) {
         EXPECT_EQ(parse.options->me, row.me);
         EXPECT_EQ(parse.options->scenario, row.scenario);
         EXPECT_EQ(parse.options->transcript, row.transcript);
+        EXPECT_EQ(parse.options->dde, row.dde);
     }
 }
 
