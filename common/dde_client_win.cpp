@@ -9,10 +9,8 @@
 // and left to the server when we refuse it.
 //
 // Copies: under Wine a DDE message's memory posted to another process arrives there as a copy made when it is
-// posted, and each side holds its own. The documented rules free only one of them, so here our own poke block is
-// freed as soon as it is posted to a window of another process, and a WM_DDE_DATA block from another process is
-// freed once read whatever its flags say. Windows hands such blocks on by rules of its own that cannot be verified
-// here: there only the documented frees are made, which may leave a copy behind but never frees one twice.
+// posted, and each side holds its own; on Windows only the documented frees are made (dde_blocks_win.h, which also
+// keeps the test builds' ledger of the blocks held).
 #include "common/dde_client_win.h"
 
 #include <dde.h>
@@ -21,6 +19,7 @@
 #include <cstring>
 #include <vector>
 
+#include "common/dde_blocks_win.h"
 #include "common/dde_client_state_win.h"
 #include "common/dde_handles_win.h"
 #include "common/dde_wake_win.h"
@@ -33,13 +32,6 @@ using State = DdeClientConversation::State;
 constexpr char kClassName[] = "TumblerooDdeClientConversation";
 bool gAs32BitProgram = false;  // see SendDdeAsA32BitProgram
 
-// Whether a block received from (or posted to) `partner` is a copy of this process's own (see the top).
-bool CopiedForUs(HWND partner) {
-    DWORD process = 0;
-    return RunningUnderWine() && partner && GetWindowThreadProcessId(partner, &process) && process &&
-           process != GetCurrentProcessId();
-}
-
 void TakeData(State* s, HWND hwnd, WPARAM wParam, LPARAM lParam) {
     UINT_PTR lo = 0, hi = 0;
     UnpackDDElParam(WM_DDE_DATA, lParam, &lo, &hi);
@@ -47,6 +39,7 @@ void TakeData(State* s, HWND hwnd, WPARAM wParam, LPARAM lParam) {
     const auto block = reinterpret_cast<HGLOBAL>(lo);
     const auto item = static_cast<ATOM>(hi);
     const HWND from = reinterpret_cast<HWND>(wParam);
+    TakeBlock(block);
     bool ackRequested = false, release = false;
     std::string bytes;
     if (block) {
@@ -79,7 +72,9 @@ void TakeData(State* s, HWND hwnd, WPARAM wParam, LPARAM lParam) {
         GlobalDeleteAtom(item);
     // A block we turned down stays the server's; one we took, or left unanswered, is ours to free.
     if (block && (CopiedForUs(from) || (release && (wanted || !acked))))
-        GlobalFree(block);
+        FreeBlock(block);
+    else
+        HandOnBlock(block);
 }
 
 // An answer to our WM_DDE_INITIATE carries the two name atoms of an initiate of ours still out (the server answers
@@ -124,8 +119,7 @@ void TakeAck(State* s, HWND hwnd, WPARAM wParam, LPARAM lParam) {
         // Late (the transaction was given up) or a stranger's: nothing is answered. A refused poke of ours that
         // was given up is freed now; one accepted late is the server's.
         if (s->abandonedPoke && SameWindow(from, s->abandonedTo)) {
-            if (!positive)
-                GlobalFree(s->abandonedPoke);
+            positive ? HandOnBlock(s->abandonedPoke) : FreeBlock(s->abandonedPoke);
             s->abandonedPoke = nullptr;
             s->abandonedTo = nullptr;
         }
@@ -134,8 +128,8 @@ void TakeAck(State* s, HWND hwnd, WPARAM wParam, LPARAM lParam) {
     s->answered = true;
     s->positive = positive;
     if (s->pending == State::Pending::Poke) {
-        if (!s->positive && s->pokeData)
-            GlobalFree(s->pokeData);
+        if (s->pokeData)
+            s->positive ? HandOnBlock(s->pokeData) : FreeBlock(s->pokeData);
         s->pokeData = nullptr;
     }
 }
@@ -271,9 +265,10 @@ DdeOutcome DdeClientConversation::Poke(const std::string& item, const void* data
     HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, header + size);
     if (!block)
         return DdeOutcome::Refused;
+    TakeBlock(block);
     auto* poke = static_cast<DDEPOKE*>(GlobalLock(block));
     if (!poke) {
-        GlobalFree(block);
+        FreeBlock(block);
         return DdeOutcome::Refused;
     }
     std::memset(poke, 0, header);
@@ -284,7 +279,7 @@ DdeOutcome DdeClientConversation::Poke(const std::string& item, const void* data
     GlobalUnlock(block);
     const ATOM aItem = GlobalAddAtomA(item.c_str());
     if (!aItem) {
-        GlobalFree(block);
+        FreeBlock(block);
         return DdeOutcome::Refused;
     }
     const LPARAM lParam = PackDDElParam(WM_DDE_POKE, reinterpret_cast<UINT_PTR>(block), aItem);
@@ -294,14 +289,14 @@ DdeOutcome DdeClientConversation::Poke(const std::string& item, const void* data
     const bool copied = CopiedForUs(s.server);
     if (!PostMessageA(s.server, WM_DDE_POKE, reinterpret_cast<WPARAM>(s.client), lParam)) {
         FreeDDElParam(WM_DDE_POKE, lParam);
-        GlobalFree(block);
+        FreeBlock(block);
         GlobalDeleteAtom(aItem);
         s.pending = State::Pending::None;
         s.pokeData = nullptr;
         return DdeOutcome::NoServer;
     }
     if (copied) {  // the server holds a copy of its own (see the top)
-        GlobalFree(block);
+        FreeBlock(block);
         s.pokeData = nullptr;
     }
     const DdeOutcome waited = WaitFor(Settled, timeoutMs);

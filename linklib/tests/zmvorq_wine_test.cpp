@@ -433,6 +433,9 @@ TEST(ZmvorqWine, NoCodeOfTheLibraryRunsOnceItIsUnloaded) {
 }
 
 TEST(ZmvorqWine, ManySendsLeaveNoMemoryBehind) {
+    char rules[16] = {};
+    if (GetEnvironmentVariableA("TUMBLEROO_TEST_DDE_MEMORY", rules, sizeof rules) && std::string(rules) == "windows")
+        GTEST_SKIP() << "Windows' rules of DDE memory leave the copies Wine makes of every poke behind (1 MB here)";
     WorldProcess world({"--me", "Marla"});
     ASSERT_TRUE(world.ok());
     ASSERT_TRUE(world.Control("avatar|Ann"));

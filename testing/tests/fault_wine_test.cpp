@@ -441,6 +441,18 @@ void PokesRefused(Bench& b, size_t attemptsPerLine) {
     b.Control("fault|reject|Zelmarink_Communicate|off");
 }
 
+// Every line's poke sat on past the library's 2 s time-out, then refused: the refusal, late, frees the given-up poke.
+// Nothing reaches the chat, and the operator is told once.
+void LateRefusals(Bench& b) {
+    b.Control("fault|slow|Zelmarink_Communicate|2500");
+    b.Control("fault|reject|Zelmarink_Communicate|on");
+    const std::string message = StalledCommand(b, IDC_HOST_COMMAND1);
+    EXPECT_NE(message.find("may not have been spoken"), std::string::npos) << message;
+    EXPECT_TRUE(testwin::PumpUntil([&] { return b.Count("REJECT") >= 2; }, 15000));
+    EXPECT_EQ(b.world->NewChat(0, 500), Lines{});
+    b.Control("fault|clear");
+}
+
 // Strangers on the host's own DDE service: other topics, lying lengths, empty and very large blocks, connects
 // for other service names. Only records of the two notice topics may bring a box.
 void ForeignPeers(Bench& b) {
@@ -696,6 +708,7 @@ const Row kRows[] = {
      {linkmodule::kStalledMessageStart}},
     {"PokeRefusedLibrary",              kLibraryMethod, [](Bench& b) { PokesRefused(b, 1); }, {}},
     {"PokeRefusedConsole",              kConsoleMethod, [](Bench& b) { PokesRefused(b, 5); }, {}},
+    {"LateRefusalLibrary",              kLibraryMethod, LateRefusals, {linkmodule::kStalledMessageStart}},
     {"ForeignPeers",                    kLibraryMethod, ForeignPeers, {"Data received from ", kUnknownError}},
     {"HostKilledWhileSaving",           kLibraryMethod, KillHostWhileSaving, {kAlreadyRegistered}},
     {"ConfiguratorKilledSavingSettings", kLibraryMethod, KillConfiguratorWhileSavingSettings, {}},
