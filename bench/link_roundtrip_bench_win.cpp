@@ -4,13 +4,15 @@
 // machine's noise and the world's growing chat. Prints medians and their ratio.
 //
 //   link_roundtrip_bench.exe [ROUNDS] [--beside-late MS]      (default 200 of each)
-//   link_roundtrip_bench.exe --soak library|ddeml [REQUESTS [EVERY]]   (default 100,000, figures every 10,000)
+//   link_roundtrip_bench.exe --soak library|ddeml [REQUESTS [EVERY [receives]]]
+//                                                           (default 100,000, figures every 10,000)
 //
 // --soak: an evening in one process: REQUESTS requests of the host's mix (speech, an ESP every fifth, a receive
 // record from another avatar every 50th, a fetch of the whole chat every 100th) through zmvorq.dll or through a plain
 // DDEML client written here, each awaited (its acknowledgement, the receive, the text), against a stand-in world
 // whose chat holds 200 KB. Prints, every EVERY requests, the committed private memory and the time per 1,000
-// requests of that stretch. The stand-in is started afresh, with its 200 KB chat, every 10,000 requests, and its
+// requests of that stretch; with "receives", every request is a receive record the world pokes to the client's
+// name, so that only the client's DDE server side is measured. The stand-in is started afresh, with its 200 KB chat, every 10,000 requests, and its
 // chat is set back to those 200 KB every 1,000 (neither is timed); in between it grows by about 30 KB.
 //
 // --beside-late MS: with a window of another thread on the desktop that reads its messages only every MS ms (a
@@ -141,7 +143,7 @@ void RawFetch() {
     DdeFreeStringHandle(gRawInstance, item);
 }
 
-int Soak(bool library, int requests, int every) {
+int Soak(bool library, int requests, int every, bool receivesOnly) {
     const char* name = library ? "BenchLib" : kRawName;
     std::unique_ptr<testwin::WorldProcess> world;
     testwin::LinkSession link;
@@ -153,7 +155,9 @@ int Soak(bool library, int requests, int every) {
     HSZ raw = library ? nullptr : DdeCreateStringHandleA(gRawInstance, kRawName, CP_WINANSI);
     if (raw)
         DdeNameService(gRawInstance, raw, nullptr, DNS_REGISTER);
-    std::printf("soak through %s: %d requests (speech, ESP every 5th, receive every 50th, fetch every 100th)\n",
+    std::printf(receivesOnly ? "soak through %s: %d receive records poked by the world\n"
+                             : "soak through %s: %d requests (speech, ESP every 5th, receive every 50th, fetch every "
+                               "100th)\n",
                 library ? "zmvorq.dll" : "a plain DDEML client", requests);
     std::printf("  requests  committed private KB  ms per 1,000 requests  (lost)\n");
     std::fflush(stdout);
@@ -186,7 +190,7 @@ int Soak(bool library, int requests, int every) {
         }
         const double t0 = NowMs();
         bool done;
-        if (i % 100 == 99) {
+        if (!receivesOnly && i % 100 == 99) {
             if (library) {
                 link.GetAllText(name);
                 done = !link.AllTexts().empty();
@@ -194,7 +198,7 @@ int Soak(bool library, int requests, int every) {
                 RawFetch();
                 done = true;
             }
-        } else if (i % 50 == 49) {
+        } else if (receivesOnly || i % 50 == 49) {
             const int before = library ? static_cast<int>(link.Receives().size()) : gRawReceives;
             world->Control(std::string("send|Ann|") + name + "|soak data " + std::to_string(i));
             done = testwin::PumpMessagesUntil(
@@ -236,7 +240,7 @@ int Soak(bool library, int requests, int every) {
 int main(int argc, char** argv) {
     if (argc > 2 && std::strcmp(argv[1], "--soak") == 0)
         return Soak(std::strcmp(argv[2], "library") == 0, argc > 3 ? std::max(1, std::atoi(argv[3])) : 100000,
-                    argc > 4 ? std::max(1, std::atoi(argv[4])) : 10000);
+                    argc > 4 ? std::max(1, std::atoi(argv[4])) : 10000, argc > 5 && std::strcmp(argv[5], "receives") == 0);
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 200;
     std::unique_ptr<testwin::UnansweringWindow> late;
     if (argc > 3 && std::strcmp(argv[2], "--beside-late") == 0) {

@@ -182,15 +182,8 @@ HWND CreateClientWindow(State* state) {
         RegisterClassExA(&wc);
     }
     // Message-only: no other program's broadcast reaches it, and no other program's initiate is sent to it. Its
-    // handle must widen alike (dde_handles_win.h), or a DDEML server under Wine drops all it posts: windows whose
-    // handles do not are kept aside until one does (each has about an even chance), then destroyed.
-    std::vector<HWND> aside;
-    HWND hwnd = nullptr;
-    while ((hwnd = CreateWindowExA(0, kClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, module, nullptr)) &&
-           !WidensAlike(hwnd) && aside.size() < 16)
-        aside.push_back(hwnd);
-    for (HWND other : aside)
-        DestroyWindow(other);
+    // handle must widen alike (dde_handles_win.h), or a DDEML server under Wine drops all it posts.
+    HWND hwnd = CreateMessageWindowThatWidensAlike(kClassName, module);
     if (hwnd)
         SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(state));
     return hwnd;

@@ -18,6 +18,17 @@ bool WidensAlike(HWND hwnd) { return (Low32(hwnd) & 0x80000000u) == 0; }
 
 bool SameWindow(HWND a, HWND b) { return Low32(a) == Low32(b); }
 
+HWND CreateMessageWindowThatWidensAlike(const char* className, HINSTANCE instance) {
+    std::vector<HWND> aside;
+    HWND hwnd = nullptr;
+    while ((hwnd = CreateWindowExA(0, className, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, nullptr)) &&
+           !WidensAlike(hwnd) && aside.size() < 16)
+        aside.push_back(hwnd);
+    for (HWND other : aside)
+        DestroyWindow(other);
+    return hwnd;
+}
+
 HandleAhead::HandleAhead() {
     if (!RunningUnderWine())
         return;

@@ -22,6 +22,10 @@ bool WidensAlike(HWND hwnd);
 // Two handles of one window (only the lower 32 bits are significant).
 bool SameWindow(HWND a, HWND b);
 
+// A message-only window of a registered class whose handle widens alike: windows whose handles do not are made and
+// kept aside until one does (each has about an even chance; after 16 the last is taken), then destroyed.
+HWND CreateMessageWindowThatWidensAlike(const char* className, HINSTANCE instance);
+
 // While one lives (under Wine), the next window made on this desktop gets a handle that widens alike, unless
 // another thread makes a window first: for the windows DDEML makes itself (DdeConnect's, and a server's for each
 // conversation, made after its XTYP_CONNECT callback returns). It holds, until it ends, the windows it made whose

@@ -94,6 +94,9 @@ void PumpWaitingMessages(const PumpRules& rules) {
     const auto takeEach = [&](UINT first, UINT last, UINT filter) {
         while (count < kLaterMessagesPerPass && !Overdue() &&
                PeekMessageA(&msg, nullptr, first, last, PM_NOREMOVE | filter)) {
+            // A WM_QUIT comes out of every peek whatever the range asked for: it stays for the caller's own loop.
+            if (msg.message == WM_QUIT || (last && (msg.message < first || msg.message > last)))
+                return;
             const Seen key{msg.hwnd, msg.message, msg.wParam};
             if (std::any_of(seen, seen + count, [&](const Seen& k) {
                     return k.hwnd == key.hwnd && k.message == key.message && k.wParam == key.wParam;

@@ -63,14 +63,7 @@ bool RegisterClassOnce(const char* name, WNDPROC proc) {
 
 // A conversation window whose handle every DDEML client takes for it (common/dde_handles_win.h).
 HWND CreateConversationWindow(PlainServer::Conversation* conv) {
-    std::vector<HWND> aside;
-    HWND hwnd = nullptr;
-    while ((hwnd = CreateWindowExA(0, kConversationClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                   GetModuleHandleA(nullptr), nullptr)) &&
-           !win::WidensAlike(hwnd) && aside.size() < 16)
-        aside.push_back(hwnd);
-    for (HWND other : aside)
-        DestroyWindow(other);
+    HWND hwnd = win::CreateMessageWindowThatWidensAlike(kConversationClass, GetModuleHandleA(nullptr));
     if (hwnd)
         SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(conv));
     return hwnd;
