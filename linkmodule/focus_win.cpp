@@ -13,7 +13,7 @@ namespace {
 ForegroundRefusal gRefusal = ForegroundRefusal::None;
 #endif
 
-bool SetForeground(HWND window, bool ours) {
+bool SetForeground(HWND window, [[maybe_unused]] bool ours) {
 #ifdef TUMBLEROO_TEST_HOOKS
     if (gRefusal == (ours ? ForegroundRefusal::Own : ForegroundRefusal::World))
         return false;
