@@ -541,8 +541,10 @@ TEST_F(LinkModuleWine, WorldClientWithOtherRightsIsNamedAfterAFailure) {
         bool world, refuse, library;
         std::optional<unsigned long> worldLevel;  // nullopt: as read
         bool told;
+        bool atStart = false;  // opening the link, as the host's start-up does, instead of a command
     } rows[] = {{"library method, refused, the world at low rights", true, true, true, lm::kIntegrityLow, true},
                 {"console method, refused, the world at low rights", true, true, false, lm::kIntegrityLow, true},
+                {"at start-up, refused, the world at low rights", true, true, true, lm::kIntegrityLow, true, true},
                 {"refused, both levels as read: the same", true, true, true, std::nullopt, false},
                 {"answered: nothing to tell", true, false, true, lm::kIntegrityLow, false},
                 {"no world window at all", false, false, true, lm::kIntegrityLow, false}};
@@ -559,9 +561,18 @@ TEST_F(LinkModuleWine, WorldClientWithOtherRightsIsNamedAfterAFailure) {
         common::StartSupportLog(log);
         lm::SetWorldIntegrityForTests(r.worldLevel);
         lm::UseLibraryMethod = r.library;
-        lm::BeginCommand();
-        lm::SayText("anyone there?");
-        const std::string message = lm::EndCommand();
+        std::string message, again;
+        if (r.atStart) {
+            lm::OpenLink();
+            message = lm::WorldRightsMessage();
+            again = lm::WorldRightsMessage();  // once per failure
+            lm::CloseLink();
+        } else {
+            lm::BeginCommand();
+            lm::SayText("anyone there?");
+            message = lm::EndCommand();
+        }
+        EXPECT_EQ(again, "") << r.what;
         lm::SetWorldIntegrityForTests(std::nullopt);
         common::StartSupportLog("");
         EXPECT_EQ(message.find("start both programs the same way") != std::string::npos, r.told) << r.what << message;
