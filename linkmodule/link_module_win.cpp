@@ -193,7 +193,7 @@ class WinLinkPort final : public LinkPort {
         return Noted(LinkConsole::Ensure().Request(item, timeoutMs, reply));
     }
     // An empty title names no window (FindWindow would take any untitled one). A window the system will not bring
-    // forward still counts as found: the request goes on, and the operator is shown that our window wants him.
+    // forward still counts as found: the request goes on, and our window flashes for the operator.
     bool ActivateWindow(const std::string& title) override {
         if (title.empty())
             return false;
