@@ -192,7 +192,8 @@ Problems HostWindow::StartUp() {
          [&] {
              linkOpen_ = true;
              linkmodule::OpenLink();
-             return Problems{};
+             const std::string rights = linkmodule::WorldRightsMessage();
+             return rights.empty() ? Problems{} : Problems{rights};
          }},
     };
     return RunStartUp(steps);

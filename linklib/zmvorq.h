@@ -37,12 +37,16 @@
  * answer (a hung program) is left behind; it never holds a request. A WM_QUIT met while a request waits ends the
  * wait at once and is put back for the caller's loop.
  *
- * Unloading: the library may be unloaded (FreeLibrary, on the thread that made the calls) at any time after KillDDE
- * has returned, or, for a caller that never calls KillDDE, after its last call has returned: no code of it runs
- * afterwards. Unloaded without KillDDE, it ends its DDE instance then. A window that has not yet taken a
- * WM_DDE_INITIATE of ours (it reads its messages late, or hangs) would call the library back when it does: until
- * then the library keeps itself loaded, and lets go at the next call or KillDDE after the last such window has
- * answered; beside a program that hangs for good, it stays loaded until the process ends.
+ * Unloading: FreeLibrary, from any thread, at any time no call of the library is running (a callback runs inside one):
+ * no code of it runs afterwards. From InitDDE to KillDDE the library keeps itself loaded, as its DDE instance's windows
+ * call it: a FreeLibrary before KillDDE leaves it loaded, its instance still serving on the thread that called InitDDE,
+ * until KillDDE (call it while a reference of your own holds the library: load it again first if you have let it go);
+ * KillDDE gives that reference back. Call KillDDE on the thread that called InitDDE: from another thread the instance
+ * may not end (its windows belong to the first), and the library then stays loaded until the process ends. A window
+ * that has not yet taken a WM_DDE_INITIATE of ours (it reads its messages late, or hangs) would call the library back
+ * when it does: until then the library keeps itself loaded, and lets go at the next call or KillDDE after the last such
+ * window has answered; beside a program that hangs for good, it stays loaded until the process ends. When it is
+ * unloaded, nothing of it is left to end: its DllMain does nothing.
  *
  * After every request and DDECommand the thread's last-error code (GetLastError) says what became of it:
  *   ERROR_SUCCESS            the world client answered: it took the poke, or sent the reply

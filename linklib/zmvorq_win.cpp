@@ -8,6 +8,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/dde_client_win.h"
@@ -23,6 +24,10 @@ char gRegisteredName[linklib::kRegisteredNameSize] = {};
 ProcessAckDataProc gProcessAckData = nullptr;
 ProcessReceiveDataProc gProcessReceiveData = nullptr;
 ProcessGetAllTextDataProc gProcessGetAllTextData = nullptr;
+// While the DDE instance lives, its hidden windows (DDEML's, made on the thread that called InitDDE) call
+// DdeCallback: from InitDDE to KillDDE the library holds a reference to itself, so that a FreeLibrary without
+// KillDDE cannot unload the code under them. DllMain then has nothing to end (see below).
+HMODULE gInstanceHold = nullptr;
 // From an accepted XTYP_CONNECT to its XTYP_CONNECT_CONFIRM: the conversation window DDEML makes in between gets a
 // handle that a world client using DDEML under Wine takes for it (common/dde_handles_win.h).
 std::optional<win::HandleAhead> gHandleAhead;
@@ -144,6 +149,14 @@ win::DdeOutcome Converse(UINT type, LPCSTR service, LPCSTR topic, LPCSTR item, L
     return outcome;
 }
 
+// After each request, while the caller's own reference holds the library: the conversation window's class is
+// unregistered (it fails harmlessly while an enclosing request's window lives), and the reference kept while
+// initiates were out is given back once they have all been taken. Nothing of the client is then left for an
+// unload to end.
+void AfterRequest() {
+    win::ReleaseDdeClientModule();
+}
+
 // Pokes a record built by `build`; a record that cannot be built (nullopt) is dropped silently.
 template <typename Build>
 void Poke(const char* topic, Build build) {
@@ -155,6 +168,7 @@ void Poke(const char* topic, Build build) {
     } catch (...) {
         // Out of memory while building the record: dropped like a bad argument.
     }
+    AfterRequest();
     SetLastError(error);
 }
 
@@ -183,6 +197,9 @@ LONG WINAPI InitDDE(LPCSTR name,
     if (DdeInitializeA(&instance, DdeCallback, APPCMD_FILTERINITS, 0) != DMLERR_NO_ERROR)
         return -1;
     gInstance = instance;
+    if (!gInstanceHold)
+        GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCSTR>(&DdeCallback),
+                           &gInstanceHold);
     linklib::CopyRegisteredName(name, gRegisteredName);
     HSZ hszName = DdeCreateStringHandleA(gInstance, name, CP_WINANSI);
     if (!hszName)
@@ -201,27 +218,28 @@ LONG WINAPI KillDDE(void) {
         DdeNameService(gInstance, hszName, nullptr, DNS_UNREGISTER);
         DdeFreeStringHandle(gInstance, hszName);
     }
-    const BOOL ended = DdeUninitialize(gInstance);
+    const BOOL ended = gInstance && DdeUninitialize(gInstance);
     gInstance = 0;
     gHandleAhead.reset();
     gProcessAckData = nullptr;
     gProcessReceiveData = nullptr;
     gProcessGetAllTextData = nullptr;
     win::ReleaseDdeClientModule();
+    // The instance's windows are gone: the reference InitDDE took is given back. The caller holds one of its own
+    // while it calls us, so this never unloads the code that runs here. An instance that did not end (KillDDE called
+    // on another thread than InitDDE, whose windows it cannot destroy) keeps its reference: the library stays
+    // loaded for good.
+    const HMODULE hold = std::exchange(gInstanceHold, nullptr);
+    if (ended && hold)
+        FreeLibrary(hold);
     return ended ? 1 : 0;
 }
 
-// Unloaded by FreeLibrary (not at the process's end): a caller that forgot KillDDE leaves the DDE instance, whose
-// hidden windows would call DdeCallback after the code has gone. It is ended here, on the thread that unloads us
-// (the one that called InitDDE, as every call must be made on one thread). Once a window has been left with one of
-// our WM_DDE_INITIATEs, the library holds a reference to itself and is not unloaded before it has been taken.
-BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
-    if (reason == DLL_PROCESS_DETACH && !reserved) {
-        if (gInstance)
-            KillDDE();
-        else
-            win::ReleaseDdeClientModule();
-    }
+// Nothing happens here. The loader calls DllMain under its lock, where user32 and DDEML must not be called, and
+// on the thread that unloads the library, which may not be the one whose windows would have to go. Neither is
+// needed: while a DDE instance lives, or a window has not yet taken one of our WM_DDE_INITIATEs, the library holds
+// a reference to itself and cannot be unloaded; every request leaves nothing else behind (AfterRequest).
+BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) {
     return TRUE;
 }
 
@@ -233,6 +251,7 @@ LONG WINAPI DDECommand(UINT type, LPCSTR service, LPCSTR topic, LPCSTR item, LON
         // Out of memory, or a callback that threw: the request is lost like a timed-out one, and the
         // conversation has been let go of on the way out.
     }
+    AfterRequest();
     SetLastError(error);
     return 0;
 }

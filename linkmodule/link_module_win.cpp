@@ -1,16 +1,20 @@
 // link_module_win.cpp: the link module's Win32 side: the module variables, the operations the programs call,
 // the library callbacks, and the platform interface (yields, clock, library, console window, message boxes,
-// capture files) that the portable operations in link_core.cpp run on.
+// capture files, focus control through focus_win.cpp) that the portable operations in link_core.cpp run on. It
+// notes requests that did not reach the world client, for the notice about other rights (link_rights_win.cpp).
 #include "linkmodule/link_module_win.h"
 
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "common/file_io.h"
 #include "common/support_log.h"
 #include "linkmodule/console_window_win.h"
+#include "linkmodule/focus_win.h"
 #include "linkmodule/link_core.h"
 #include "linkmodule/link_library_win.h"
+#include "linkmodule/link_rights_win.h"
 #include "linkmodule/notice_board.h"
 
 namespace linkmodule {
@@ -180,22 +184,26 @@ class WinLinkPort final : public LinkPort {
     void SetErrorCheck(bool checked) override { LinkConsole::Ensure().SetErrorCheck(checked); }
     void CloseConversation() override { LinkConsole::Ensure().CloseConversation(); }
     LinkOutcome OpenConversation(const std::string& service, const std::string& topic, int timeoutMs) override {
-        return LinkConsole::Ensure().OpenConversation(service, topic, timeoutMs);
+        return Noted(LinkConsole::Ensure().OpenConversation(service, topic, timeoutMs));
     }
     LinkOutcome Poke(const std::string& item, const std::string& text, int timeoutMs) override {
-        return LinkConsole::Ensure().Poke(item, text, timeoutMs);
+        return Noted(LinkConsole::Ensure().Poke(item, text, timeoutMs));
     }
     LinkOutcome Request(const std::string& item, int timeoutMs, std::string* reply) override {
-        return LinkConsole::Ensure().Request(item, timeoutMs, reply);
+        return Noted(LinkConsole::Ensure().Request(item, timeoutMs, reply));
     }
-    // An empty title names no window (FindWindow would take any untitled one).
+    // An empty title names no window (FindWindow would take any untitled one). A window the system will not bring
+    // forward still counts as found: the request goes on, and our window flashes for the operator.
     bool ActivateWindow(const std::string& title) override {
         if (title.empty())
             return false;
         HWND window = FindWindowByTitle(title);
         if (!window)
             return false;
-        SetForegroundWindow(window);
+        HWND own = FindWindowByTitle(ApplicationTitle());
+        DWORD process = 0;
+        GetWindowThreadProcessId(own, &process);
+        BringToFront(window, process == GetCurrentProcessId() ? own : nullptr);
         return true;
     }
 
@@ -224,8 +232,18 @@ class WinLinkPort final : public LinkPort {
         return path + kCaptureFileName;
     }
 
+    // Whether a request since the last call did not reach the world client (none there, or no answer).
+    bool TakeUnreached() { return std::exchange(unreached_, false); }
+
   private:
     const LinkLibraryFunctions* Library();
+
+    LinkOutcome Noted(LinkOutcome outcome) {
+        if (outcome == LinkOutcome::NoServer || outcome == LinkOutcome::NoAnswer)
+            unreached_ = true;
+        return outcome;
+    }
+    bool unreached_ = false;
 
     // The library says what became of a request in the thread's last-error code, set last in the call.
     template <typename Call>
@@ -240,9 +258,9 @@ class WinLinkPort final : public LinkPort {
             case ZMVORQ_ERROR_DROPPED:
                 return LinkOutcome::Refused;
             case ZMVORQ_ERROR_NO_SERVER:
-                return LinkOutcome::NoServer;
+                return Noted(LinkOutcome::NoServer);
             case ZMVORQ_ERROR_NO_ANSWER:
-                return LinkOutcome::NoAnswer;
+                return Noted(LinkOutcome::NoAnswer);
             case ZMVORQ_ERROR_CANCELLED:
                 return LinkOutcome::Cancelled;
             default:
@@ -326,6 +344,17 @@ void FetchAllText() {
 
 void BeginCommand() {
     gCore.BeginCommand();
+    gPort.TakeUnreached();
+}
+
+// Only after a failure, and only when the world's window is open: there is nothing to tell while the link works.
+std::string WorldRightsMessage() {
+    std::string message;
+    Guarded([&] {
+        if (gPort.TakeUnreached())
+            message = DifferentRightsMessage(gCore.vars.ClientWindowTitle);
+    });
+    return message;
 }
 
 void CancelRequests() {
@@ -339,6 +368,9 @@ bool RequestsCancelled() {
 std::string EndCommand() {
     std::string message;
     Guarded([&] { message = gCore.EndCommand(); });
+    const std::string rights = WorldRightsMessage();
+    if (!rights.empty())
+        message = message.empty() ? rights : message + "\r\n\r\n" + rights;
     return message;
 }
 

@@ -56,8 +56,13 @@ void FetchAllText();
 // Around each command of the program (one click, while its window is busy): EndCommand gives the operator's
 // message about what did not get through because the world client stopped answering, or empty. Show it once,
 // after the busy state.
+// EndCommand's message also says when the world client's window is open but runs with other rights than this
+// program (as administrator and not), which keeps every request from it.
 void BeginCommand();
 std::string EndCommand();
+// The same notice about other rights outside a command (at start-up, after OpenLink): when a request since the last
+// BeginCommand, or since the last call of this, did not reach the world client; empty otherwise.
+std::string WorldRightsMessage();
 // The program is closing (its window was closed during a command): the command's remaining requests, and the wait
 // of the console link's request in flight, end at once. CloseLink still unregisters. (A WM_QUIT met by a yield
 // does not cancel anything: it is kept, and the program ends its command at its own next step.)

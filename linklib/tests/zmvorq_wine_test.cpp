@@ -391,17 +391,22 @@ LONG CALLBACK CountAccessViolation(EXCEPTION_POINTERS* e) {
     return EXCEPTION_CONTINUE_SEARCH;
 }
 
-// A window that takes its WM_DDE_INITIATE late calls the library back; the world connects back with its ack.
+// A window that takes its WM_DDE_INITIATE late calls the library back; the world connects back with its ack. From
+// InitDDE to KillDDE the library keeps itself loaded, whichever thread lets go of it: a caller that let go early
+// loads it again to call KillDDE, and then it is gone (each reference it took given back once).
 TEST(ZmvorqWine, NoCodeOfTheLibraryRunsOnceItIsUnloaded) {
     WorldProcess world;
     ASSERT_TRUE(world.ok());
     struct Row {
         const char* what;
-        bool beside, kill;
+        bool beside, kill, otherThread;
     };
-    const Row rows[] = {{"KillDDE, FreeLibrary, beside a window that reads its messages every second", true, true},
-                        {"FreeLibrary without KillDDE beside that window", true, false},
-                        {"FreeLibrary without KillDDE, no such window: unloaded at once", false, false}};
+    const Row rows[] = {
+        {"KillDDE, FreeLibrary, beside a window that reads its messages every second", true, true, false},
+        {"FreeLibrary without KillDDE beside that window: kept loaded", true, false, false},
+        {"FreeLibrary without KillDDE, no such window: kept loaded", false, false, false},
+        {"KillDDE, then FreeLibrary from a second thread: unloaded there", false, true, true},
+        {"FreeLibrary from a second thread without KillDDE: kept loaded", false, false, true}};
     PVOID handler = AddVectoredExceptionHandler(1, CountAccessViolation);
     for (const Row& r : rows) {
         gAccessViolations = 0;
@@ -411,20 +416,26 @@ TEST(ZmvorqWine, NoCodeOfTheLibraryRunsOnceItIsUnloaded) {
                 late = std::make_unique<testwin::UnansweringWindow>(testwin::UnansweringWindow::Mode::Late, 1000);
             HMODULE dll = LoadLibraryA("zmvorq.dll");
             ASSERT_NE(dll, nullptr);
-            auto init = reinterpret_cast<decltype(&InitDDE)>(reinterpret_cast<void*>(GetProcAddress(dll, "InitDDE")));
-            auto kill = reinterpret_cast<decltype(&KillDDE)>(reinterpret_cast<void*>(GetProcAddress(dll, "KillDDE")));
-            auto reg = reinterpret_cast<decltype(&VorqRegister)>(
-                reinterpret_cast<void*>(GetProcAddress(dll, "VorqRegister")));
+            auto bind = [dll](const char* name) { return reinterpret_cast<void*>(GetProcAddress(dll, name)); };
+            auto init = reinterpret_cast<decltype(&InitDDE)>(bind("InitDDE"));
+            auto kill = reinterpret_cast<decltype(&KillDDE)>(bind("KillDDE"));
+            auto reg = reinterpret_cast<decltype(&VorqRegister)>(bind("VorqRegister"));
             ASSERT_TRUE(init && kill && reg);
             ASSERT_EQ(init("UnloadTest", IgnoreAck, IgnoreReceive, IgnoreAllText), 0);
             reg("UnloadTest");
-            if (r.kill)
-                kill();
-            FreeLibrary(dll);
-            if (!r.beside) {
+            EXPECT_TRUE(!r.kill || kill() != 0) << r.what;  // KillDDE, where the row has it, ends the instance
+            r.otherThread ? std::thread([dll] { FreeLibrary(dll); }).join() : (void)FreeLibrary(dll);
+            // Beside the late window the library also waits for it (kept loaded); otherwise only for KillDDE.
+            EXPECT_TRUE(r.beside || (GetModuleHandleA("zmvorq.dll") == nullptr) == r.kill) << r.what;
+            testwin::PumpFor(2500);
+            if (!r.kill) {
+                // Still serving on this thread: loaded again (the same module), stopped, let go of.
+                HMODULE again = LoadLibraryA("zmvorq.dll");
+                ASSERT_EQ(again, dll) << r.what;
+                EXPECT_NE(kill(), 0) << r.what;
+                FreeLibrary(again);
                 EXPECT_EQ(GetModuleHandleA("zmvorq.dll"), nullptr) << r.what;
             }
-            testwin::PumpFor(2500);
         }
         testwin::PumpFor(300);
         EXPECT_EQ(gAccessViolations, 0) << r.what;

@@ -21,8 +21,12 @@
 #include <utility>
 #include <vector>
 
+#include "common/support_log.h"
 #include "linkmodule/console_layout.h"
+#include "linkmodule/focus_win.h"
 #include "linkmodule/link_module_win.h"
+#include "linkmodule/link_rights.h"
+#include "linkmodule/link_rights_win.h"
 #include "testing/world_harness_win.h"
 
 namespace {
@@ -495,6 +499,88 @@ TEST_F(LinkModuleWine, FocusControlBringsTheWorldForwardThenTheProgram) {
     lm::FetchAllText();  // five attempts, none sent: no file
     EXPECT_EQ(world.Transcript("REQ").size(), 1u);
     EXPECT_FALSE(testwin::ReadFileShared(lm::CapturePath()));
+
+    // The system may refuse the foreground (the operator went on in another program): the request still goes, and
+    // the support log says which window stayed behind and that ours flashes.
+    lm::ClientWindowTitle = "Pelmor 3.0";
+    const std::string log = TempCapture() + ".focus.log";
+    DeleteFileA(log.c_str());
+    common::StartSupportLog(log);
+    const struct {
+        lm::ForegroundRefusal refusal;
+        const char* logged;
+        bool ownInFront;
+        const char* worldWas;  // in front or behind when the poke came
+    } rows[] = {{lm::ForegroundRefusal::World, "kept the world client's window from coming to the front", true, "bg"},
+                {lm::ForegroundRefusal::Own, "kept this program's window from coming back to the front", false, "fg"}};
+    for (const auto& r : rows) {
+        SetForegroundWindow(gOwnWindow);
+        const size_t before = world.Transcript("RECV").size();
+        lm::RefuseForegroundForTests(r.refusal);
+        lm::SayText("said all the same");
+        lm::RefuseForegroundForTests(lm::ForegroundRefusal::None);
+        EXPECT_EQ(GetForegroundWindow() == gOwnWindow, r.ownInFront) << r.logged;
+        const auto pokes = world.Transcript("RECV");
+        ASSERT_EQ(pokes.size(), before + 1) << r.logged;
+        EXPECT_EQ(pokes.back().fields[2], r.worldWas) << r.logged;
+        const std::string logged = common::ReadLogTail(log);
+        EXPECT_NE(logged.find(r.logged), std::string::npos) << r.logged;
+        EXPECT_NE(logged.find("flashes", logged.find(r.logged)), std::string::npos) << logged;
+    }
+    common::StartSupportLog("");
+    EXPECT_FALSE(ErrorCheckChecked());
+}
+
+// A world client whose window is open but which takes no conversation may run with other rights than this program
+// (as administrator and not), which Wine cannot show: its level is set as if read, lower than any of ours. Only
+// after a failure, with the window open and the levels apart, is the operator told (and the support log).
+TEST_F(LinkModuleWine, WorldClientWithOtherRightsIsNamedAfterAFailure) {
+    const std::string log = TempCapture() + ".rights.log";
+    const struct {
+        const char* what;
+        bool world, refuse, library;
+        std::optional<unsigned long> worldLevel;  // nullopt: as read
+        bool told;
+        bool atStart = false;  // opening the link, as the host's start-up does, instead of a command
+    } rows[] = {{"library method, refused, the world at low rights", true, true, true, lm::kIntegrityLow, true},
+                {"console method, refused, the world at low rights", true, true, false, lm::kIntegrityLow, true},
+                {"at start-up, refused, the world at low rights", true, true, true, lm::kIntegrityLow, true, true},
+                {"refused, both levels as read: the same", true, true, true, std::nullopt, false},
+                {"answered: nothing to tell", true, false, true, lm::kIntegrityLow, false},
+                {"no world window at all", false, false, true, lm::kIntegrityLow, false}};
+    for (const auto& r : rows) {
+        std::optional<WorldProcess> world;
+        if (r.world) {
+            world.emplace();
+            ASSERT_TRUE(world->ok()) << r.what;
+            if (r.refuse) {
+                ASSERT_TRUE(world->Control("fault|refuse|all|on")) << r.what;
+            }
+        }
+        DeleteFileA(log.c_str());
+        common::StartSupportLog(log);
+        lm::SetWorldIntegrityForTests(r.worldLevel);
+        lm::UseLibraryMethod = r.library;
+        std::string message, again;
+        if (r.atStart) {
+            lm::OpenLink();
+            message = lm::WorldRightsMessage();
+            again = lm::WorldRightsMessage();  // once per failure
+            lm::CloseLink();
+        } else {
+            lm::BeginCommand();
+            lm::SayText("anyone there?");
+            message = lm::EndCommand();
+        }
+        EXPECT_EQ(again, "") << r.what;
+        lm::SetWorldIntegrityForTests(std::nullopt);
+        common::StartSupportLog("");
+        EXPECT_EQ(message.find("start both programs the same way") != std::string::npos, r.told) << r.what << message;
+        EXPECT_EQ(message.find("lower rights than this program (with low rights;") != std::string::npos, r.told)
+            << r.what;
+        EXPECT_EQ(common::ReadLogTail(log).find("start both programs the same way") != std::string::npos, r.told)
+            << r.what;
+    }
 }
 
 TEST_F(LinkModuleWine, FetchWhoseFirstAttemptGetsNoText) {
