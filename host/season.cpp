@@ -84,16 +84,28 @@ size_t SkipLineEnd(std::string_view file, size_t at) {
     return at;
 }
 
+// Up to kFields + 1 fields of one record, each viewing the file or, when quoted, its own scratch string (reused
+// from record to record, so that reading allocates nothing once warm).
+constexpr size_t kFields = 5;
+struct Fields {
+    std::array<std::string_view, kFields + 1> view;
+    std::array<std::string, kFields + 1> scratch;
+    size_t count = 0;
+};
+
 // The fields of the record that starts at `at`; a quoted field may hold line ends. Returns where the record ends
 // (at its line end or the end of the file), or npos when it is malformed: a quote inside an unquoted field, text
-// after a closing quote, or a quote never closed.
-size_t SplitRecord(std::string_view file, size_t at, std::vector<std::string>& fields) {
-    fields.clear();
-    fields.emplace_back();
+// after a closing quote, a quote never closed, or more fields than a record has.
+size_t SplitRecord(std::string_view file, size_t at, Fields& fields) {
+    fields.count = 0;
     size_t i = at;
     while (true) {
-        std::string& field = fields.back();
+        if (fields.count == fields.view.size())
+            return std::string_view::npos;
+        const size_t k = fields.count++;
         if (i < file.size() && file[i] == '"') {
+            std::string& field = fields.scratch[k];
+            field.clear();
             ++i;
             while (true) {
                 const size_t quote = file.find('"', i);
@@ -108,33 +120,35 @@ size_t SplitRecord(std::string_view file, size_t at, std::vector<std::string>& f
                 }
                 break;
             }
+            fields.view[k] = field;
             if (i < file.size() && file[i] != ',' && !IsLineEnd(file[i]))
                 return std::string_view::npos;
         } else {
-            const size_t end = std::min(file.find_first_of(",\r\n\"", i), file.size());
+            size_t end = i;
+            while (end < file.size() && file[end] != ',' && !IsLineEnd(file[end]) && file[end] != '"')
+                ++end;
             if (end < file.size() && file[end] == '"')
                 return std::string_view::npos;
-            field.append(file.substr(i, end - i));
+            fields.view[k] = file.substr(i, end - i);
             i = end;
         }
         if (i >= file.size() || IsLineEnd(file[i]))
             return i;
         ++i;  // the comma
-        fields.emplace_back();
     }
 }
 
-std::optional<SeasonRecord> RecordOfFields(std::vector<std::string>& fields) {
-    if (fields.size() != 5 || !IsLocalTime(fields[0]))
+std::optional<RecordView> RecordOfFields(const Fields& fields) {
+    if (fields.count != kFields || !IsLocalTime(fields.view[0]))
         return std::nullopt;
-    const auto season = SeasonNumber(fields[1]);
+    const auto season = SeasonNumber(fields.view[1]);
     if (!season)
         return std::nullopt;
-    const auto kind = std::find(std::begin(kKindNames), std::end(kKindNames), fields[4]);
+    const auto kind = std::find(std::begin(kKindNames), std::end(kKindNames), fields.view[4]);
     if (kind == std::end(kKindNames))
         return std::nullopt;
-    SeasonRecord r{std::move(fields[0]), *season, std::move(fields[2]), std::move(fields[3]),
-                   static_cast<RecordKind>(kind - std::begin(kKindNames))};
+    const RecordView r{fields.view[0], *season, fields.view[2], fields.view[3],
+                       static_cast<RecordKind>(kind - std::begin(kKindNames))};
     const bool isRound = r.kind == RecordKind::kWinner || r.kind == RecordKind::kLoser;
     // A round names an avatar as intake would take it; VOID and SEASON name nobody.
     if (isRound ? !IsAcceptableAvatarName(r.player) : !(r.player.empty() && r.category.empty()))
@@ -171,11 +185,14 @@ std::string FormatRecord(const SeasonRecord& record) {
 }
 
 std::optional<SeasonRecord> ParseRecord(std::string_view line) {
-    std::vector<std::string> fields;
+    Fields fields;
     const size_t end = SplitRecord(line, 0, fields);
     if (end == std::string_view::npos || SkipLineEnd(line, end) != line.size())
         return std::nullopt;
-    return RecordOfFields(fields);
+    const auto r = RecordOfFields(fields);
+    if (!r)
+        return std::nullopt;
+    return SeasonRecord{std::string(r->when), r->season, std::string(r->player), std::string(r->category), r->kind};
 }
 
 const std::vector<SeasonBook::Round>& SeasonBook::Rounds(int season) const {
@@ -189,16 +206,17 @@ std::string SeasonBook::SeasonStart(int season) const {
     return it == starts_.end() ? std::string() : it->second;
 }
 
-std::int32_t SeasonBook::Intern(std::vector<std::string>& texts, std::unordered_map<std::string, std::int32_t>& index,
-                                const std::string& text) {
-    const auto [it, added] = index.try_emplace(text, static_cast<std::int32_t>(texts.size()));
-    if (added)
-        texts.push_back(text);
-    return it->second;
+std::int32_t SeasonBook::Intern(std::deque<std::string>& texts, Index& index, std::string_view text) {
+    if (const auto it = index.find(text); it != index.end())
+        return it->second;
+    const auto id = static_cast<std::int32_t>(texts.size());
+    texts.emplace_back(text);
+    index.emplace(texts.back(), id);
+    return id;
 }
 
 // A VOID takes back the latest round of its season that still counts; one with nothing left to void does nothing.
-void SeasonBook::Add(const SeasonRecord& record) {
+void SeasonBook::Add(const RecordView& record) {
     current_ = std::max(current_, record.season);
     std::vector<Round>& season = rounds_[record.season];
     switch (record.kind) {
@@ -217,7 +235,7 @@ void SeasonBook::Add(const SeasonRecord& record) {
                 season.pop_back();
             break;
         case RecordKind::kSeason:
-            starts_.try_emplace(record.season, record.when);
+            starts_.try_emplace(record.season, std::string(record.when));
             break;
     }
 }
@@ -226,10 +244,12 @@ void SeasonBook::Add(const SeasonRecord& record) {
 // quote cannot swallow the records after it. Blank lines and the header are not counted.
 SeasonBook ReadSeasonBook(std::string_view file) {
     SeasonBook book;
-    std::vector<std::string> fields;
+    Fields fields;
     size_t at = 0;
     while (at < file.size()) {
-        const size_t lineEnd = std::min(file.find_first_of("\r\n", at), file.size());
+        size_t lineEnd = at;
+        while (lineEnd < file.size() && !IsLineEnd(file[lineEnd]))
+            ++lineEnd;
         if (lineEnd == at) {
             at = SkipLineEnd(file, at);
             continue;
@@ -239,7 +259,7 @@ SeasonBook ReadSeasonBook(std::string_view file) {
             continue;
         }
         const size_t end = SplitRecord(file, at, fields);
-        std::optional<SeasonRecord> record;
+        std::optional<RecordView> record;
         if (end != std::string_view::npos)
             record = RecordOfFields(fields);
         if (record) {
@@ -299,8 +319,10 @@ SeasonStandings ComputeStandings(const SeasonBook& book, NameCollation less) {
         const std::int64_t rateA = std::int64_t{ta.wins} * tb.rounds, rateB = std::int64_t{tb.wins} * ta.rounds;
         if (rateA != rateB)
             return rateA > rateB;
-        if (less(names[a], names[b]) != less(names[b], names[a]))
-            return less(names[a], names[b]);
+        if (less(names[a], names[b]))
+            return true;
+        if (less(names[b], names[a]))
+            return false;
         return names[a] < names[b];
     };
     std::sort(order.begin(), order.end(), ahead);

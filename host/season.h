@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <optional>
 #include <string>
@@ -41,6 +42,14 @@ std::string FormatRecord(const SeasonRecord& record);
 // One line of the file read as a record; nullopt when it is not one (the header included).
 std::optional<SeasonRecord> ParseRecord(std::string_view line);
 
+// A record as read, its texts viewing the file (or the reader's scratch for quoted fields).
+struct RecordView {
+    std::string_view when;
+    int season = 1;
+    std::string_view player, category;
+    RecordKind kind = RecordKind::kWinner;
+};
+
 // Everything ROUNDS.CSV says, kept small: names and categories once each, every round that still counts.
 class SeasonBook {
   public:
@@ -54,24 +63,25 @@ class SeasonBook {
     int CurrentSeason() const { return current_; }
     // Lines that are neither the header nor a record (a torn last line among them).
     int UnreadLines() const { return unread_; }
-    const std::vector<std::string>& Players() const { return players_; }
-    const std::vector<std::string>& Categories() const { return categories_; }
+    const std::deque<std::string>& Players() const { return players_; }
+    const std::deque<std::string>& Categories() const { return categories_; }
     // The rounds of a season that were not voided, in file order.
     const std::vector<Round>& Rounds(int season) const;
     // When the season's SEASON record was written ("" when it has none).
     std::string SeasonStart(int season) const;
 
-    void Add(const SeasonRecord& record);
+    void Add(const RecordView& record);
     void CountUnread() { ++unread_; }
 
   private:
-    std::int32_t Intern(std::vector<std::string>& texts, std::unordered_map<std::string, std::int32_t>& index,
-                        const std::string& text);
+    // Texts are kept in deques, which never move them, so that the index may view them.
+    using Index = std::unordered_map<std::string_view, std::int32_t>;
+    static std::int32_t Intern(std::deque<std::string>& texts, Index& index, std::string_view text);
 
     int current_ = 1;
     int unread_ = 0;
-    std::vector<std::string> players_, categories_;
-    std::unordered_map<std::string, std::int32_t> playerIndex_, categoryIndex_;
+    std::deque<std::string> players_, categories_;
+    Index playerIndex_, categoryIndex_;
     std::map<int, std::vector<Round>> rounds_;
     std::map<int, std::string> starts_;
 };

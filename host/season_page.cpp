@@ -15,6 +15,7 @@ constexpr int kChartWidth = 640;
 constexpr int kNameWidth = 180;
 constexpr int kBarRow = 22;
 constexpr int kBarHeight = 16;
+constexpr size_t kChartNameLetters = 24;  // what fits left of the bars; longer names end in an ellipsis there
 
 constexpr char kStyle[] =
     "body{font-family:sans-serif;margin:1.5em;color:#111;background:#fff}"
@@ -27,6 +28,26 @@ constexpr char kStyle[] =
 
 std::string Escaped(const ToUtf8& toUtf8, std::string_view text) {
     return EscapeHtml(toUtf8(text));
+}
+
+// At most kChartNameLetters characters of UTF-8 text, cut between characters.
+std::string ChartName(std::string utf8) {
+    size_t letters = 0;
+    for (size_t i = 0; i < utf8.size(); ++i) {
+        if ((static_cast<unsigned char>(utf8[i]) & 0xC0) == 0x80)
+            continue;
+        if (++letters == kChartNameLetters) {
+            size_t end = i + 1;
+            while (end < utf8.size() && (static_cast<unsigned char>(utf8[end]) & 0xC0) == 0x80)
+                ++end;
+            if (end < utf8.size()) {
+                utf8.resize(i);
+                utf8 += "\xE2\x80\xA6";  // U+2026
+            }
+            break;
+        }
+    }
+    return utf8;
 }
 
 void Cell(std::string& out, const std::string& escaped, bool number) {
@@ -53,7 +74,7 @@ void Chart(std::string& out, const SeasonStandings& s, const ToUtf8& toUtf8) {
         const int width = r.wins * barSpace / most;
         const std::string baseline = std::to_string(y + 13);
         out += "<text x=\"" + std::to_string(kNameWidth - 6) + "\" y=\"" + baseline + "\" text-anchor=\"end\">" +
-               Escaped(toUtf8, r.player) + "</text>";
+               EscapeHtml(ChartName(toUtf8(r.player))) + "</text>";
         out += "<rect x=\"" + std::to_string(kNameWidth) + "\" y=\"" + std::to_string(y + 1) + "\" width=\"" +
                std::to_string(width) + "\" height=\"" + std::to_string(kBarHeight) + "\" fill=\"#08a\"/>";
         out += "<text x=\"" + std::to_string(kNameWidth + width + 4) + "\" y=\"" + baseline + "\">" +

@@ -234,7 +234,8 @@ TEST(Season, PageEscapesEveryText) {
     const std::string page = host::SeasonPage(host::ComputeStandings(host::ReadSeasonBook(file)), host::Latin1ToUtf8);
     for (const char* expected : {"<meta charset=\"utf-8\">", "<td>&lt;b&gt;Ann&lt;/b&gt;</td>",
                                  "<td>&quot;&amp;amp;&quot;</td>", "&lt;script&gt;alert(1)&lt;/script&gt;",
-                                 "<td>Z\xC3\xA9lie</td>", "<td>O&#39;Neil</td>", "top 20 of 30 players"})
+                                 "<td>Z\xC3\xA9lie</td>", "<td>O&#39;Neil</td>", "top 20 of 30 players",
+                                 ">&lt;script&gt;alert(1)&lt;/scrip\xE2\x80\xA6</text>"})
         EXPECT_NE(page.find(expected), std::string::npos) << expected;
     for (const char* absent : {"<b>", "<script", "\xE9l", " src=", " href=", "url("})
         EXPECT_EQ(page.find(absent), std::string::npos) << absent;
