@@ -320,7 +320,8 @@ void Host::RecordRound(Outcome& outcome, const std::string& player, RecordKind r
     } catch (const std::exception& e) {
         written = {false, e.what()};
     }
-    outcome.summary = written.ok ? "round recorded in ROUNDS.CSV" : "round not recorded in ROUNDS.CSV: " + written.error;
+    outcome.summary =
+        written.ok ? "round recorded in ROUNDS.CSV" : "round not recorded in ROUNDS.CSV: " + written.error;
 }
 
 Outcome Host::RegCountdown() {

@@ -82,7 +82,8 @@ HostWindow::HostWindow()
     : random_(StartupEntropy()),
       host_(*this, files_, clock_, random_, win::LessAsSortedListBox),
       maintenance_(std::make_unique<MaintenanceWindow>(host_.Lists())),
-      season_(std::make_unique<SeasonWindow>(rounds_, win::LessAsSortedListBox, [this] { return OnAnnounceTopFive(); })),
+      season_(
+          std::make_unique<SeasonWindow>(rounds_, win::LessAsSortedListBox, [this] { return OnAnnounceTopFive(); })),
       background_(kIdleColour) {
     host_.SetRoundsStore(&rounds_);
 }

@@ -42,8 +42,8 @@ bool IsLocalTime(std::string_view t) {
         return false;
     const int year = Digits(t, 0, 4), month = Digits(t, 5, 2), day = Digits(t, 8, 2);
     const int hour = Digits(t, 11, 2), minute = Digits(t, 14, 2), second = Digits(t, 17, 2);
-    return year >= 0 && month >= 1 && month <= 12 && day >= 1 && day <= 31 && hour >= 0 && hour <= 23 &&
-           minute >= 0 && minute <= 59 && second >= 0 && second <= 60;
+    return year >= 0 && month >= 1 && month <= 12 && day >= 1 && day <= 31 && hour >= 0 && hour <= 23 && minute >= 0 &&
+           minute <= 59 && second >= 0 && second <= 60;
 }
 
 std::optional<int> SeasonNumber(std::string_view text) {

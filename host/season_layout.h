@@ -15,8 +15,8 @@ inline constexpr int kSeasonFontHundredthsOfPoint = 825;  // MS Sans Serif 8.25 
 
 // The standings list, created by the window itself: it needs tab stops, which no kind of the shared tables has.
 // Its rows are host::StandingRowText, one column per tab.
-inline constexpr common::ControlSpec kSeasonList = {IDC_SEASON_LIST, common::ControlKind::ListBox, "", 120, 990, 7560,
-                                                    3000};
+inline constexpr common::ControlSpec kSeasonList = {
+    IDC_SEASON_LIST, common::ControlKind::ListBox, "", 120, 990, 7560, 3000};
 
 // Table order after the list is the tab order: the four buttons, then the labels (which take no tab).
 inline constexpr common::ControlSpec kSeasonControls[] = {

@@ -141,8 +141,9 @@ std::string SeasonPage(const SeasonStandings& s, const ToUtf8& toUtf8) {
            "</title>\n<style>" + kStyle + "</style>\n</head>\n<body>\n<h1>" + title + "</h1>\n<p>" +
            Escaped(toUtf8, SeasonSummary(s)) + "</p>\n";
     Chart(out, s, toUtf8);
-    out += "<table>\n<thead><tr><th>Rank</th><th>Player</th><th>Wins</th><th>Rounds played</th><th>Win rate</th>"
-           "<th>Last played</th></tr></thead>\n<tbody>\n";
+    out +=
+        "<table>\n<thead><tr><th>Rank</th><th>Player</th><th>Wins</th><th>Rounds played</th><th>Win rate</th>"
+        "<th>Last played</th></tr></thead>\n<tbody>\n";
     for (const Standing& r : s.rows) {
         out += "<tr>";
         Cell(out, std::to_string(r.rank), true);

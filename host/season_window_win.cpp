@@ -98,9 +98,9 @@ bool SeasonWindow::Create() {
     const HWND list = CreateWindowExA(
         WS_EX_CLIENTEDGE, "LISTBOX", "",
         WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | LBS_USETABSTOPS,
-        common::TwipsToPixels(l.left, dpi.x), common::TwipsToPixels(l.top, dpi.y), common::TwipsToPixels(l.width, dpi.x),
-        common::TwipsToPixels(l.height, dpi.y), hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(l.id)),
-        GetModuleHandleA(nullptr), nullptr);
+        common::TwipsToPixels(l.left, dpi.x), common::TwipsToPixels(l.top, dpi.y),
+        common::TwipsToPixels(l.width, dpi.x), common::TwipsToPixels(l.height, dpi.y), hwnd_,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(l.id)), GetModuleHandleA(nullptr), nullptr);
     SendMessageA(list, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
     SetColumns(list, font_, dpi);
     win::CreateControls(hwnd_, kSeasonControls, font_, dpi);

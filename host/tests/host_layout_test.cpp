@@ -92,10 +92,10 @@ TEST(HostWindowLayout, ControlsAsTabled) {
 
 TEST(HostWindowLayout, MenuBarAsTabled) {
     const std::vector<std::pair<int, std::string>> expected = {
-        {0, "MACROS"},          {1, "How To Play"},    {1, "Macro 1"},  {1, "Macro 2"},
-        {1, "Macro 3"},         {1, "Macro 4"},        {1, "Macro 5"},  {1, "Macro 6"},
-        {1, "Macro 7"},         {1, "Macro 8"},        {1, "Macro 9"},  {1, "Setup"},
-        {0, "Ask_For_$"},       {0, "Get_Players"},    {0, "Recovery"}, {1, "Player Maintenance"},
+        {0, "MACROS"},          {1, "How To Play"},     {1, "Macro 1"},  {1, "Macro 2"},
+        {1, "Macro 3"},         {1, "Macro 4"},         {1, "Macro 5"},  {1, "Macro 6"},
+        {1, "Macro 7"},         {1, "Macro 8"},         {1, "Macro 9"},  {1, "Setup"},
+        {0, "Ask_For_$"},       {0, "Get_Players"},     {0, "Recovery"}, {1, "Player Maintenance"},
         {1, "Reconnect to ZM"}, {1, "Restore Players"}, {0, "Season"}};
     std::vector<std::pair<int, std::string>> actual;
     for (const auto& m : host::kHostMenu)
@@ -144,10 +144,9 @@ TEST(HostWindowLayout, EveryButtonAndMenuItemHasOneCommand) {
 
 TEST(HostWindowLayout, BusyStateAroundTheCommandsThatSpeakOrChangeTheGame) {
     using C = host::HostCommand;
-    const std::set<C> busy = {C::ReadList,     C::AskForPlayers, C::GetPlayers,    C::PickPlayer,
-                              C::PickCategory, C::GiveCategory,  C::DeclareWinner, C::DeclareLoser,
-                              C::RegCountdown, C::PlayMacro,     C::HowToPlay,     C::Reconnect,
-                              C::AnnounceTopFive};
+    const std::set<C> busy = {C::ReadList,     C::AskForPlayers, C::GetPlayers,     C::PickPlayer,   C::PickCategory,
+                              C::GiveCategory, C::DeclareWinner, C::DeclareLoser,   C::RegCountdown, C::PlayMacro,
+                              C::HowToPlay,    C::Reconnect,     C::AnnounceTopFive};
     for (int c = 0; c <= static_cast<int>(C::AnnounceTopFive); ++c)
         EXPECT_EQ(host::UsesBusyState(static_cast<C>(c)), busy.count(static_cast<C>(c)) == 1) << c;
 }

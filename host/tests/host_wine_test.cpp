@@ -927,15 +927,17 @@ TEST(GorvathWine, Keyboard) {
 // in UTF-8 with every name escaped; "Void Last Round" and "New Season" ask first, No changes nothing; and a
 // ROUNDS.CSV locked by another program never stops the game (the support log says why).
 TEST(GorvathWine, Season) {
-    const std::string history = std::string("when,season,player,category,result\r\n") +
-                                "2026-12-09T20:00:00,1,Ann,Fruits,WINNER\r\n2026-12-09T20:05:00,1,Ann,F,WINNER\r\n"
-                                "2026-12-09T20:10:00,1,Ann,F,LOSER\r\nnot a record\r\n"
-                                "2026-12-09T20:15:00,1,<b>Bob</b>,F,WINNER\r\n2026-12-09T20:20:00,1,<b>Bob</b>,F,WINNER\r\n"
-                                "2026-12-09T20:25:00,0,Cleo,F,WINNER\r\n2026-12-09T20:30:00,1,Cleo,\"F\",WINNER\r\n"
-                                "2026-12-09T20:35:00,1,Z\xE9lie,F,LOSER\r\n2026-12-09T20:40:00,1,Ann,\"F,LOSER\r\n"
-                                "2026-12-09T20:45:00,1,De";
-    Folder folder("season", Files{{"SCONTROL.TXT", kLibraryMethod}, {"GORVATH.SAV", "Yul\r\nZoe\r\nList2\r\n"},
-                                  {"ROUNDS.CSV", history}});
+    const std::string history =
+        std::string("when,season,player,category,result\r\n") +
+        "2026-12-09T20:00:00,1,Ann,Fruits,WINNER\r\n2026-12-09T20:05:00,1,Ann,F,WINNER\r\n"
+        "2026-12-09T20:10:00,1,Ann,F,LOSER\r\nnot a record\r\n"
+        "2026-12-09T20:15:00,1,<b>Bob</b>,F,WINNER\r\n2026-12-09T20:20:00,1,<b>Bob</b>,F,WINNER\r\n"
+        "2026-12-09T20:25:00,0,Cleo,F,WINNER\r\n2026-12-09T20:30:00,1,Cleo,\"F\",WINNER\r\n"
+        "2026-12-09T20:35:00,1,Z\xE9lie,F,LOSER\r\n2026-12-09T20:40:00,1,Ann,\"F,LOSER\r\n"
+        "2026-12-09T20:45:00,1,De";
+    Folder folder(
+        "season",
+        Files{{"SCONTROL.TXT", kLibraryMethod}, {"GORVATH.SAV", "Yul\r\nZoe\r\nList2\r\n"}, {"ROUNDS.CSV", history}});
     Game game(folder, {"avatar|Yul", "avatar|Zoe"});
     ASSERT_TRUE(game.gorvath->ok());
     Gorvath& g = *game.gorvath;
@@ -975,16 +977,17 @@ TEST(GorvathWine, Season) {
     click(IDC_SEASON_ANNOUNCE);
     EXPECT_TRUE(testwin::PumpUntil([&] { return g.Busy(); }, 5000));
     ASSERT_TRUE(testwin::PumpUntil([&] { return g.CommandsDone() > done; }, 30000));
-    EXPECT_EQ(game.NewChat(6), (Lines{Said("Tumbleroo Season 1, the top players after 8 rounds:"),
-                                      Said("1. <b>Bob</b> - 2 wins of 2"), Said("2. Ann - 2 wins of 3"),
-                                      Said("3. Cleo - 1 win of 1"), Said("3. " + won + " - 1 win of 1"),
-                                      Said("5. Z\xE9lie - 0 wins of 1")}));
+    EXPECT_EQ(game.NewChat(6),
+              (Lines{Said("Tumbleroo Season 1, the top players after 8 rounds:"), Said("1. <b>Bob</b> - 2 wins of 2"),
+                     Said("2. Ann - 2 wins of 3"), Said("3. Cleo - 1 win of 1"), Said("3. " + won + " - 1 win of 1"),
+                     Said("5. Z\xE9lie - 0 wins of 1")}));
     game.ExpectIdle();
 
     click(IDC_SEASON_SAVEPAGE);
     ASSERT_TRUE(testwin::PumpUntil([&] { return folder.Read("SEASON.HTM").has_value(); }, 5000));
     const std::string page = folder.Read("SEASON.HTM").value_or("");
-    for (const char* expected : {"<meta charset=\"utf-8\">", "<td>&lt;b&gt;Bob&lt;/b&gt;</td>", "<td>Z\xC3\xA9lie</td>"})
+    for (const char* expected :
+         {"<meta charset=\"utf-8\">", "<td>&lt;b&gt;Bob&lt;/b&gt;</td>", "<td>Z\xC3\xA9lie</td>"})
         EXPECT_NE(page.find(expected), std::string::npos) << expected;
     EXPECT_EQ(page.find("<b>"), std::string::npos);
     EXPECT_EQ(hostremote::WindowText(GetDlgItem(season, IDC_SEASON_STATUS)).find("SEASON.HTM written ("), 0u);
@@ -1017,8 +1020,8 @@ TEST(GorvathWine, Season) {
             }
             EXPECT_EQ(folder.Read("ROUNDS.CSV").value_or("").substr(0, before.size()), before);
         }
-        ASSERT_TRUE(testwin::PumpUntil([&] { return folder.Read("ROUNDS.CSV").value_or("").size() > before.size(); },
-                                       5000));
+        ASSERT_TRUE(
+            testwin::PumpUntil([&] { return folder.Read("ROUNDS.CSV").value_or("").size() > before.size(); }, 5000));
         rounds = folder.Read("ROUNDS.CSV").value_or("");
         EXPECT_EQ(rounds.substr(before.size() + 19), q.record);
         ASSERT_TRUE(testwin::PumpUntil([&] { return g.ListItems(season, IDC_SEASON_LIST).size() == q.rows; }, 5000));
@@ -1036,8 +1039,9 @@ TEST(GorvathWine, Season) {
     game.ExpectSays(IDC_HOST_COMMAND8, {Loser(lost)});
     CloseHandle(locked);
     EXPECT_EQ(folder.Read("ROUNDS.CSV"), rounds);
-    EXPECT_NE(folder.Read("GORVATH.LOG").value_or("").find(
-                  "Declare LOSER: round not recorded in ROUNDS.CSV: cannot open ROUNDS.CSV (system error 32)"),
+    EXPECT_NE(folder.Read("GORVATH.LOG")
+                  .value_or("")
+                  .find("Declare LOSER: round not recorded in ROUNDS.CSV: cannot open ROUNDS.CSV (system error 32)"),
               std::string::npos);
     EXPECT_EQ(g.ListItems(season, IDC_SEASON_LIST), Lines{});
 }

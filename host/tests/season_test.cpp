@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "host/season.h"
 #include "host/host_window_layout.h"
+#include "host/season.h"
 #include "host/season_layout.h"
 #include "host/season_page.h"
 #include "host/tests/fakes.h"
@@ -71,34 +71,51 @@ TEST(Season, FileReadBack) {
         {"quoted names and categories kept exactly",
          h + Rec(kT1, 1, "\"<b>Ann</b>\"", "\"Fruits, red\"", "WINNER") +
              Rec(kT1, 1, "\"\"\"&amp;\"\"\"", "\"two\r\nlines\"", "WINNER") + Rec(kT2, 1, "Z\xE9lie", "x", "LOSER"),
-         1, 0, {"1 \"&amp;\" 1/1", "1 <b>Ann</b> 1/1", "3 Z\xE9lie 0/1"}},
-        {"LF line ends and no line end at the end", "when,season,player,category,result\nx\n" +
-                                                        std::string(kT1) + ",1,Ann,,WINNER",
-         1, 1, {"1 Ann 1/1"}},
-        {"torn last line counted, earlier records whole", h + Rec(kT1, 1, "Ann", "F", "WINNER") + kT2 + ",1,Bo", 1, 1,
+         1,
+         0,
+         {"1 \"&amp;\" 1/1", "1 <b>Ann</b> 1/1", "3 Z\xE9lie 0/1"}},
+        {"LF line ends and no line end at the end",
+         "when,season,player,category,result\nx\n" + std::string(kT1) + ",1,Ann,,WINNER",
+         1,
+         1,
+         {"1 Ann 1/1"}},
+        {"torn last line counted, earlier records whole",
+         h + Rec(kT1, 1, "Ann", "F", "WINNER") + kT2 + ",1,Bo",
+         1,
+         1,
          {"1 Ann 1/1"}},
         {"a stray or unclosed quote takes only its own line",
-         h + kT1 + ",1,A\"nn,F,WINNER\r\n" + kT1 + ",1,\"Bob,F,WINNER\r\n" + Rec(kT2, 1, "Cy", "F", "LOSER"), 1, 2,
+         h + kT1 + ",1,A\"nn,F,WINNER\r\n" + kT1 + ",1,\"Bob,F,WINNER\r\n" + Rec(kT2, 1, "Cy", "F", "LOSER"),
+         1,
+         2,
          {"1 Cy 0/1"}},
         {"hand edits that are no record",
          h + Rec("2026-13-01T20:00:00", 1, "A", "", "WINNER") + Rec("2026-12-01 20:00:00", 1, "A", "", "WINNER") +
-             Rec(kT1, 0, "A", "", "WINNER") + Rec(kT1, 1000000, "A", "", "WINNER") +
-             Rec(kT1, 1, "A", "", "winner") + Rec(kT1, 1, "", "F", "WINNER") + Rec(kT1, 1, "A", "", "VOID") +
-             kT1 + ",1,A,F\r\n" + kT1 + ",1,A,F,WINNER,x\r\n" + Rec(kT1, 1, "A\x0c", "", "LOSER") + "\r\n\r\n" + h,
-         1, 10, {}},
+             Rec(kT1, 0, "A", "", "WINNER") + Rec(kT1, 1000000, "A", "", "WINNER") + Rec(kT1, 1, "A", "", "winner") +
+             Rec(kT1, 1, "", "F", "WINNER") + Rec(kT1, 1, "A", "", "VOID") + kT1 + ",1,A,F\r\n" + kT1 +
+             ",1,A,F,WINNER,x\r\n" + Rec(kT1, 1, "A\x0c", "", "LOSER") + "\r\n\r\n" + h,
+         1,
+         10,
+         {}},
         {"VOID takes back the latest rounds still counting, in its own season only",
          h + Rec(kT1, 1, "Ann", "F", "WINNER") + Rec(kT1, 1, "Bob", "F", "WINNER") + Rec(kT1, 1, "Bob", "F", "LOSER") +
              Rec(kT2, 1, "", "", "VOID") + Rec(kT2, 1, "", "", "VOID") + Rec(kT2, 2, "", "", "VOID"),
-         2, 0, {}},
+         2,
+         0,
+         {}},
         {"the season is the highest number; its standings alone",
          h + Rec(kT1, 1, "Ann", "F", "WINNER") + Rec(kT1, 3, "", "", "SEASON") + Rec(kT2, 3, "Bob", "F", "WINNER") +
              Rec(kT2, 2, "Ann", "F", "WINNER"),
-         3, 0, {"1 Bob 1/1"}},
+         3,
+         0,
+         {"1 Bob 1/1"}},
         {"wins, then win rate, then name ignoring case; ties share a rank; Bob and bob are two",
          h + Rec(kT1, 1, "bob", "", "WINNER") + Rec(kT1, 1, "Bob", "", "WINNER") + Rec(kT1, 1, "ann", "", "WINNER") +
              Rec(kT1, 1, "ann", "", "LOSER") + Rec(kT1, 1, "Cy", "", "WINNER") + Rec(kT1, 1, "Cy", "", "WINNER") +
              Rec(kT1, 1, "Cy", "", "LOSER") + Rec(kT1, 1, "Dee", "", "LOSER"),
-         1, 0, {"1 Cy 2/3", "2 Bob 1/1", "2 bob 1/1", "4 ann 1/2", "5 Dee 0/1"}},
+         1,
+         0,
+         {"1 Cy 2/3", "2 Bob 1/1", "2 bob 1/1", "4 ann 1/2", "5 Dee 0/1"}},
     };
     for (const auto& r : rows) {
         const host::SeasonBook book = host::ReadSeasonBook(r.file);
@@ -117,7 +134,8 @@ TEST(Season, RecordsQuotedAsTheyNeed) {
         {kT2, 2, "", "", host::RecordKind::kVoid},
         {kT2, 2, "Z\xE9lie", "a,b\r\nc\"d", host::RecordKind::kWinner},
     };
-    EXPECT_EQ(host::FormatRecord(records[1]), std::string(kT1) + ",12,\"Bob \"\"the bold\"\", Jr\",\"  Animals  \",LOSER\r\n");
+    EXPECT_EQ(host::FormatRecord(records[1]),
+              std::string(kT1) + ",12,\"Bob \"\"the bold\"\", Jr\",\"  Animals  \",LOSER\r\n");
     for (const auto& r : records)
         EXPECT_EQ(host::ParseRecord(host::FormatRecord(r)), r) << host::FormatRecord(r);
 }
@@ -210,9 +228,9 @@ TEST(Season, Texts) {
     EXPECT_EQ(host::UnreadLinesText(s.unreadLines), "1 line could not be read");
     EXPECT_EQ(host::UnreadLinesText(3), "3 lines could not be read");
     EXPECT_EQ(host::UnreadLinesText(0), "");
-    EXPECT_EQ(host::TopFiveLines(s), (Strings{"Tumbleroo Season 2, the top players after 8 rounds:",
-                                              "1. Ann - 2 wins of 3", "2. Bob - 1 win of 1", "2. Cy - 1 win of 1",
-                                              "2. Dee - 1 win of 1", "2. Eve - 1 win of 1"}));
+    EXPECT_EQ(host::TopFiveLines(s),
+              (Strings{"Tumbleroo Season 2, the top players after 8 rounds:", "1. Ann - 2 wins of 3",
+                       "2. Bob - 1 win of 1", "2. Cy - 1 win of 1", "2. Dee - 1 win of 1", "2. Eve - 1 win of 1"}));
     EXPECT_EQ(host::StandingRowText(s.rows[0]), "1\tAnn\t2\t3\t67%\t2026-12-03 21:30");
     EXPECT_EQ(host::WinRateText(1, 8), "13%");
     EXPECT_EQ(host::WinRateText(0, 0), "-");
@@ -232,10 +250,10 @@ TEST(Season, PageEscapesEveryText) {
     for (int i = 0; i < 25; ++i)
         file += Rec(kT2, 1, ("P" + std::to_string(i)).c_str(), "F", "LOSER");
     const std::string page = host::SeasonPage(host::ComputeStandings(host::ReadSeasonBook(file)), host::Latin1ToUtf8);
-    for (const char* expected : {"<meta charset=\"utf-8\">", "<td>&lt;b&gt;Ann&lt;/b&gt;</td>",
-                                 "<td>&quot;&amp;amp;&quot;</td>", "&lt;script&gt;alert(1)&lt;/script&gt;",
-                                 "<td>Z\xC3\xA9lie</td>", "<td>O&#39;Neil</td>", "top 20 of 30 players",
-                                 ">&lt;script&gt;alert(1)&lt;/scrip\xE2\x80\xA6</text>"})
+    for (const char* expected :
+         {"<meta charset=\"utf-8\">", "<td>&lt;b&gt;Ann&lt;/b&gt;</td>", "<td>&quot;&amp;amp;&quot;</td>",
+          "&lt;script&gt;alert(1)&lt;/script&gt;", "<td>Z\xC3\xA9lie</td>", "<td>O&#39;Neil</td>",
+          "top 20 of 30 players", ">&lt;script&gt;alert(1)&lt;/scrip\xE2\x80\xA6</text>"})
         EXPECT_NE(page.find(expected), std::string::npos) << expected;
     for (const char* absent : {"<b>", "<script", "\xE9l", " src=", " href=", "url("})
         EXPECT_EQ(page.find(absent), std::string::npos) << absent;
@@ -266,7 +284,8 @@ TEST(Season, WindowLayout) {
     for (size_t k = 0; k < 6; ++k)
         EXPECT_EQ(host::kSeasonControls[4 + 2 + k].left, host::kSeasonColumnLefts[k]) << k;
     for (size_t k = 1; k < 4; ++k)
-        EXPECT_LT(host::kSeasonControls[k - 1].left + host::kSeasonControls[k - 1].width, host::kSeasonControls[k].left);
+        EXPECT_LT(host::kSeasonControls[k - 1].left + host::kSeasonControls[k - 1].width,
+                  host::kSeasonControls[k].left);
     const auto announce = host::CommandFor(IDC_SEASON_ANNOUNCE);
     ASSERT_TRUE(announce);
     EXPECT_TRUE(host::UsesBusyState(announce->command));

@@ -157,8 +157,8 @@ int Pose(const std::string& state, const std::string& folder, const std::string&
         HWND s = g.Season();
         const HWND save = GetDlgItem(s, IDC_SEASON_SAVEPAGE);
         PostMessageW(s, WM_COMMAND, MAKEWPARAM(IDC_SEASON_SAVEPAGE, BN_CLICKED), reinterpret_cast<LPARAM>(save));
-        hostremote::WaitUntil([&] { return GetFileAttributesA((folder + "\\SEASON.HTM").c_str()) != INVALID_FILE_ATTRIBUTES; },
-                              5000);
+        hostremote::WaitUntil(
+            [&] { return GetFileAttributesA((folder + "\\SEASON.HTM").c_str()) != INVALID_FILE_ATTRIBUTES; }, 5000);
         SetWindowPos(g.Window(), nullptr, GetSystemMetrics(SM_CXSCREEN) - (shown.right - shown.left) - 8,
                      GetSystemMetrics(SM_CYSCREEN) - (shown.bottom - shown.top) - 8, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
         SetWindowPos(s, nullptr, 8, 8, 0, 0, SWP_NOSIZE | SWP_NOZORDER);

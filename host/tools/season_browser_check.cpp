@@ -64,8 +64,12 @@ std::string TextOf(const std::string& html) {
             continue;
         }
         bool replaced = false;
-        for (const auto& [entity, character] : {std::pair<const char*, const char*>{"&amp;", "&"}, {"&lt;", "<"},
-                                                {"&gt;", ">"}, {"&quot;", "\""}, {"&#39;", "'"}, {"&nbsp;", "\xC2\xA0"}}) {
+        for (const auto& [entity, character] : {std::pair<const char*, const char*>{"&amp;", "&"},
+                                                {"&lt;", "<"},
+                                                {"&gt;", ">"},
+                                                {"&quot;", "\""},
+                                                {"&#39;", "'"},
+                                                {"&nbsp;", "\xC2\xA0"}}) {
             if (html.compare(i, std::string(entity).size(), entity) == 0) {
                 text += character;
                 i += std::string(entity).size();
@@ -118,14 +122,23 @@ int main(int argc, char** argv) {
     const std::string out = absolute;
     const std::string chromium = FindChromium();
     if (chromium.empty()) {
-        std::printf("season_browser_check: skipped: Chromium is not installed (apt-get install chromium), so "
-                    "SEASON.HTM was not opened in a browser\n");
+        std::printf(
+            "season_browser_check: skipped: Chromium is not installed (apt-get install chromium), so "
+            "SEASON.HTM was not opened in a browser\n");
         return 77;
     }
 
-    const std::vector<std::string> tricks = {"<b>Ann</b>", "\"&amp;\"", "<script>alert(1)</script>", "Z\xE9lie",
-                                             "O'Neil", "Bob \"the bold\", Jr", "Bob", "bob", "&lt;i&gt;",
-                                             "<img src=x onerror=alert(1)>", "\xC5sa \xD8stby"};
+    const std::vector<std::string> tricks = {"<b>Ann</b>",
+                                             "\"&amp;\"",
+                                             "<script>alert(1)</script>",
+                                             "Z\xE9lie",
+                                             "O'Neil",
+                                             "Bob \"the bold\", Jr",
+                                             "Bob",
+                                             "bob",
+                                             "&lt;i&gt;",
+                                             "<img src=x onerror=alert(1)>",
+                                             "\xC5sa \xD8stby"};
     std::string file = std::string(host::kRoundsHeader) + "\r\n";
     for (size_t k = 0; k < tricks.size(); ++k) {
         for (size_t w = 0; w <= k % 4; ++w)
@@ -143,19 +156,22 @@ int main(int argc, char** argv) {
         std::printf("season_browser_check: FAILED: no scratch folder for the browser's profile\n");
         return 1;
     }
-    const std::string flags = " --headless --no-sandbox --disable-gpu --disable-quic --no-first-run"
-                              " --disable-background-networking --disable-component-update --disable-sync"
-                              " --hide-scrollbars --user-data-dir=" + std::string(profile);
+    const std::string flags =
+        " --headless --no-sandbox --disable-gpu --disable-quic --no-first-run"
+        " --disable-background-networking --disable-component-update --disable-sync"
+        " --hide-scrollbars --user-data-dir=" +
+        std::string(profile);
     const std::string url = Quoted("file://" + page);
     const std::string dom = out + "/season-dom.html", png = out + "/season-page.png";
     std::remove(dom.c_str());
     std::remove(png.c_str());
     // A page that ran a script could hold the browser in a dialog for ever: each run has a minute.
     const std::string browser = "timeout -k 5 60 " + Quoted(chromium) + flags;
-    const int read = std::system((browser + " --dump-dom " + url + " >" + Quoted(dom) + " 2>" +
-                                  Quoted(out + "/chromium.log")).c_str());
-    const int shot = std::system((browser + " --window-size=900,1300 --screenshot=" + Quoted(png) + " " + url +
-                                  " >>" + Quoted(out + "/chromium.log") + " 2>&1").c_str());
+    const int read = std::system(
+        (browser + " --dump-dom " + url + " >" + Quoted(dom) + " 2>" + Quoted(out + "/chromium.log")).c_str());
+    const int shot = std::system((browser + " --window-size=900,1300 --screenshot=" + Quoted(png) + " " + url + " >>" +
+                                  Quoted(out + "/chromium.log") + " 2>&1")
+                                     .c_str());
     std::system(("rm -rf " + Quoted(profile)).c_str());
 
     std::vector<std::string> failures;
@@ -192,8 +208,9 @@ int main(int argc, char** argv) {
             std::printf("season_browser_check: FAILED: %s\n", f.c_str());
         return 1;
     }
-    std::printf("season_browser_check: ok: %zu rows read by Chromium as in the standings, no element from a name; "
-                "screenshot %s (%zu bytes)\n",
-                seen.size(), png.c_str(), image.size());
+    std::printf(
+        "season_browser_check: ok: %zu rows read by Chromium as in the standings, no element from a name; "
+        "screenshot %s (%zu bytes)\n",
+        seen.size(), png.c_str(), image.size());
     return 0;
 }
