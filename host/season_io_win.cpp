@@ -1,5 +1,6 @@
 // season_io_win.cpp: ROUNDS.CSV on disk for the season rules (read whole, appended to, the local time of a record)
-// and the system's 8-bit text turned into UTF-8 for SEASON.HTM.
+// and the system's 8-bit text turned into UTF-8 for SEASON.HTM. Owns no state; touches ROUNDS.CSV in the current
+// folder and the support log (one line per append).
 #include <windows.h>
 
 #include <algorithm>

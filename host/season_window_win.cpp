@@ -1,6 +1,10 @@
 // season_window_win.cpp: the Season window's Win32 side. What it shows and appends is host/season.h's; the page is
 // host/season_page.h's. The window reads ROUNDS.CSV when it opens, after each of its own appends and after every
 // round the HostWindow records, and shows the standings in one list with a column per tab.
+//
+// Owns: the window and its GDI objects (hwnd_, font_, background_), lastFocus_, and what it last read (book_,
+// standings_, problem_). Touches: ROUNDS.CSV (appends, through the RoundsStore), SEASON.HTM (replaced whole), the
+// support log (the page written). Calls: announce_, which runs "Announce Top 5" as a HostWindow command.
 #include "host/season_window_win.h"
 
 #include <algorithm>
