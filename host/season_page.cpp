@@ -12,7 +12,7 @@ namespace host {
 namespace {
 
 constexpr int kChartWidth = 640;
-constexpr int kNameWidth = 180;
+constexpr int kNameWidth = 200;
 constexpr int kBarRow = 22;
 constexpr int kBarHeight = 16;
 constexpr size_t kChartNameLetters = 24;  // what fits left of the bars; longer names end in an ellipsis there
