@@ -243,7 +243,8 @@ Outcome Host::GiveCategory() {
         return outcome;
     }
     Save(outcome);
-    Play(GiveCategoryScript(round_.SelectedCategory), io_);
+    givenCategory_ = round_.SelectedCategory;
+    Play(GiveCategoryScript(givenCategory_), io_);
     round_.Command7 = false;
     round_.Command6 = true;
     round_.Command8 = true;
@@ -269,6 +270,7 @@ Outcome Host::DeclareWinner() {
     round_.Command8 = false;
     io_.ShowRound(round_);
     Save(outcome);
+    RecordRound(outcome, name, RecordKind::kWinner);
     return outcome;
 }
 
@@ -285,7 +287,41 @@ Outcome Host::DeclareLoser() {
     round_.Command6 = false;
     round_.Command8 = false;
     io_.ShowRound(round_);
+    RecordRound(outcome, name, RecordKind::kLoser);
     return outcome;
+}
+
+// The file is read afresh, so that what is said is what the file holds now, whatever the window showed. The game
+// is neither saved nor changed.
+Outcome Host::AnnounceTopFive() {
+    Outcome outcome;
+    if (!rounds_)
+        return outcome;
+    const SeasonRead read = ReadRounds(*rounds_);
+    if (!read.book) {
+        AddProblem(outcome, read.problem);
+        return outcome;
+    }
+    const std::vector<std::string> lines = TopFiveLines(ComputeStandings(*read.book, lists_.WinnersList.Collation()));
+    outcome.summary = std::to_string(lines.size()) + " lines";
+    for (const std::string& line : lines)
+        io_.Say(line);
+    return outcome;
+}
+
+// The season's history gets the round once the game has done all of its own steps. A history that cannot be
+// written never stops the game: the operator gets no message, the support log gets the reason (the summary).
+void Host::RecordRound(Outcome& outcome, const std::string& player, RecordKind result) {
+    if (!rounds_ || player.empty())
+        return;
+    WriteResult written;
+    try {
+        written = AppendRecord(*rounds_, SeasonRecord{"", 0, player, givenCategory_, result});
+    } catch (const std::exception& e) {
+        written = {false, e.what()};
+    }
+    outcome.summary =
+        written.ok ? "round recorded in ROUNDS.CSV" : "round not recorded in ROUNDS.CSV: " + written.error;
 }
 
 Outcome Host::RegCountdown() {

@@ -16,6 +16,7 @@
 #include "host/file_store.h"
 #include "host/game_files.h"
 #include "host/player_lists.h"
+#include "host/season.h"
 
 namespace host {
 
@@ -78,6 +79,9 @@ class Host {
     const NameList& CategoryList() const { return categories_; }
     const MacroTitles& Titles() const { return titles_; }
 
+    // Where "Declare WINNER" and "Declare LOSER" record the round they judged; none: nothing is recorded.
+    void SetRoundsStore(RoundsStore* store) { rounds_ = store; }
+
     // The operator typed into `SelectedCategory`.
     void SetSelectedCategory(std::string text) { round_.SelectedCategory = std::move(text); }
 
@@ -98,12 +102,15 @@ class Host {
     Outcome PlayMacro(int k);  // menu "Macro 1" to "Macro 9", k = 1..9
     // "Save" of the macro panel: stores the typed titles (see Titles()) and writes MACTITS.TXT.
     Outcome SaveMacroTitles(const MacroTitles& typed);
+    // "Announce Top 5" of the Season window: the current season's leaders, from ROUNDS.CSV as it is now.
+    Outcome AnnounceTopFive();
     // "Restore Players" after the operator answered Yes to kRestoreQuestion.
     Outcome RestorePlayers();
 
   private:
     void Save(Outcome& outcome);
     bool KeepPreviousGame(Outcome& outcome);
+    void RecordRound(Outcome& outcome, const std::string& player, RecordKind result);
 
     HostIo& io_;
     FileStore& files_;
@@ -113,6 +120,8 @@ class Host {
     Round round_;
     NameList categories_;
     MacroTitles titles_ = ParseMacroTitles(std::nullopt);
+    RoundsStore* rounds_ = nullptr;
+    std::string givenCategory_;  // what "GIVE CATEGORY" last announced: the category of the round judged
     // GORVATH.SAV of an earlier run was restored, copied to GORVATH.BAK, or found missing or empty: saving may
     // overwrite it.
     bool previousGameKept_ = false;

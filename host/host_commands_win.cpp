@@ -11,7 +11,7 @@
 // still running. A WM_QUIT that a yield meets and keeps (linkmodule::QuitKept) ends the command the same way.
 //
 // Owns: running_, commandId_, commandsDone_, commandsRefused_, and CommandAbandoned (thrown by StopIfClosing, caught
-// by Run). Touches: host_, the macro title boxes inside frame_, the maintenance window (ShowOrRaise), linkOpen_ and
+// by Run). Touches: host_, the macro title boxes inside frame_, the maintenance and Season windows, linkOpen_ and
 // the link (Reconnect), the link module's command bracket. Calls: the display (EnterBusy, LeaveBusy, FocusDummy,
 // ShowProblems, ShowMacroTitles, ShowMacroPanel), AddLinkReport, and Shutdown once a closed window's command ends.
 #include "host/host_window_win.h"
@@ -95,6 +95,11 @@ void HostWindow::OnCommand(int id, int code) {
         case HostCommand::RestorePlayers:
             OnRestorePlayers();
             break;
+        case HostCommand::Season:
+            OnSeason();
+            break;
+        case HostCommand::AnnounceTopFive:  // a button of the Season window, see OnAnnounceTopFive
+            break;
     }
 }
 
@@ -118,12 +123,17 @@ void HostWindow::OnGiveCategory() {
     Run(UsesBusyState(HostCommand::GiveCategory), [&] { return host_.GiveCategory(); });
 }
 
+// The Season window, when open, shows the round just recorded.
 void HostWindow::OnDeclareWinner() {
     Run(UsesBusyState(HostCommand::DeclareWinner), [&] { return host_.DeclareWinner(); });
+    if (!Closing())
+        season_->Refresh();
 }
 
 void HostWindow::OnDeclareLoser() {
     Run(UsesBusyState(HostCommand::DeclareLoser), [&] { return host_.DeclareLoser(); });
+    if (!Closing())
+        season_->Refresh();
 }
 
 void HostWindow::OnHowToPlay() {
@@ -207,6 +217,31 @@ void HostWindow::OnRestorePlayers() {
             return host_.RestorePlayers();
         return Outcome{};
     });
+}
+
+void HostWindow::OnSeason() {
+    Run(UsesBusyState(HostCommand::Season), [&] {
+        season_->ShowOrRaise();
+        Outcome outcome;
+        outcome.focusDummy = false;
+        return outcome;
+    });
+}
+
+// The Season window's button, refused as a click on this window would be while another command runs. The keyboard
+// stays in the Season window.
+bool HostWindow::OnAnnounceTopFive() {
+    if (busy_ || running_ > 0 || Closing()) {
+        ++commandsRefused_;
+        return false;
+    }
+    commandId_ = IDC_SEASON_ANNOUNCE;
+    Run(UsesBusyState(HostCommand::AnnounceTopFive), [&] {
+        Outcome outcome = host_.AnnounceTopFive();
+        outcome.focusDummy = false;
+        return outcome;
+    });
+    return true;
 }
 
 // The support log gets one line per command: its caption, what it did in counts, and how long it took.

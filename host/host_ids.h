@@ -28,6 +28,7 @@
 #define IDM_RECOVER_PLAYERWINDOW 1213   /* "Player Maintenance" */
 #define IDM_RECOVER_RECON 1214          /* "Reconnect to ZM" */
 #define IDM_RECOVER_RESTOREPLAYERS 1215 /* "Restore Players" */
+#define IDM_SEASON 1216                 /* "Season" */
 
 /* PlayerMaintenanceWindow controls. */
 #define IDC_MAINT_LABEL1 1301
@@ -42,5 +43,16 @@
 #define IDC_MAINT_LIST2 1310
 #define IDC_MAINT_COMMAND3 1311
 #define IDC_MAINT_COMMAND4 1312
+
+/* Season window controls. */
+#define IDC_SEASON_LIST 1401
+#define IDC_SEASON_ANNOUNCE 1402 /* "Announce Top 5" */
+#define IDC_SEASON_SAVEPAGE 1403 /* "Save Page" */
+#define IDC_SEASON_VOID 1404     /* "Void Last Round" */
+#define IDC_SEASON_NEW 1405      /* "New Season" */
+#define IDC_SEASON_SUMMARY 1406
+#define IDC_SEASON_UNREAD 1407
+#define IDC_SEASON_STATUS 1408
+#define IDC_SEASON_HEADING0 1410 /* column heading k is IDC_SEASON_HEADING0 + k, k = 0..5 */
 
 #endif

@@ -1,6 +1,8 @@
 // host_window_layout.cpp: which command each HostWindow ID runs, and macro titles as menu captions.
 #include "host/host_window_layout.h"
 
+#include "host/season_layout.h"
+
 namespace host {
 namespace {
 
@@ -13,6 +15,7 @@ constexpr CommandBinding kBindings[] = {
     {IDM_MACS_SETUPMACS, HostCommand::SetupMacros}, {IDM_ASKFORIT, HostCommand::AskForPlayers},
     {IDM_GETIT, HostCommand::GetPlayers},           {IDM_RECOVER_PLAYERWINDOW, HostCommand::PlayerMaintenance},
     {IDM_RECOVER_RECON, HostCommand::Reconnect},    {IDM_RECOVER_RESTOREPLAYERS, HostCommand::RestorePlayers},
+    {IDM_SEASON, HostCommand::Season},              {IDC_SEASON_ANNOUNCE, HostCommand::AnnounceTopFive},
 };
 
 }  // namespace
@@ -43,12 +46,14 @@ bool UsesBusyState(HostCommand command) {
         case HostCommand::AskForPlayers:
         case HostCommand::GetPlayers:
         case HostCommand::Reconnect:
+        case HostCommand::AnnounceTopFive:
             return true;
         case HostCommand::SaveTitles:
         case HostCommand::Oops:
         case HostCommand::SetupMacros:
         case HostCommand::PlayerMaintenance:
         case HostCommand::RestorePlayers:
+        case HostCommand::Season:
             break;
     }
     return false;
@@ -62,6 +67,10 @@ std::string CommandCaption(int id) {
     for (const auto& m : kHostMenu) {
         if (m.id == id && id != 0)
             return m.caption;
+    }
+    for (const auto& c : kSeasonControls) {
+        if (c.id == id)
+            return c.caption;
     }
     return "command " + std::to_string(id);
 }

@@ -77,6 +77,7 @@ inline constexpr MenuSpec kHostMenu[] = {
     {IDM_RECOVER_PLAYERWINDOW, "Player Maintenance", 1},
     {IDM_RECOVER_RECON, "Reconnect to ZM", 1},
     {IDM_RECOVER_RESTOREPLAYERS, "Restore Players", 1},
+    {IDM_SEASON, "Season", 0},  // opens the Season window
 };
 
 // What a button or menu item of the HostWindow runs; one handler each.
@@ -98,6 +99,8 @@ enum class HostCommand {
     PlayerMaintenance,  // PLAYERWINDOW
     Reconnect,          // RECON
     RestorePlayers,     // RESTOREPLAYERS
+    Season,             // "Season": the Season window
+    AnnounceTopFive,    // "Announce Top 5" of the Season window
 };
 
 struct CommandBinding {

@@ -82,11 +82,16 @@ HostWindow::HostWindow()
     : random_(StartupEntropy()),
       host_(*this, files_, clock_, random_, win::LessAsSortedListBox),
       maintenance_(std::make_unique<MaintenanceWindow>(host_.Lists())),
-      background_(kIdleColour) {}
+      season_(
+          std::make_unique<SeasonWindow>(rounds_, win::LessAsSortedListBox, [this] { return OnAnnounceTopFive(); })),
+      background_(kIdleColour) {
+    host_.SetRoundsStore(&rounds_);
+}
 
 HostWindow::~HostWindow() {
     Shutdown();
     maintenance_.reset();
+    season_.reset();
     for (HGDIOBJ object :
          {static_cast<HGDIOBJ>(font_), static_cast<HGDIOBJ>(idleBrush_), static_cast<HGDIOBJ>(busyBrush_)}) {
         if (object)
@@ -204,6 +209,7 @@ void HostWindow::Shutdown() {
         return;
     shutDown_ = true;
     maintenance_->Close();
+    season_->Close();
     if (hwnd_)
         ShowWindow(hwnd_, SW_HIDE);
     if (linkOpen_) {
@@ -281,6 +287,7 @@ void HostWindow::OnClose() {
         closeRequested_ = true;
         linkmodule::CancelRequests();  // a request waiting on the world client ends now, not at its time-out
         maintenance_->Close();
+        season_->Close();
         ShowWindow(hwnd_, SW_HIDE);
         return;
     }

@@ -2,7 +2,7 @@
 // kHostWindowControls, the menu bar, the busy state, and one handler per button and menu item over host::Host.
 // Its member functions are defined in host_window_win.cpp (the window, its start-up and its messages),
 // host_commands_win.cpp (the handlers and Run), host_display_win.cpp (the busy state, problems and macro panel),
-// host_io_win.cpp (HostIo, HostFiles) and host_test_hook_win.cpp.
+// host_io_win.cpp (HostIo, HostFiles) and host_test_hook_win.cpp. The Season window is season_window_win.cpp's.
 #pragma once
 
 #include <windows.h>
@@ -16,6 +16,7 @@
 #include "host/draw.h"
 #include "host/host.h"
 #include "host/maintenance_window_win.h"
+#include "host/season_window_win.h"
 
 namespace host {
 
@@ -75,6 +76,9 @@ class HostWindow final : private HostIo {
     void OnPlayerMaintenance();
     void OnReconnect();
     void OnRestorePlayers();
+    void OnSeason();
+    // "Announce Top 5" of the Season window, run as a command of this window; false when refused.
+    bool OnAnnounceTopFive();
 
     // Runs a command to its end: inside the busy state or not, its problems shown in one message box, and the
     // focus given to `Dummy` when the command says so. No exception leaves it.
@@ -103,10 +107,12 @@ class HostWindow final : private HostIo {
     void ShowRound(const Round& round) override;
 
     HostFiles files_;
+    SeasonDisk rounds_;
     SystemClock clock_;
     MixingGenerator random_;
     Host host_;
     std::unique_ptr<MaintenanceWindow> maintenance_;
+    std::unique_ptr<SeasonWindow> season_;
 
     HWND hwnd_ = nullptr;
     HWND frame_ = nullptr;

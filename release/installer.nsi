@@ -138,6 +138,8 @@ Section /o "un.Saved game and settings (GORVATH.SAV, SCONTROL.TXT, edited texts)
     Delete "$INSTDIR\GORVATH.LOG"
     Delete "$INSTDIR\GORVATH.LO1"
     Delete "$INSTDIR\GORVATH.DMP"
+    Delete "$INSTDIR\ROUNDS.CSV"
+    Delete "$INSTDIR\SEASON.HTM"
     Delete "$INSTDIR\VANTREL.LOG"
     Delete "$INSTDIR\VANTREL.LO1"
     Delete "$INSTDIR\VANTREL.DMP"

@@ -6,7 +6,7 @@
 #                                  compiler; the two programs, the link library, the stand-in world and the driver
 #   bash scripts/setup.sh          everything the tests use (scripts/test.sh): also the native tree, every test
 #                                  program, the 32-bit cross compiler, clang, NSIS, and 32-bit Wine where this
-#                                  machine can run it
+#                                  machine can run it, and Chromium, which opens the season's page
 #
 # The full set-up writes what became of 32-bit Wine into build/setup/32bit: "ok", or the reason the 32-bit share
 # cannot run here, for scripts/test.sh to report.
@@ -30,7 +30,7 @@ if [ $mode = game ]; then
     install_missing cmake googletest g++-mingw-w64-x86-64-posix wine wine64
 else
     install_missing cmake g++ googletest g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64 \
-        clang libclang-rt-14-dev nsis zip unzip git
+        clang libclang-rt-14-dev nsis zip unzip git chromium
 
     # 32-bit Wine, only where it can run, and before the prefix is made (installing it afterwards breaks the
     # prefix, see wine_identity). A failed install is remembered for a day, so that a second run on a machine

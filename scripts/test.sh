@@ -2,8 +2,8 @@
 # Sets everything up (scripts/setup.sh), builds the release packages (twice from a committed tree, comparing the
 # bytes), then runs every test: the native unit tests; under Wine, the Windows tests against the stand-in world
 # client, in parallel slots, the release packages' tests among them; the 32-bit build's share (the link library's
-# tests and a whole game of the host); and a short run of every fuzz target. Ends with a summary of every stage and
-# exits non-zero when any test that ran failed.
+# tests and a whole game of the host); SEASON.HTM in headless Chromium; and a short run of every fuzz target. Ends
+# with a summary of every stage and exits non-zero when any test that ran failed.
 #
 # On a machine that cannot run 32-bit programs (or where 32-bit Wine cannot be installed) the 32-bit tree and the
 # packages are still built and checked without running them (export tables, PE types, package contents); only the
@@ -115,6 +115,18 @@ if [ -n "$skip32" ]; then
 else
     stage "32-bit share under Wine" test $status32 -eq 0
 fi
+# The page the Season window saves, opened in a real browser; where none is installed the summary says so.
+echo "== SEASON.HTM in headless Chromium"
+season_rc=0
+"$NATIVE_BUILD/host/season_browser_check" "$ROOT/build/season-page" || season_rc=$?
+case $season_rc in
+    0) summary+=("ok       SEASON.HTM read by headless Chromium as the standings (build/season-page/season-page.png)") ;;
+    77) summary+=("skipped  SEASON.HTM in headless Chromium: chromium is not installed") ;;
+    *)
+        summary+=("FAILED   SEASON.HTM in headless Chromium")
+        status=1
+        ;;
+esac
 echo "== fuzz targets, 3 s each"
 stage "fuzz targets, 3 s each" bash "$ROOT/scripts/fuzz.sh" 3
 

@@ -92,11 +92,11 @@ TEST(HostWindowLayout, ControlsAsTabled) {
 
 TEST(HostWindowLayout, MenuBarAsTabled) {
     const std::vector<std::pair<int, std::string>> expected = {
-        {0, "MACROS"},          {1, "How To Play"},    {1, "Macro 1"},  {1, "Macro 2"},
-        {1, "Macro 3"},         {1, "Macro 4"},        {1, "Macro 5"},  {1, "Macro 6"},
-        {1, "Macro 7"},         {1, "Macro 8"},        {1, "Macro 9"},  {1, "Setup"},
-        {0, "Ask_For_$"},       {0, "Get_Players"},    {0, "Recovery"}, {1, "Player Maintenance"},
-        {1, "Reconnect to ZM"}, {1, "Restore Players"}};
+        {0, "MACROS"},          {1, "How To Play"},     {1, "Macro 1"},  {1, "Macro 2"},
+        {1, "Macro 3"},         {1, "Macro 4"},         {1, "Macro 5"},  {1, "Macro 6"},
+        {1, "Macro 7"},         {1, "Macro 8"},         {1, "Macro 9"},  {1, "Setup"},
+        {0, "Ask_For_$"},       {0, "Get_Players"},     {0, "Recovery"}, {1, "Player Maintenance"},
+        {1, "Reconnect to ZM"}, {1, "Restore Players"}, {0, "Season"}};
     std::vector<std::pair<int, std::string>> actual;
     for (const auto& m : host::kHostMenu)
         actual.emplace_back(m.level, m.caption);
@@ -136,7 +136,7 @@ TEST(HostWindowLayout, EveryButtonAndMenuItemHasOneCommand) {
         if (binding->command == host::HostCommand::PlayMacro)
             macros.push_back(binding->macro);
     }
-    EXPECT_EQ(uses.size(), 17u);
+    EXPECT_EQ(uses.size(), 18u);
     for (const auto& [command, count] : uses)
         EXPECT_EQ(count, command == host::HostCommand::PlayMacro ? 9 : 1) << static_cast<int>(command);
     EXPECT_EQ(macros, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9}));
@@ -144,10 +144,10 @@ TEST(HostWindowLayout, EveryButtonAndMenuItemHasOneCommand) {
 
 TEST(HostWindowLayout, BusyStateAroundTheCommandsThatSpeakOrChangeTheGame) {
     using C = host::HostCommand;
-    const std::set<C> busy = {C::ReadList,     C::AskForPlayers, C::GetPlayers,    C::PickPlayer,
-                              C::PickCategory, C::GiveCategory,  C::DeclareWinner, C::DeclareLoser,
-                              C::RegCountdown, C::PlayMacro,     C::HowToPlay,     C::Reconnect};
-    for (int c = 0; c <= static_cast<int>(C::RestorePlayers); ++c)
+    const std::set<C> busy = {C::ReadList,     C::AskForPlayers, C::GetPlayers,     C::PickPlayer,   C::PickCategory,
+                              C::GiveCategory, C::DeclareWinner, C::DeclareLoser,   C::RegCountdown, C::PlayMacro,
+                              C::HowToPlay,    C::Reconnect,     C::AnnounceTopFive};
+    for (int c = 0; c <= static_cast<int>(C::AnnounceTopFive); ++c)
         EXPECT_EQ(host::UsesBusyState(static_cast<C>(c)), busy.count(static_cast<C>(c)) == 1) << c;
 }
 

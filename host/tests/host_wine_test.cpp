@@ -921,3 +921,127 @@ TEST(GorvathWine, Keyboard) {
     EXPECT_TRUE(testwin::PumpUntil([&] { return g.Maintenance() == nullptr; }, 5000));
     EXPECT_TRUE(IsWindow(g.Window()));
 }
+
+// The season: a round judged goes to a hand-edited ROUNDS.CSV after its torn last line; the Season window shows the
+// standings and the lines it could not read; "Announce Top 5" speaks in the busy state; "Save Page" writes SEASON.HTM
+// in UTF-8 with every name escaped; "Void Last Round" and "New Season" ask first, No changes nothing; and a
+// ROUNDS.CSV locked by another program never stops the game (the support log says why).
+TEST(GorvathWine, Season) {
+    const std::string history =
+        std::string("when,season,player,category,result\r\n") +
+        "2026-12-09T20:00:00,1,Ann,Fruits,WINNER\r\n2026-12-09T20:05:00,1,Ann,F,WINNER\r\n"
+        "2026-12-09T20:10:00,1,Ann,F,LOSER\r\nnot a record\r\n"
+        "2026-12-09T20:15:00,1,<b>Bob</b>,F,WINNER\r\n2026-12-09T20:20:00,1,<b>Bob</b>,F,WINNER\r\n"
+        "2026-12-09T20:25:00,0,Cleo,F,WINNER\r\n2026-12-09T20:30:00,1,Cleo,\"F\",WINNER\r\n"
+        "2026-12-09T20:35:00,1,Z\xE9lie,F,LOSER\r\n2026-12-09T20:40:00,1,Ann,\"F,LOSER\r\n"
+        "2026-12-09T20:45:00,1,De";
+    Folder folder(
+        "season",
+        Files{{"SCONTROL.TXT", kLibraryMethod}, {"GORVATH.SAV", "Yul\r\nZoe\r\nList2\r\n"}, {"ROUNDS.CSV", history}});
+    Game game(folder, {"avatar|Yul", "avatar|Zoe"});
+    ASSERT_TRUE(game.gorvath->ok());
+    Gorvath& g = *game.gorvath;
+    game.Restore(IDYES);
+    ASSERT_TRUE(g.Run(IDC_HOST_COMMAND12));
+    const std::string won = g.Text(IDC_HOST_PLAYERNAME);
+    ASSERT_TRUE(won == "Yul" || won == "Zoe") << won;
+    EXPECT_EQ(game.NewChat(6), DrawLines(won));
+    g.SetText(IDC_HOST_SELECTEDCATEGORY, "Fruits, red");
+    game.ExpectSays(IDC_HOST_COMMAND7, GiveCategoryLines("Fruits, red"));
+    game.ExpectSays(IDC_HOST_COMMAND6, {Winner(won)});
+    std::string rounds = folder.Read("ROUNDS.CSV").value_or("");
+    ASSERT_EQ(rounds.size(), history.size() + 2 + 19 + 29) << rounds;
+    EXPECT_EQ(rounds.substr(0, history.size() + 2), history + "\r\n");
+    EXPECT_EQ(rounds.substr(history.size() + 21), ",1," + won + ",\"Fruits, red\",WINNER\r\n");
+    const std::string today = rounds.substr(history.size() + 2, 10);
+
+    ASSERT_TRUE(g.Run(IDM_SEASON));
+    ASSERT_TRUE(testwin::PumpUntil([&] { return g.Season() != nullptr; }, 5000));
+    const HWND season = g.Season();
+    EXPECT_EQ(hostremote::WindowText(GetDlgItem(season, IDC_SEASON_SUMMARY)),
+              "Season 1: 8 rounds, 2026-12-09 to " + today);
+    EXPECT_EQ(hostremote::WindowText(GetDlgItem(season, IDC_SEASON_UNREAD)), "4 lines could not be read");
+    const std::string zoe = "3\t" + won + "\t1\t1\t100%\t" + today + " ";
+    Lines rows = g.ListItems(season, IDC_SEASON_LIST);
+    ASSERT_EQ(rows.size(), 5u);
+    EXPECT_EQ(Lines(rows.begin(), rows.begin() + 3),
+              (Lines{"1\t<b>Bob</b>\t2\t2\t100%\t2026-12-09 20:20", "2\tAnn\t2\t3\t67%\t2026-12-09 20:10",
+                     "3\tCleo\t1\t1\t100%\t2026-12-09 20:30"}));
+    EXPECT_EQ(rows[3].substr(0, zoe.size()), zoe);
+    EXPECT_EQ(rows[4], "5\tZ\xE9lie\t0\t1\t0%\t2026-12-09 20:35");
+
+    const auto click = [&](int id) {
+        PostMessageW(season, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(season, id)));
+    };
+    const unsigned long done = g.CommandsDone();
+    click(IDC_SEASON_ANNOUNCE);
+    EXPECT_TRUE(testwin::PumpUntil([&] { return g.Busy(); }, 5000));
+    ASSERT_TRUE(testwin::PumpUntil([&] { return g.CommandsDone() > done; }, 30000));
+    EXPECT_EQ(game.NewChat(6),
+              (Lines{Said("Tumbleroo Season 1, the top players after 8 rounds:"), Said("1. <b>Bob</b> - 2 wins of 2"),
+                     Said("2. Ann - 2 wins of 3"), Said("3. Cleo - 1 win of 1"), Said("3. " + won + " - 1 win of 1"),
+                     Said("5. Z\xE9lie - 0 wins of 1")}));
+    game.ExpectIdle();
+
+    click(IDC_SEASON_SAVEPAGE);
+    ASSERT_TRUE(testwin::PumpUntil([&] { return folder.Read("SEASON.HTM").has_value(); }, 5000));
+    const std::string page = folder.Read("SEASON.HTM").value_or("");
+    for (const char* expected :
+         {"<meta charset=\"utf-8\">", "<td>&lt;b&gt;Bob&lt;/b&gt;</td>", "<td>Z\xC3\xA9lie</td>"})
+        EXPECT_NE(page.find(expected), std::string::npos) << expected;
+    EXPECT_EQ(page.find("<b>"), std::string::npos);
+    EXPECT_EQ(hostremote::WindowText(GetDlgItem(season, IDC_SEASON_STATUS)).find("SEASON.HTM written ("), 0u);
+
+    // Each question: No first, then Yes.
+    const std::string beforeVoid = folder.Read("ROUNDS.CSV").value_or("");
+    const struct {
+        int button;
+        std::string question;
+        const char* record;
+        const char* summary;
+        size_t rows;
+    } questions[] = {
+        {IDC_SEASON_VOID, "Void the last round of season 1: " + won + ", WINNER, Fruits, red, ", ",1,,,VOID\r\n",
+         "Season 1: 7 rounds, 2026-12-09", 4},
+        {IDC_SEASON_NEW, "Start season 2?", ",2,,,SEASON\r\n", "Season 2: no rounds yet, started ", 0},
+    };
+    for (const auto& q : questions) {
+        SCOPED_TRACE(q.button);
+        const std::string before = folder.Read("ROUNDS.CSV").value_or("");
+        for (int answer : {IDNO, IDYES}) {
+            click(q.button);
+            const auto box = g.WaitForMessageBox(5000);
+            ASSERT_TRUE(box);
+            EXPECT_EQ(box->caption, "Tumbleroo Season");
+            EXPECT_EQ(box->text.find(q.question), 0u) << box->text;
+            Gorvath::Answer(*box, answer);
+            if (answer == IDNO) {
+                EXPECT_FALSE(g.WaitForMessageBox(300));
+            }
+            EXPECT_EQ(folder.Read("ROUNDS.CSV").value_or("").substr(0, before.size()), before);
+        }
+        ASSERT_TRUE(
+            testwin::PumpUntil([&] { return folder.Read("ROUNDS.CSV").value_or("").size() > before.size(); }, 5000));
+        rounds = folder.Read("ROUNDS.CSV").value_or("");
+        EXPECT_EQ(rounds.substr(before.size() + 19), q.record);
+        ASSERT_TRUE(testwin::PumpUntil([&] { return g.ListItems(season, IDC_SEASON_LIST).size() == q.rows; }, 5000));
+        EXPECT_EQ(hostremote::WindowText(GetDlgItem(season, IDC_SEASON_SUMMARY)).find(q.summary), 0u);
+    }
+    EXPECT_NE(beforeVoid, rounds);
+
+    // Another program holds ROUNDS.CSV open without sharing writes: the round goes on, the log tells. (The judging
+    // button is posted without a countdown before it: the round's category is still the last one given.)
+    const std::string lost = won == "Yul" ? "Zoe" : "Yul";
+    game.ExpectSays(IDC_HOST_COMMAND12, DrawLines(lost));
+    const HANDLE locked = CreateFileA(folder.Path("ROUNDS.CSV").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(locked, INVALID_HANDLE_VALUE);
+    game.ExpectSays(IDC_HOST_COMMAND8, {Loser(lost)});
+    CloseHandle(locked);
+    EXPECT_EQ(folder.Read("ROUNDS.CSV"), rounds);
+    EXPECT_NE(folder.Read("GORVATH.LOG")
+                  .value_or("")
+                  .find("Declare LOSER: round not recorded in ROUNDS.CSV: cannot open ROUNDS.CSV (system error 32)"),
+              std::string::npos);
+    EXPECT_EQ(g.ListItems(season, IDC_SEASON_LIST), Lines{});
+}

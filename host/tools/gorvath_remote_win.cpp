@@ -7,6 +7,7 @@
 #include "host/host_ids.h"
 #include "host/host_window_layout.h"
 #include "host/maintenance_layout.h"
+#include "host/season_layout.h"
 #include "host/test_hook.h"
 
 namespace hostremote {
@@ -240,9 +241,18 @@ HWND Gorvath::Maintenance() const {
     return found.empty() ? nullptr : found.front();
 }
 
+HWND Gorvath::Season() const {
+    const auto found = TopLevelWindows(pid_, host::kSeasonClassName, host::kSeasonCaption);
+    return found.empty() ? nullptr : found.front();
+}
+
 std::vector<std::string> Gorvath::ListItems(int listId) const {
+    return ListItems(Maintenance(), listId);
+}
+
+std::vector<std::string> Gorvath::ListItems(HWND window, int listId) const {
     std::vector<std::string> items;
-    HWND list = GetDlgItem(Maintenance(), listId);
+    HWND list = GetDlgItem(window, listId);
     const LRESULT count = SendW(list, LB_GETCOUNT, 0, 0);
     for (LRESULT i = 0; i < count; ++i) {
         const LRESULT length = SendW(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);

@@ -67,6 +67,9 @@ class Gorvath {
     // The program's "Player Maintenance" window, if open.
     HWND Maintenance() const;
     std::vector<std::string> ListItems(int listId) const;
+    // The program's "Tumbleroo Season" window, if open, and the entries of a list of any of its windows.
+    HWND Season() const;
+    std::vector<std::string> ListItems(HWND window, int listId) const;
     int ListSelection(int listId) const;
     bool MaintenanceVisible(int id) const;
     // As the operator selects an entry: the list's selection, then its LBN_SELCHANGE; waits until handled.

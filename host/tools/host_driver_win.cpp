@@ -7,7 +7,8 @@
 //                                            printed
 //   host_driver.exe pose STATE FOLDER RECT   starts Gorvath.exe in FOLDER and leaves it in STATE: idle (a player
 //                                            drawn and a category picked), busy (the countdown running), panel (the
-//                                            macro titles), maintenance (the lists after a round, one selected);
+//                                            macro titles), maintenance (the lists after a round, one selected),
+//                                            season (the Season window over FOLDER's ROUNDS.CSV, its page saved);
 //                                            writes "left top width height" of what to photograph to RECT
 #include <windows.h>
 
@@ -149,6 +150,20 @@ int Pose(const std::string& state, const std::string& folder, const std::string&
         GetWindowRect(m, &r);
         g.SelectInMaintenance(IDC_MAINT_LIST2, 0);
         UnionRect(&shown, &shown, &r);
+    } else if (state == "season") {
+        // The Season window alone, at the top left, clear of the HostWindow (kept on top) moved to the bottom right.
+        g.Run(IDM_SEASON);
+        hostremote::WaitUntil([&] { return g.Season() != nullptr; }, 5000);
+        HWND s = g.Season();
+        const HWND save = GetDlgItem(s, IDC_SEASON_SAVEPAGE);
+        PostMessageW(s, WM_COMMAND, MAKEWPARAM(IDC_SEASON_SAVEPAGE, BN_CLICKED), reinterpret_cast<LPARAM>(save));
+        hostremote::WaitUntil(
+            [&] { return GetFileAttributesA((folder + "\\SEASON.HTM").c_str()) != INVALID_FILE_ATTRIBUTES; }, 5000);
+        SetWindowPos(g.Window(), nullptr, GetSystemMetrics(SM_CXSCREEN) - (shown.right - shown.left) - 8,
+                     GetSystemMetrics(SM_CYSCREEN) - (shown.bottom - shown.top) - 8, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+        SetWindowPos(s, nullptr, 8, 8, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+        hostremote::WaitUntil([] { return false; }, 500);
+        GetWindowRect(s, &shown);
     } else {
         std::fprintf(stderr, "unknown state %s\n", state.c_str());
         return 2;
@@ -172,6 +187,6 @@ int main(int argc, char** argv) {
         return Pose(args[1], args[2], args[3]);
     std::fprintf(stderr,
                  "usage: host_driver play FOLDER TRANSCRIPT\n"
-                 "       host_driver pose idle|busy|panel|maintenance FOLDER RECTFILE\n");
+                 "       host_driver pose idle|busy|panel|maintenance|season FOLDER RECTFILE\n");
     return 2;
 }
