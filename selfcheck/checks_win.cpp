@@ -103,8 +103,11 @@ std::string AnswerBoxOf(DWORD pid) {
     return text.empty() ? "(a message box without text)" : text;
 }
 
-bool StartIn(const std::string& exe, const std::string& arguments, const std::string& folder,
-             PROCESS_INFORMATION* process, std::string* error) {
+bool StartIn(const std::string& exe,
+             const std::string& arguments,
+             const std::string& folder,
+             PROCESS_INFORMATION* process,
+             std::string* error) {
     std::string commandLine = "\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments);
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
@@ -193,7 +196,8 @@ std::string PrepareGameFolder(const Layout& layout, bool libraryMethod) {
 StepResult CheckNothingRunning() {
     StepResult r;
     if (FindWorldClient())
-        r.why = "a world client is running (a window \"" + kWorldTitle + "\" is open): close it, then run the "
+        r.why = "a world client is running (a window \"" + kWorldTitle +
+                "\" is open): close it, then run the "
                 "self-check again";
     else if (FindWindowOf(0, host::kHostClassName))
         r.why = "the game host Gorvath.exe is running: close it, then run the self-check again";
@@ -355,8 +359,8 @@ StepResult RunAutoConfiguration(const Layout& layout) {
                     status + "\"";
         } else {
             const bool written = Exists(settingsPath);
-            const Verdict v = JudgeAutoConfiguration(status, written ? std::optional(ReadShared(settingsPath))
-                                                                     : std::nullopt);
+            const Verdict v =
+                JudgeAutoConfiguration(status, written ? std::optional(ReadShared(settingsPath)) : std::nullopt);
             r.ok = v.ok;
             r.why = v.why;
         }

@@ -69,8 +69,10 @@ Verdict JudgeAutoConfiguration(std::string_view status, const std::optional<std:
     return {true, found};
 }
 
-std::string FormatReport(const std::vector<std::string>& facts, const std::vector<StepResult>& steps,
-                         const std::vector<LogText>& logs, std::string_view running) {
+std::string FormatReport(const std::vector<std::string>& facts,
+                         const std::vector<StepResult>& steps,
+                         const std::vector<LogText>& logs,
+                         std::string_view running) {
     std::string out;
     for (const auto& f : facts)
         out += OneLine(f) + "\r\n";

@@ -36,7 +36,9 @@ struct LogText {
     std::string heading;
     std::string text;  // the log file as read; its line ends are made CR LF
 };
-std::string FormatReport(const std::vector<std::string>& facts, const std::vector<StepResult>& steps,
-                         const std::vector<LogText>& logs, std::string_view running);
+std::string FormatReport(const std::vector<std::string>& facts,
+                         const std::vector<StepResult>& steps,
+                         const std::vector<LogText>& logs,
+                         std::string_view running);
 
 }  // namespace selfcheck

@@ -22,9 +22,8 @@ struct ProgramFile {
     bool ofOneBitness;  // must match Gorvath.exe's bitness (the programs and the library they load)
 };
 constexpr ProgramFile kFiles[] = {
-    {"Gorvath.exe", false, true},         {"Vantrel.exe", false, true},
-    {"zmvorq.dll", false, true},          {"worldsim.exe", true, false},
-    {"selfcheck.exe", true, false},
+    {"Gorvath.exe", false, true},  {"Vantrel.exe", false, true},   {"zmvorq.dll", false, true},
+    {"worldsim.exe", true, false}, {"selfcheck.exe", true, false},
 };
 
 std::string PathOf(const Layout& layout, const ProgramFile& f) {
@@ -125,8 +124,8 @@ std::string ScreenText() {
 
 std::string ErrorText(DWORD error) {
     char* text = nullptr;
-    FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                   nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+    FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                   error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
     std::string out = text ? text : "";
     LocalFree(text);
     while (!out.empty() && (out.back() == '\n' || out.back() == '\r' || out.back() == ' ' || out.back() == '.'))
@@ -153,7 +152,8 @@ std::vector<std::string> SystemFacts(const Layout& layout) {
         const std::string bits = Bitness(path);
         const std::string version = FileVersion(path);
         std::string line = std::string("  ") + (f.inRehearsal ? "Rehearsal\\" : "") + f.label + ": ";
-        line += bits.empty() ? "missing or not a Windows program" : bits + ", version " + (version.empty() ? "?" : version);
+        line +=
+            bits.empty() ? "missing or not a Windows program" : bits + ", version " + (version.empty() ? "?" : version);
         if (std::string(f.label) == "worldsim.exe")
             line += " (the stand-in world)";
         facts.push_back(line);

@@ -47,8 +47,7 @@ class Script {
     }
 
     bool Round(bool winner) {
-        return Step("Pick a Player", IDC_HOST_COMMAND12,
-                    [&] { return "drawn: " + g_.Text(IDC_HOST_PLAYERNAME); }) &&
+        return Step("Pick a Player", IDC_HOST_COMMAND12, [&] { return "drawn: " + g_.Text(IDC_HOST_PLAYERNAME); }) &&
                Step("Pick Category", IDC_HOST_COMMAND5,
                     [&] { return "category: " + g_.Text(IDC_HOST_SELECTEDCATEGORY); }) &&
                Step("GIVE CATEGORY", IDC_HOST_COMMAND7) &&

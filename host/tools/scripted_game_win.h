@@ -15,16 +15,17 @@
 namespace hostremote {
 
 struct GameStep {
-    std::string name;     // the command's caption, as the operator reads it
+    std::string name;  // the command's caption, as the operator reads it
     bool ok = false;
     double seconds = 0;
-    std::string detail;   // what it showed: the drawn player, the category, the restore question
-    std::string why;      // for a step that failed
+    std::string detail;  // what it showed: the drawn player, the category, the restore question
+    std::string why;     // for a step that failed
 };
 
 // Plays the game step by step, calling `report` after each; stops at the first step that fails. Each command may
 // take stepTimeoutMs. True when every step passed.
-bool PlayScriptedGame(const Gorvath& g, const std::function<void(const GameStep&)>& report,
+bool PlayScriptedGame(const Gorvath& g,
+                      const std::function<void(const GameStep&)>& report,
                       DWORD stepTimeoutMs = 60000);
 
 // "Restore Players" with its question answered Yes; the step as the game reports it.

@@ -14,8 +14,11 @@ TEST(SelfCheckReport, StepLines) {
         const char* line;
     } rows[] = {
         {"pass", {"default world: start", true, 0.14, ""}, "PASS    0.1 s  default world: start"},
-        {"pass with what it found", {"the program files", true, 0, "all there"}, "PASS    0.0 s  the program files: all there"},
-        {"a message box's lines stay on one line", {"game", false, 61.25, "said: \"one\r\ntwo\""},
+        {"pass with what it found",
+         {"the program files", true, 0, "all there"},
+         "PASS    0.0 s  the program files: all there"},
+        {"a message box's lines stay on one line",
+         {"game", false, 61.25, "said: \"one\r\ntwo\""},
          "FAIL   61.2 s  game: said: \"one  two\""},
         {"a clock that went back", {"stop", true, -3, ""}, "PASS    0.0 s  stop"},
     };
@@ -55,9 +58,10 @@ TEST(SelfCheckReport, AutoConfigurationIsJudgedByWhatTheHostWillRead) {
 
 TEST(SelfCheckReport, WholeReport) {
     const std::vector<StepResult> steps = {{"a", true, 1, ""}, {"b", false, 2, "why"}};
-    EXPECT_EQ(FormatReport({"TUMBLEROO SELF-CHECK 1.0.1"}, steps, {{"GORVATH.LOG", "one\ntwo\r\nthree"}}, ""),
-              "TUMBLEROO SELF-CHECK 1.0.1\r\n\r\nPASS    1.0 s  a\r\nFAIL    2.0 s  b: why\r\n\r\n1 of 2 steps passed.\r\n"
-              "\r\n== GORVATH.LOG\r\none\r\ntwo\r\nthree\r\n");
+    EXPECT_EQ(
+        FormatReport({"TUMBLEROO SELF-CHECK 1.0.1"}, steps, {{"GORVATH.LOG", "one\ntwo\r\nthree"}}, ""),
+        "TUMBLEROO SELF-CHECK 1.0.1\r\n\r\nPASS    1.0 s  a\r\nFAIL    2.0 s  b: why\r\n\r\n1 of 2 steps passed.\r\n"
+        "\r\n== GORVATH.LOG\r\none\r\ntwo\r\nthree\r\n");
     EXPECT_EQ(FormatReport({"X"}, {}, {{"VANTREL.LOG", ""}}, "default world: start"),
               "X\r\n\r\n(still running: default world: start)\r\n\r\n== VANTREL.LOG\r\n(empty or not written)\r\n");
 }
