@@ -2,11 +2,14 @@
 // (SHIPPED-FOLDER), with an operator's own saved game and settings in it, and SELFCHECK.CMD run by the command
 // interpreter in Rehearsal\ with nothing to read from (its closing pause returns at once). On a clean desktop every
 // step passes, SELFCHECK.TXT holds the PC's facts, every step and the support logs, and the operator's files are
-// as they were; beside a running world client it fails at once, saying why, and starts nothing.
+// as they were; beside a running world client it fails at once, saying why, and starts nothing; beside a program
+// that serves the world's DDE service, each world's start fails with the stand-in's own message and its steps are
+// not run.
 //
 //   selfcheck_wine_test SHIPPED-FOLDER VERSION BITNESS     (BITNESS: the package's, "64-bit" or "32-bit")
 #include <windows.h>
 
+#include <ddeml.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -71,6 +74,30 @@ int RunSelfCheck(const std::string& rehearsal, DWORD timeoutMs) {
     return code;
 }
 
+HDDEDATA CALLBACK AcceptEveryConnect(UINT type, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR) {
+    return reinterpret_cast<HDDEDATA>(type == XTYP_CONNECT ? TRUE : FALSE);
+}
+
+// A program serving the world's DDE service without a world's window, as a world client still starting might: the
+// stand-in refuses to start beside it.
+class WorldService {
+  public:
+    WorldService() {
+        DdeInitializeA(&instance_, AcceptEveryConnect, APPCLASS_STANDARD, 0);
+        service_ = DdeCreateStringHandleA(instance_, "Zelmarink", CP_WINANSI);
+        DdeNameService(instance_, service_, nullptr, DNS_REGISTER);
+    }
+    ~WorldService() {
+        DdeNameService(instance_, service_, nullptr, DNS_UNREGISTER);
+        DdeFreeStringHandle(instance_, service_);
+        DdeUninitialize(instance_);
+    }
+
+  private:
+    DWORD instance_ = 0;
+    HSZ service_ = nullptr;
+};
+
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
     std::istringstream in(text);
@@ -79,15 +106,16 @@ std::vector<std::string> Lines(const std::string& text) {
     return lines;
 }
 
-TEST(SelfCheck, PassesOnACleanDesktopAndFailsBesideAWorldClient) {
+TEST(SelfCheck, PassesOnACleanDesktopAndFailsAtOnceBesideAWorldClient) {
+    enum class Beside { Nothing, World, WorldService };
     const struct {
         const char* row;
-        bool worldRunning;
+        Beside beside;
         int exitCode;
         std::vector<std::string> steps;  // "PASS name" / "FAIL name", in order
     } rows[] = {
         {"clean",
-         false,
+         Beside::Nothing,
          0,
          {"PASS the program files", "PASS nothing else running", "PASS default world: start (worldsim.exe)",
           "PASS default world: scripted game, library method", "PASS default world: scripted game, console method",
@@ -96,7 +124,15 @@ TEST(SelfCheck, PassesOnACleanDesktopAndFailsBesideAWorldClient) {
           "PASS DDEML-only world: scripted game, library method",
           "PASS DDEML-only world: scripted game, console method", "PASS DDEML-only world: auto configuration",
           "PASS DDEML-only world: stop"}},
-        {"a world client runs", true, 1, {"PASS the program files", "FAIL nothing else running"}},
+        {"a world client runs", Beside::World, 1, {"PASS the program files", "FAIL nothing else running"}},
+        {"a program serves the world's DDE service",
+         Beside::WorldService,
+         1,
+         {"PASS the program files", "PASS nothing else running", "FAIL default world: start (worldsim.exe)",
+          "FAIL default world: scripted game, library method", "FAIL default world: scripted game, console method",
+          "FAIL default world: auto configuration", "FAIL DDEML-only world: start (worldsim.exe --dde ddeml)",
+          "FAIL DDEML-only world: scripted game, library method",
+          "FAIL DDEML-only world: scripted game, console method", "FAIL DDEML-only world: auto configuration"}},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.row);
@@ -105,9 +141,12 @@ TEST(SelfCheck, PassesOnACleanDesktopAndFailsBesideAWorldClient) {
         ASSERT_TRUE(folder.Write("SCONTROL.TXT", kOperatorSettings));
         ASSERT_TRUE(folder.Write("GORVATH.SAV", kOperatorGame));
         std::optional<testwin::WorldProcess> world;
-        if (r.worldRunning) {
+        std::optional<WorldService> service;
+        if (r.beside == Beside::World) {
             world.emplace(std::vector<std::string>{"--me", testwin::kMe});
             ASSERT_TRUE(world->ok());
+        } else if (r.beside == Beside::WorldService) {
+            service.emplace();
         }
         const std::string rehearsal = folder.Path("Rehearsal");
         const DWORD start = GetTickCount();
@@ -137,10 +176,18 @@ TEST(SelfCheck, PassesOnACleanDesktopAndFailsBesideAWorldClient) {
         ASSERT_EQ(steps.size(), r.steps.size()) << report;
         for (size_t i = 0; i < steps.size(); ++i)
             EXPECT_TRUE(steps[i] == r.steps[i] || steps[i].starts_with(r.steps[i] + ": ")) << steps[i];
-        if (r.worldRunning) {
+        if (r.beside == Beside::World) {
             EXPECT_NE(report.find("a world client is running (a window \"Pelmor 3.0\" is open)"), std::string::npos);
             EXPECT_LT(GetTickCount() - start, 30000u) << "a refusal must not wait";
             EXPECT_TRUE(world->Control("say|Marla|still here")) << "the running world was disturbed";
+        } else if (r.beside == Beside::WorldService) {
+            // The stand-in's own message, answered by the self-check, and every later step of that world not run.
+            EXPECT_NE(report.find("worldsim.exe ended with code 4 (it refuses to start beside a world client): "),
+                      std::string::npos);
+            EXPECT_NE(report.find("a program answers on the DDE service Zelmarink"), std::string::npos);
+            EXPECT_NE(report.find("default world: auto configuration: not run: the world is not running"),
+                      std::string::npos);
+            EXPECT_LT(GetTickCount() - start, 60000u) << "a refusal must not wait";
         } else {
             // The support logs of what ran, and the configurator's result.
             EXPECT_NE(report.find("\r\n== GORVATH.LOG"), std::string::npos);
