@@ -346,8 +346,10 @@ StepResult RunAutoConfiguration(const Layout& layout) {
                      reinterpret_cast<LPARAM>(GetDlgItem(window, IDC_CONFIGURATOR_COMMAND1)));
         const bool ended = WaitUntil(
             [&] {
+                // Every box is answered, so that none holds the test; the first one is reported.
+                const std::string shown = AnswerBoxOf(process.dwProcessId);
                 if (box.empty())
-                    box = AnswerBoxOf(process.dwProcessId);
+                    box = shown;
                 return runsLogged() > before || Exited(process.hProcess);
             },
             kAutoConfigurationMs);
