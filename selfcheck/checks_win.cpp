@@ -11,7 +11,6 @@
 #include "host/tools/gorvath_remote_win.h"
 #include "host/tools/scripted_game_win.h"
 #include "selfcheck/system_win.h"
-#include "tumbleroo_version.h"
 #include "worldsim/protocol.h"
 #include "worldsim/transcript.h"
 
