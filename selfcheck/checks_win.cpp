@@ -284,7 +284,9 @@ StepResult PlayGame(const Layout& layout, bool libraryMethod, const std::string&
     {
         hostremote::Gorvath host(layout.programs + "Gorvath.exe", layout.scratch);
         if (!host.ok()) {
-            r.why = host.Error();
+            // A message at start-up (the link library that cannot be loaded) holds the window back: it says why.
+            const std::string box = AnswerBoxOf(host.ProcessId());
+            r.why = host.Error() + (box.empty() ? "" : "; it showed a message: \"" + box + "\"");
             r.seconds = Since(start);
             return r;
         }
