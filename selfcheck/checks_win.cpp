@@ -90,7 +90,7 @@ HWND FindWorldClient() {
     return found;
 }
 
-// The text of a message box of process pid shown now, answered OK; empty when there is none.
+// The text of a message box of process pid (not 0) shown now, answered OK; empty when there is none.
 std::string AnswerBoxOf(DWORD pid) {
     const HWND box = FindWindowOf(pid, "#32770");
     if (!box)
@@ -285,7 +285,7 @@ StepResult PlayGame(const Layout& layout, bool libraryMethod, const std::string&
         hostremote::Gorvath host(layout.programs + "Gorvath.exe", layout.scratch);
         if (!host.ok()) {
             // A message at start-up (the link library that cannot be loaded) holds the window back: it says why.
-            const std::string box = AnswerBoxOf(host.ProcessId());
+            const std::string box = host.ProcessId() ? AnswerBoxOf(host.ProcessId()) : "";
             r.why = host.Error() + (box.empty() ? "" : "; it showed a message: \"" + box + "\"");
             r.seconds = Since(start);
             return r;
