@@ -1,7 +1,8 @@
-// test_hook.h: a private window message of the HostWindow, for the Wine tests and the game driver only. It answers
-// what another process cannot read from the controls: the background colour, the busy flag, and how many commands
-// have finished or were refused (so that a driver knows when the command it posted is over), and presses the one key
-// another process cannot type. Nothing in the game uses it.
+// test_hook.h: a private window message of the HostWindow, for the Wine tests, the game driver and the shipped
+// self-check (selfcheck/, which asks only the read-only queries). It answers what another process cannot read from
+// the controls: the background colour, the busy flag, and how many commands have finished or were refused (so that
+// a driver knows when the command it posted is over), and presses the one key another process cannot type. Nothing
+// in the game uses it.
 //
 // Any program on the desktop can send it, so the shipped program answers only the read-only queries (1 to 4). The
 // values that change what the program does (5 to 8: a failed command, a key, a crash) exist only in test builds

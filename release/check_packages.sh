@@ -25,8 +25,8 @@ trap 'rm -rf "$work"' EXIT
 for arch in win64 win32; do
     name=Tumbleroo-$version-$arch
     expected=(Gorvath.exe Vantrel.exe zmvorq.dll OPERATOR-GUIDE.TXT CHANGES.txt GORVATH.TXT MACTITS.TXT "${macros[@]}"
-              Rehearsal/worldsim.exe Rehearsal/ROOM.TXT sdk/zmvorq.h sdk/zmvorq.def sdk/libzmvorq.a sdk/sample.c
-              sdk/README.TXT)
+              Rehearsal/worldsim.exe Rehearsal/ROOM.TXT Rehearsal/selfcheck.exe Rehearsal/SELFCHECK.CMD sdk/zmvorq.h
+              sdk/zmvorq.def sdk/libzmvorq.a sdk/sample.c sdk/README.TXT)
     printf "$name/%s\n" "${expected[@]}" | sort >"$work/expected-$arch"
     unzip -Z1 "$dist/$name.zip" | grep -v '/$' | sort >"$work/actual-$arch"
     diff -u "$work/expected-$arch" "$work/actual-$arch" || fail "$name.zip does not hold exactly the shipped files"
@@ -36,7 +36,7 @@ for arch in win64 win32; do
     if [ $arch = win64 ]; then format=pei-x86-64 triplet=x86_64-w64-mingw32; else
         format=pei-i386 triplet=i686-w64-mingw32; fi
     objdump=$triplet-objdump
-    for b in Gorvath.exe Vantrel.exe zmvorq.dll Rehearsal/worldsim.exe; do
+    for b in Gorvath.exe Vantrel.exe zmvorq.dll Rehearsal/worldsim.exe Rehearsal/selfcheck.exe; do
         "$objdump" -f "$root/$b" | grep -q "file format $format\$" || fail "$name: $b is not $format"
         # Stripped: no debug sections travel to the operators.
         ! "$objdump" -h "$root/$b" | grep -q '\.debug_' || fail "$name: $b carries debug information"
@@ -47,8 +47,8 @@ for arch in win64 win32; do
         grep -A1 -x OriginalFilename "$work/strings" | tail -1 | grep -qx "$(basename "$b")" ||
             fail "$name: $b's version resource does not name the file"
     done
-    for t in OPERATOR-GUIDE.TXT CHANGES.txt GORVATH.TXT MACTITS.TXT "${macros[@]}" Rehearsal/ROOM.TXT sdk/zmvorq.h \
-        sdk/zmvorq.def sdk/sample.c sdk/README.TXT; do
+    for t in OPERATOR-GUIDE.TXT CHANGES.txt GORVATH.TXT MACTITS.TXT "${macros[@]}" Rehearsal/ROOM.TXT Rehearsal/SELFCHECK.CMD \
+        sdk/zmvorq.h sdk/zmvorq.def sdk/sample.c sdk/README.TXT; do
         # Every line ends in CR LF: no LF without its CR, and the last line is ended too.
         if grep -q $'[^\r]$' "$root/$t" || grep -q '^$' "$root/$t" || [ "$(tail -c2 "$root/$t" | od -An -tx1 | tr -d ' ')" != 0d0a ]; then
             fail "$name: $t does not have CR LF line ends throughout"

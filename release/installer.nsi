@@ -2,8 +2,9 @@
 ;
 ;   makensis -DVERSION=1.0.0 -DWIN64_DIR=... -DWIN32_DIR=... -DDATA_DIR=... -DOUTFILE=... installer.nsi
 ;
-; WIN64_DIR and WIN32_DIR hold each build's Gorvath.exe, Vantrel.exe, zmvorq.dll and worldsim.exe; DATA_DIR holds
-; the sample files, OPERATOR-GUIDE.TXT, CHANGES.txt and ROOM.TXT (scripts/package.sh prepares all of them). The 64-bit programs
+; WIN64_DIR and WIN32_DIR hold each build's Gorvath.exe, Vantrel.exe, zmvorq.dll, worldsim.exe and selfcheck.exe;
+; DATA_DIR holds the sample files, OPERATOR-GUIDE.TXT, CHANGES.txt, ROOM.TXT and SELFCHECK.CMD (scripts/package.sh
+; prepares all of them). The 64-bit programs
 ; go onto 64-bit Windows, the 32-bit ones elsewhere.
 ;
 ; Silent install: setup.exe /S [/D=folder]. The uninstaller keeps the saved game, the settings and the texts the
@@ -74,10 +75,13 @@ Section "Tumbleroo" SecMain
     SetOutPath "$INSTDIR\Rehearsal"
     ${If} ${RunningX64}
         File "${WIN64_DIR}\worldsim.exe"
+        File "${WIN64_DIR}\selfcheck.exe"
     ${Else}
         File "${WIN32_DIR}\worldsim.exe"
+        File "${WIN32_DIR}\selfcheck.exe"
     ${EndIf}
     File "${DATA_DIR}\ROOM.TXT"
+    File "${DATA_DIR}\SELFCHECK.CMD"
 
     ; Shortcuts start in the folder of the files each program reads and writes.
     CreateDirectory "$SMPROGRAMS\Tumbleroo"
@@ -89,6 +93,7 @@ Section "Tumbleroo" SecMain
     SetOutPath "$INSTDIR\Rehearsal"
     CreateShortCut "$SMPROGRAMS\Tumbleroo\Rehearsal world (stand-in world client).lnk" \
         "$INSTDIR\Rehearsal\worldsim.exe" "--scenario ROOM.TXT"
+    CreateShortCut "$SMPROGRAMS\Tumbleroo\Self-check.lnk" "$INSTDIR\Rehearsal\SELFCHECK.CMD"
     SetOutPath "$INSTDIR"
 
     WriteUninstaller "$INSTDIR\Uninstall.exe"
@@ -115,12 +120,16 @@ Section "un.Tumbleroo programs and shortcuts" SecUnMain
     Delete "$INSTDIR\Rehearsal\worldsim.exe"
     Delete "$INSTDIR\Rehearsal\ROOM.TXT"
     Delete "$INSTDIR\Rehearsal\worldsim.log"
+    Delete "$INSTDIR\Rehearsal\selfcheck.exe"
+    Delete "$INSTDIR\Rehearsal\SELFCHECK.CMD"
+    Delete "$INSTDIR\Rehearsal\SELFCHECK.TXT"
     RMDir "$INSTDIR\Rehearsal"
     Delete "$SMPROGRAMS\Tumbleroo\Tumbleroo game host.lnk"
     Delete "$SMPROGRAMS\Tumbleroo\Link configurator.lnk"
     Delete "$SMPROGRAMS\Tumbleroo\Operator's guide.lnk"
     Delete "$SMPROGRAMS\Tumbleroo\Uninstall Tumbleroo.lnk"
     Delete "$SMPROGRAMS\Tumbleroo\Rehearsal world (stand-in world client).lnk"
+    Delete "$SMPROGRAMS\Tumbleroo\Self-check.lnk"
     RMDir "$SMPROGRAMS\Tumbleroo"
     DeleteRegKey HKCU "${UNINSTALL_KEY}"
     Delete "$INSTDIR\Uninstall.exe"

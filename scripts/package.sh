@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the release packages into dist/ (from the repository root, on Debian 12; installs what it needs):
 #   Tumbleroo-<version>-win64.zip    the 64-bit programs, sample files, the operator's guide, the release notes,
-#                                    the rehearsal world, and sdk/ for authors of programs that call zmvorq.dll (the
+#                                    the rehearsal world and the self-check (Rehearsal\), and sdk/ for authors of programs that call zmvorq.dll (the
 #                                    header, the .def, a MinGW import library, a C sample and its README)
 #   Tumbleroo-<version>-win32.zip    the same, 32-bit
 #   Tumbleroo-<version>-setup.exe    per-user installer (64-bit programs on 64-bit Windows, 32-bit elsewhere)
@@ -49,7 +49,7 @@ export SOURCE_DATE_EPOCH
 # zip writes local times: the commit's time reads the same on every machine.
 export TZ=UTC
 
-SHIPPED=(Gorvath Vantrel zmvorq worldsim)
+SHIPPED=(Gorvath Vantrel zmvorq worldsim selfcheck)
 RELEASE_WIN64=$ROOT/build/release-win64
 RELEASE_WIN32=$ROOT/build/release-win32
 build_shipped() {
@@ -81,6 +81,7 @@ for f in "$ROOT"/samples/host/GORVATH.TXT "$ROOT"/samples/host/MACTITS.TXT "$ROO
     crlf "$f" "$STAGE/data/$(basename "$f")"
 done
 crlf "$ROOT/samples/host/room.txt" "$STAGE/data/ROOM.TXT"
+crlf "$ROOT/selfcheck/SELFCHECK.CMD" "$STAGE/data/SELFCHECK.CMD"
 
 # The MinGW import library of zmvorq.dll for one architecture (TRIPLET: x86_64-w64-mingw32 or i686-w64-mingw32),
 # made in WORK as WORK/libzmvorq.a. The DLL exports the .def's plain names; a caller compiled against zmvorq.h
@@ -112,13 +113,13 @@ for arch in win64 win32; do
     strip=$triplet-strip
     dir=$STAGE/Tumbleroo-$version-$arch
     mkdir -p "$dir/Rehearsal" "$dir/sdk" "$STAGE/bin-$arch"
-    for f in Gorvath.exe Vantrel.exe zmvorq.dll worldsim.exe; do
+    for f in Gorvath.exe Vantrel.exe zmvorq.dll worldsim.exe selfcheck.exe; do
         # strip writes the PE header's time afresh: the current time, or SOURCE_DATE_EPOCH when it is set (the
         # linker left 0 there).
         "$strip" -o "$STAGE/bin-$arch/$f" "$bin/$f"
     done
     cp "$STAGE/bin-$arch"/{Gorvath.exe,Vantrel.exe,zmvorq.dll} "$dir/"
-    cp "$STAGE/bin-$arch/worldsim.exe" "$STAGE/data/ROOM.TXT" "$dir/Rehearsal/"
+    cp "$STAGE/bin-$arch"/{worldsim.exe,selfcheck.exe} "$STAGE/data"/{ROOM.TXT,SELFCHECK.CMD} "$dir/Rehearsal/"
     cp "$STAGE/data"/{OPERATOR-GUIDE.TXT,CHANGES.txt,GORVATH.TXT,MACTITS.TXT} "$STAGE/data"/MACRO*.TXT "$dir/"
     # The SDK: the header and .def the library is built from, the sample, its README, the import library.
     crlf "$ROOT/linklib/zmvorq.h" "$dir/sdk/zmvorq.h"

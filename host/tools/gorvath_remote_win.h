@@ -1,7 +1,8 @@
 // gorvath_remote_win.h: drives a running Gorvath.exe from another process, as an operator would: posts clicks and
 // menu choices by the program's own IDs, reads controls with the W messages (the A ones come back as UTF-16 across
 // processes under Wine), finds and answers its message boxes, and asks the HostWindow's test hook what the
-// controls do not show (host/test_hook.h). Used by the Wine tests and by the game driver of scripts/run.sh.
+// controls do not show (host/test_hook.h). Used by the Wine tests, by the game driver of scripts/run.sh and by the
+// shipped self-check, which asks only the read-only questions a shipped program answers.
 #pragma once
 
 #include <windows.h>

@@ -20,6 +20,7 @@
 
 #include "host/host_ids.h"
 #include "host/tools/gorvath_remote_win.h"
+#include "host/tools/scripted_game_win.h"
 #include "worldsim/transcript.h"
 
 namespace {
@@ -47,36 +48,11 @@ std::string ReadWholeFile(const std::string& path) {
     return content;
 }
 
-// Runs one command to its end and says how long it took.
-bool Step(const Gorvath& g, const char* what, int id) {
-    const ULONGLONG start = GetTickCount64();
-    const bool done = g.Run(id, 60000);
-    std::printf("%-26s %5.1f s%s\n", what, static_cast<double>(GetTickCount64() - start) / 1000.0,
-                done ? "" : "  (did not finish)");
+// One line per command: how long it took and what it showed, or why it failed.
+void PrintStep(const hostremote::GameStep& step) {
+    std::printf("%-26s %5.1f s  %s\n", step.name.c_str(), step.seconds,
+                step.ok ? step.detail.c_str() : ("(failed: " + step.why + ")").c_str());
     std::fflush(stdout);
-    return done;
-}
-
-bool Restore(const Gorvath& g) {
-    const unsigned long before = g.CommandsDone();
-    g.Post(IDM_RECOVER_RESTOREPLAYERS);
-    const auto box = g.WaitForMessageBox(10000);
-    if (!box)
-        return false;
-    std::printf("%-26s \"%s\" -> Yes\n", "Restore Players", box->text.c_str());
-    Gorvath::Answer(*box, IDYES);
-    return hostremote::WaitUntil([&] { return g.CommandsDone() > before; }, 10000);
-}
-
-bool Round(const Gorvath& g, bool winner) {
-    if (!Step(g, "Pick a Player", IDC_HOST_COMMAND12))
-        return false;
-    std::printf("%-26s %s\n", "  drawn:", g.Text(IDC_HOST_PLAYERNAME).c_str());
-    if (!Step(g, "Pick Category", IDC_HOST_COMMAND5))
-        return false;
-    std::printf("%-26s %s\n", "  category:", g.Text(IDC_HOST_SELECTEDCATEGORY).c_str());
-    return Step(g, "GIVE CATEGORY", IDC_HOST_COMMAND7) &&
-           Step(g, winner ? "Declare WINNER" : "Declare LOSER", winner ? IDC_HOST_COMMAND6 : IDC_HOST_COMMAND8);
 }
 
 void PrintList(const char* title, const std::vector<std::string>& names) {
@@ -95,11 +71,7 @@ int Play(const std::string& folder, const std::string& transcript) {
     }
     std::printf("== a scripted game on the HostWindow (shown, link open, %.1f s after the start of Gorvath.exe)\n",
                 static_cast<double>(GetTickCount64() - start) / 1000.0);
-    bool ok = Step(g, "Ask_For_$", IDM_ASKFORIT) && Step(g, "Get_Players", IDM_GETIT) &&
-              Step(g, "Read List", IDC_HOST_COMMAND1) && Step(g, "Reg Countdown", IDC_HOST_COMMAND4) &&
-              Step(g, "Get_Players (late ones)", IDM_GETIT) && Round(g, true) && Round(g, false) &&
-              Step(g, "Macro 1", IDM_MACS_MACROS1) && Step(g, "How To Play", IDM_MACS_WELCOMEMESSAGE) && Restore(g) &&
-              Step(g, "Player Maintenance", IDM_RECOVER_PLAYERWINDOW);
+    bool ok = hostremote::PlayScriptedGame(g, PrintStep);
     if (ok && hostremote::WaitUntil([&] { return g.Maintenance() != nullptr; }, 5000)) {
         std::printf("== the lists, as the maintenance window shows them\n");
         PrintList("Players List", g.ListItems(IDC_MAINT_LIST1));
@@ -131,7 +103,7 @@ int Pose(const std::string& state, const std::string& folder, const std::string&
     if (state == "panel") {
         g.Run(IDM_MACS_SETUPMACS);
     } else if (state == "idle" || state == "busy") {
-        Restore(g);
+        hostremote::RestorePlayers(g, 10000);
         g.Run(IDC_HOST_COMMAND12);
         g.Run(IDC_HOST_COMMAND5);
         if (state == "busy") {
@@ -139,8 +111,9 @@ int Pose(const std::string& state, const std::string& folder, const std::string&
             hostremote::WaitUntil([&] { return g.Busy(); }, 10000);
         }
     } else if (state == "maintenance") {
-        Restore(g);
-        Round(g, false);
+        hostremote::RestorePlayers(g, 10000);
+        for (int id : {IDC_HOST_COMMAND12, IDC_HOST_COMMAND5, IDC_HOST_COMMAND7, IDC_HOST_COMMAND8})
+            g.Run(id);
         g.Run(IDM_RECOVER_PLAYERWINDOW);
         hostremote::WaitUntil([&] { return g.Maintenance() != nullptr; }, 5000);
         HWND m = g.Maintenance();

@@ -190,10 +190,18 @@ class Installer : public ::testing::Test {
 TEST_F(Installer, SilentInstallRunUninstallKeepsTheOperatorsFiles) {
     ASSERT_EQ(RunUnquoted(g_setup, "/S", 120000), 0);
 
-    std::set<std::string> expected = {"Gorvath.exe",        "Vantrel.exe",         "zmvorq.dll",
-                                      "Uninstall.exe",      "GORVATH.TXT",         "MACTITS.TXT",
-                                      "OPERATOR-GUIDE.TXT", "CHANGES.txt",         "Rehearsal\\ROOM.TXT",
-                                      "Rehearsal\\worldsim.exe"};
+    std::set<std::string> expected = {"Gorvath.exe",
+                                      "Vantrel.exe",
+                                      "zmvorq.dll",
+                                      "Uninstall.exe",
+                                      "GORVATH.TXT",
+                                      "MACTITS.TXT",
+                                      "OPERATOR-GUIDE.TXT",
+                                      "CHANGES.txt",
+                                      "Rehearsal\\ROOM.TXT",
+                                      "Rehearsal\\worldsim.exe",
+                                      "Rehearsal\\selfcheck.exe",
+                                      "Rehearsal\\SELFCHECK.CMD"};
     for (const auto& m : g_macros)
         expected.insert(m);
     EXPECT_EQ(FilesUnder(InstallDir()), expected);
@@ -211,6 +219,7 @@ TEST_F(Installer, SilentInstallRunUninstallKeepsTheOperatorsFiles) {
         {"Uninstall Tumbleroo.lnk", dir + "\\Uninstall.exe", "", dir},
         {"Rehearsal world (stand-in world client).lnk", dir + "\\Rehearsal\\worldsim.exe", "--scenario ROOM.TXT",
          dir + "\\Rehearsal"},
+        {"Self-check.lnk", dir + "\\Rehearsal\\SELFCHECK.CMD", "", dir + "\\Rehearsal"},
     };
     std::set<std::string> names;
     for (const auto& s : shortcuts) {
@@ -227,8 +236,11 @@ TEST_F(Installer, SilentInstallRunUninstallKeepsTheOperatorsFiles) {
     const struct {
         const char* file;
         bool program;
-    } binaries[] = {
-        {"Gorvath.exe", true}, {"Vantrel.exe", true}, {"zmvorq.dll", false}, {"Rehearsal\\worldsim.exe", true}};
+    } binaries[] = {{"Gorvath.exe", true},
+                    {"Vantrel.exe", true},
+                    {"zmvorq.dll", false},
+                    {"Rehearsal\\worldsim.exe", true},
+                    {"Rehearsal\\selfcheck.exe", true}};
     for (const auto& b : binaries) {
         const fs::path path = InstallDir() / b.file;
         EXPECT_EQ(Machine(path), IMAGE_FILE_MACHINE_AMD64) << b.file;
