@@ -128,6 +128,22 @@ void CentreOnScreen(HWND window) {
     SetWindowPos(window, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+HWND ShowOrRaiseWindow(HWND open, HWND (*create)(void* owner), void* owner) {
+    if (open) {
+        if (IsIconic(open))
+            ShowWindow(open, SW_RESTORE);
+        SetForegroundWindow(open);
+        BringWindowToTop(open);
+        return open;
+    }
+    HWND made = create(owner);
+    if (made) {
+        ShowWindow(made, SW_SHOWNORMAL);
+        UpdateWindow(made);
+    }
+    return made;
+}
+
 std::string ControlText(HWND window, int id) {
     HWND control = GetDlgItem(window, id);
     if (!control)

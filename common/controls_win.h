@@ -34,6 +34,10 @@ ATOM RegisterProgramWindowClass(const char* className, WNDPROC windowProc);
 // Moves the window so that it stands centred on the screen (its size unchanged).
 void CentreOnScreen(HWND window);
 
+// A second window of the program opened again: the one open (restored if minimised) is brought to the front; with
+// none open, `create` makes it, and it is shown. Returns the window, nullptr when it could not be made.
+HWND ShowOrRaiseWindow(HWND open, HWND (*create)(void* owner), void* owner);
+
 // Text of a control as 8-bit (ANSI) text, and back.
 std::string ControlText(HWND window, int id);
 void SetControlText(HWND window, int id, const std::string& text);

@@ -47,17 +47,9 @@ MaintenanceWindow::~MaintenanceWindow() {
 
 // Brought forward, not refilled: the copies stay the snapshot taken when the window was created.
 void MaintenanceWindow::ShowOrRaise() {
-    if (hwnd_) {
-        if (IsIconic(hwnd_))
-            ShowWindow(hwnd_, SW_RESTORE);
-        SetForegroundWindow(hwnd_);
-        BringWindowToTop(hwnd_);
-        return;
-    }
-    if (Create()) {
-        ShowWindow(hwnd_, SW_SHOWNORMAL);
-        UpdateWindow(hwnd_);
-    }
+    win::ShowOrRaiseWindow(
+        hwnd_, [](void* self) { return static_cast<MaintenanceWindow*>(self)->Create() ? static_cast<MaintenanceWindow*>(self)->hwnd_ : nullptr; },
+        this);
 }
 
 void MaintenanceWindow::Close() {

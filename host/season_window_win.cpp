@@ -54,17 +54,9 @@ SeasonWindow::~SeasonWindow() {
 }
 
 void SeasonWindow::ShowOrRaise() {
-    if (hwnd_) {
-        if (IsIconic(hwnd_))
-            ShowWindow(hwnd_, SW_RESTORE);
-        SetForegroundWindow(hwnd_);
-        BringWindowToTop(hwnd_);
-        return;
-    }
-    if (Create()) {
-        ShowWindow(hwnd_, SW_SHOWNORMAL);
-        UpdateWindow(hwnd_);
-    }
+    win::ShowOrRaiseWindow(
+        hwnd_, [](void* self) { return static_cast<SeasonWindow*>(self)->Create() ? static_cast<SeasonWindow*>(self)->hwnd_ : nullptr; },
+        this);
 }
 
 void SeasonWindow::Close() {
