@@ -146,12 +146,17 @@ bool StartProcess(const std::string& exe, const std::vector<std::string>& args, 
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     *process = {};
-    if (CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, const_cast<char*>(environment),
-                       folder.empty() ? nullptr : folder.c_str(), &startup, process))
-        return true;
+    // Wine's CreateProcess, under load after a kill, now and then fails with an internal error a second try does not.
+    DWORD code = ERROR_INTERNAL_ERROR;
+    for (int attempt = 0; attempt < 3 && code == ERROR_INTERNAL_ERROR; PumpFor(100), ++attempt) {
+        if (CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, const_cast<char*>(environment),
+                           folder.empty() ? nullptr : folder.c_str(), &startup, process))
+            return true;
+        code = GetLastError();
+    }
     if (error)
         *error = "cannot start " + commandLine + (folder.empty() ? "" : " in " + folder) + " (error " +
-                 std::to_string(GetLastError()) + ")";
+                 std::to_string(code) + ")";
     *process = {};
     return false;
 }
