@@ -10,10 +10,11 @@
 // --soak: an evening in one process: REQUESTS requests of the host's mix (speech, an ESP every fifth, a receive
 // record from another avatar every 50th, a fetch of the whole chat every 100th) through zmvorq.dll or through a plain
 // DDEML client written here, each awaited (its acknowledgement, the receive, the text), against a stand-in world
-// whose chat holds 200 KB. Prints, every EVERY requests, the committed private memory and the time per 1,000
-// requests of that stretch; with "receives", every request is a receive record the world pokes to the client's
-// name, so that only the client's DDE server side is measured. The stand-in is started afresh, with its 200 KB chat, every 10,000 requests, and its
-// chat is set back to those 200 KB every 1,000 (neither is timed); in between it grows by about 30 KB.
+// whose chat holds 200 KB. Prints, every EVERY requests, the committed private memory, the time per 1,000 requests
+// of that stretch, and the references the system counts to the service and communicate atoms; with "receives",
+// every request is a receive record the world pokes to the client's name, so that only the client's DDE server side
+// is measured. The stand-in is started afresh, with its 200 KB chat, every 10,000 requests, and its chat is set
+// back to those 200 KB every 1,000 (neither is timed); in between it grows by about 30 KB.
 //
 // --beside-late MS: with a window of another thread on the desktop that reads its messages only every MS ms (a
 // program that answers late): DDEML's connect asks every top-level window in turn and waits for that one, the
@@ -30,6 +31,7 @@
 #include <string>
 #include <vector>
 
+#include "common/dde_atoms_win.h"
 #include "common/dde_handles_win.h"
 #include "common/dde_wake_win.h"
 #include "linklib/records.h"
@@ -143,6 +145,13 @@ void RawFetch() {
     DdeFreeStringHandle(gRawInstance, item);
 }
 
+// How many references the system counts to the atom of `name` (0: none is left), for the table's share of a soak:
+// references a client takes and never gives back stay after the programs that took them have ended.
+int AtomReferencesOf(const char* name) {
+    const ATOM atom = GlobalFindAtomA(name);
+    return atom ? win::AtomReferences(atom) : 0;
+}
+
 int Soak(bool library, int requests, int every, bool receivesOnly) {
     const char* name = library ? "BenchLib" : kRawName;
     std::unique_ptr<testwin::WorldProcess> world;
@@ -159,7 +168,8 @@ int Soak(bool library, int requests, int every, bool receivesOnly) {
                              : "soak through %s: %d requests (speech, ESP every 5th, receive every 50th, fetch every "
                                "100th)\n",
                 library ? "zmvorq.dll" : "a plain DDEML client", requests);
-    std::printf("  requests  committed private KB  ms per 1,000 requests  (lost)\n");
+    std::printf("  requests  committed private KB  ms per 1,000 requests  (lost)  references to the service and "
+                "communicate atoms\n");
     std::fflush(stdout);
     double stretchMs = 0;
     int lost = 0;
@@ -219,8 +229,9 @@ int Soak(bool library, int requests, int every, bool receivesOnly) {
         lost += done ? 0 : 1;
         link.ClearReports();
         if ((i + 1) % every == 0) {
-            std::printf("  %8d  %19zu  %21.0f  (%d)\n", i + 1, testwin::CommittedPrivateBytes() / 1024,
-                        stretchMs * 1000.0 / every, lost);
+            std::printf("  %8d  %19zu  %21.0f  (%d)  %d %d\n", i + 1, testwin::CommittedPrivateBytes() / 1024,
+                        stretchMs * 1000.0 / every, lost, AtomReferencesOf("Zelmarink"),
+                        AtomReferencesOf("Zelmarink_Communicate"));
             std::fflush(stdout);
             stretchMs = 0;
         }

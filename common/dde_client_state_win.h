@@ -32,8 +32,8 @@ struct DdeClientConversation::State {
 // The conversation's message-only window, whose messages update `state`; nullptr when it cannot be made.
 HWND CreateClientWindow(DdeClientConversation::State* state);
 
-// Whether these are the service and topic atoms of an initiate of ours that some window has not yet taken: an
-// answer to it (dde_initiate_win.cpp).
+// Whether these are the service and topic atoms of an initiate of ours, one that some window has not yet taken or
+// one of the latest: an answer to it, in time or not (dde_initiate_win.cpp).
 bool IsInitiateAnswer(ATOM service, ATOM topic);
 
 // Two 16-bit values in an lParam as this process sends them (see SendDdeAsA32BitProgram).

@@ -19,6 +19,7 @@
 #include <cstring>
 #include <vector>
 
+#include "common/dde_atoms_win.h"
 #include "common/dde_blocks_win.h"
 #include "common/dde_client_state_win.h"
 #include "common/dde_handles_win.h"
@@ -78,7 +79,8 @@ void TakeData(State* s, HWND hwnd, WPARAM wParam, LPARAM lParam) {
 }
 
 // An answer to our WM_DDE_INITIATE carries the two name atoms of an initiate of ours still out (the server answers
-// while it handles it, before the initiate counts as delivered); every other WM_DDE_ACK is posted and carries a
+// while it handles it, before the initiate counts as delivered), or of one of the latest (an answer sent late, or by
+// a window that was never asked); every other WM_DDE_ACK is posted and carries a
 // packed parameter, a memory handle. Whether the thread is inside a sent message says nothing here: a caller may
 // make its requests from a sent message's handler (another program clicking its button with SendMessage), and the
 // posted acks it then handles are dispatched inside that sent message.
@@ -96,10 +98,9 @@ bool AnswersInitiate(LPARAM lParam) {
 void TakeAck(State* s, HWND hwnd, WPARAM wParam, LPARAM lParam) {
     const HWND from = reinterpret_cast<HWND>(wParam);
     if (AnswersInitiate(lParam)) {
-        if (const ATOM a = LOWORD(static_cast<DWORD>(lParam)))
-            GlobalDeleteAtom(a);
-        if (const ATOM t = HIWORD(static_cast<DWORD>(lParam)))
-            GlobalDeleteAtom(t);
+        // Refused or taken, in time or late, the answer's atoms are dealt with here (dde_atoms_win.h).
+        DeleteAnswerAtom(LOWORD(static_cast<DWORD>(lParam)));
+        DeleteAnswerAtom(HIWORD(static_cast<DWORD>(lParam)));
         if (s && s->initiating && !s->server)
             s->server = from;
         else if (!s || !SameWindow(from, s->server))  // a second server, or one answering after the initiate was over

@@ -2,6 +2,7 @@
 // dde_client_win.h): which windows are asked, the initiates still out, the windows that are sitting on one, and the
 // server threads remembered per service. Touches only the conversation's state (dde_client_state_win.h) and waits
 // through the conversation's own pumped wait.
+#include "common/dde_atoms_win.h"
 #include "common/dde_client_state_win.h"
 
 #include <dde.h>
@@ -16,11 +17,6 @@ namespace win {
 namespace {
 
 using State = DdeClientConversation::State;
-
-// An atom of a name we initiate with: a reference of ours for the connect's own time, deleted when it ends.
-ATOM InitiateAtom(const std::string& name) {
-    return GlobalAddAtomA(name.c_str());
-}
 
 // The WM_DDE_INITIATEs still out, by initiate serial: a window may read its message long after the connect gave
 // up, so each initiate keeps a reference of its own to the two atoms until every window it was sent to has taken
@@ -42,8 +38,9 @@ HMODULE gHeldModule = nullptr;
 void HoldSent(unsigned serial, const std::string& service, const std::string& topic) {
     SentInitiate& sent = Sent()[serial];
     if (sent.out++ == 0) {
-        sent.service = GlobalAddAtomA(service.c_str());
-        sent.topic = GlobalAddAtomA(topic.c_str());
+        sent.service = AddInitiateAtom(service);
+        sent.topic = AddInitiateAtom(topic);
+        RememberInitiate(sent.service, sent.topic);
     }
 }
 
@@ -61,10 +58,8 @@ void ReleaseSent(unsigned serial) {
     const auto found = Sent().find(serial);
     if (found == Sent().end() || --found->second.out > 0)
         return;
-    if (found->second.service)
-        GlobalDeleteAtom(found->second.service);
-    if (found->second.topic)
-        GlobalDeleteAtom(found->second.topic);
+    DeleteInitiateAtom(found->second.service);
+    DeleteInitiateAtom(found->second.topic);
     Sent().erase(found);
 }
 
@@ -131,7 +126,7 @@ bool IsInitiateAnswer(ATOM service, ATOM topic) {
     for (const auto& [serial, sent] : Sent())
         if (sent.out > 0 && sent.service == service && sent.topic == topic)
             return true;
-    return false;
+    return WasInitiatedWith(service, topic);
 }
 
 void ReleaseInitiateModuleReference() {
@@ -153,15 +148,14 @@ DdeOutcome DdeClientConversation::Connect(const std::string& service, const std:
     s = std::move(fresh);
     if (service.empty() || topic.empty())
         return DdeOutcome::NoServer;
-    const ATOM aService = InitiateAtom(service);
-    const ATOM aTopic = InitiateAtom(topic);
+    // The atoms of the names: references of ours for the connect's own time, deleted when it ends.
+    const ATOM aService = AddInitiateAtom(service);
+    const ATOM aTopic = AddInitiateAtom(topic);
     struct Release {
         ATOM service, topic;
         ~Release() {
-            if (service)
-                GlobalDeleteAtom(service);
-            if (topic)
-                GlobalDeleteAtom(topic);
+            DeleteInitiateAtom(service);
+            DeleteInitiateAtom(topic);
         }
     } release{aService, aTopic};
     if (!aService || !aTopic)

@@ -152,8 +152,22 @@ Section /o "un.Saved game and settings (GORVATH.SAV, SCONTROL.TXT, edited texts)
     Delete "$INSTDIR\VANTREL.LOG"
     Delete "$INSTDIR\VANTREL.LO1"
     Delete "$INSTDIR\VANTREL.DMP"
-    RMDir "$INSTDIR"
+    Call un.RemoveInstallFolder
 SectionEnd
+
+; The emptied folder, tried again for some seconds: a program that was just closed (or a scanner looking at what was
+; deleted) may still hold it open for a moment, and the folder then stays behind, empty.
+Function un.RemoveInstallFolder
+    StrCpy $0 0
+    try:
+        RMDir "$INSTDIR"
+        IfFileExists "$INSTDIR\*.*" 0 done
+        IntOp $0 $0 + 1
+        IntCmp $0 20 done
+        Sleep 250
+        Goto try
+    done:
+FunctionEnd
 
 ; After the sections: it selects one of them.
 Function un.onInit

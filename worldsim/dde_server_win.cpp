@@ -29,10 +29,10 @@ DdeServer::~DdeServer() {
 }
 
 bool DdeServer::Start() {
-    if (kind_ == DdeKind::Plain32) {
+    if (kind_ == DdeKind::Plain32 || kind_ == DdeKind::Borrowing) {
         // Its pokes back are our client's, whose initiates then go out widened like its server's answers.
         win::SendDdeAsA32BitProgram(true);
-        plain_ = std::make_unique<PlainServer>(handler_);
+        plain_ = std::make_unique<PlainServer>(handler_, kind_ == DdeKind::Borrowing);
         return plain_->Start();
     }
     if (kind_ == DdeKind::Ddeml) {

@@ -6,8 +6,8 @@
 
 namespace worldsim {
 
-// worldsim.exe [--me NAME] [--scenario FILE] [--transcript FILE] [--dde ours|ddeml|plain32], each option at most
-// once.
+// worldsim.exe [--me NAME] [--scenario FILE] [--transcript FILE] [--dde ours|ddeml|plain32|borrowing], each option
+// at most once.
 OptionsParse<WorldOptions> ParseWorldOptions(const std::vector<std::string>& args) {
     OptionsParse<WorldOptions> out;
     WorldOptions o{std::string(kDefaultOwnAvatar), "", std::string(kDefaultTranscript)};
@@ -39,8 +39,10 @@ OptionsParse<WorldOptions> ParseWorldOptions(const std::vector<std::string>& arg
         o.dde = DdeKind::Ddeml;
     } else if (dde == "plain32") {
         o.dde = DdeKind::Plain32;
+    } else if (dde == "borrowing") {
+        o.dde = DdeKind::Borrowing;
     } else if (dde != "ours") {
-        out.error = "--dde: ours, ddeml or plain32, not " + dde;
+        out.error = "--dde: ours, ddeml, plain32 or borrowing, not " + dde;
         return out;
     }
     if (o.me.find_first_of(std::string("\x0c\r\n", 3)) != std::string::npos) {

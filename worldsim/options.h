@@ -10,8 +10,10 @@ namespace worldsim {
 // How the world speaks DDE. Ours: a DDEML server, acknowledgements poked in plain DDE messages (our own client).
 // Ddeml: the platform's DDE library alone, a DDEML server and a DDEML client for every poke back, as a world client
 // built on that library would. Plain32: plain DDE messages both ways, every lParam it sends widened from 32 bits
-// with its sign, as a 32-bit program's messages reach a 64-bit one.
-enum class DdeKind { Ours, Ddeml, Plain32 };
+// with its sign, as a 32-bit program's messages reach a 64-bit one. Borrowing: Plain32 that answers an initiate with
+// the initiator's own atoms and adds no reference of its own, knowing its service name by the atom it added at
+// start (plain_server_win.h).
+enum class DdeKind { Ours, Ddeml, Plain32, Borrowing };
 
 struct WorldOptions {
     std::string me;

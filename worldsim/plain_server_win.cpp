@@ -8,6 +8,7 @@
 
 #include <dde.h>
 
+#include <cstdio>
 #include <cstring>
 #include <optional>
 #include <vector>
@@ -93,12 +94,31 @@ bool PlainServer::Start() {
     if (!window_)
         return false;
     SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    if (borrowing_ && !(name_ = GlobalAddAtomA(std::string(kService).c_str())))
+        return false;
     return true;
+}
+
+bool PlainServer::NameKept() {
+    if (!borrowing_ || nameLost_)
+        return !nameLost_;
+    char name[64] = {};
+    const UINT length = GlobalGetAtomNameA(name_, name, sizeof name);
+    if (length && SameName(std::string(name, length), kService))
+        return true;
+    nameLost_ = true;
+    std::fputs("worldsim: the service name's atom is gone from the table (a program deleted a reference it was "
+               "never given); initiates are no longer answered\n",
+               stderr);
+    return false;
 }
 
 void PlainServer::Stop() {
     if (!window_)
         return;
+    if (name_ && NameKept())
+        GlobalDeleteAtom(name_);
+    name_ = 0;
     SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
     DestroyWindow(window_);
     window_ = nullptr;
@@ -133,7 +153,8 @@ LRESULT CALLBACK PlainServer::NameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARA
 // A named service and topic only, as a DDEML server that turns wildcard connects down.
 void PlainServer::OnInitiate(HWND client, ATOM service, ATOM topic) {
     const std::string topicName = AtomName(topic);
-    if (!client || !SameName(AtomName(service), kService) || topicName.empty() || !handler_.OnConnect(topicName))
+    const bool named = borrowing_ ? NameKept() && service == name_ : SameName(AtomName(service), kService);
+    if (!client || !named || topicName.empty() || !handler_.OnConnect(topicName))
         return;
     auto* conv = new Conversation{this, client, topicName, false, {}, {}};
     HWND hwnd = CreateConversationWindow(conv);
@@ -141,9 +162,9 @@ void PlainServer::OnInitiate(HWND client, ATOM service, ATOM topic) {
         delete conv;
         return;
     }
-    // The answer's atoms are the client's to delete.
-    const ATOM aService = GlobalAddAtomA(std::string(kService).c_str());
-    const ATOM aTopic = GlobalAddAtomA(topicName.c_str());
+    // The answer's atoms are the client's to delete: new references, unless this server borrows the client's.
+    const ATOM aService = borrowing_ ? service : GlobalAddAtomA(std::string(kService).c_str());
+    const ATOM aTopic = borrowing_ ? topic : GlobalAddAtomA(topicName.c_str());
     SendMessageA(client, WM_DDE_ACK, reinterpret_cast<WPARAM>(hwnd), Widened(MAKELPARAM(aService, aTopic)));
 }
 
@@ -153,6 +174,8 @@ LRESULT CALLBACK PlainServer::ConversationProc(HWND hwnd, UINT msg, WPARAM wPara
         return DefWindowProcA(hwnd, msg, wParam, lParam);
     const HWND from = reinterpret_cast<HWND>(wParam);
     const bool partner = conv && from && win::SameWindow(from, conv->client);
+    if (conv)
+        conv->server->NameKept();  // checked while the initiate's own references are gone
     try {
         switch (msg) {
         case WM_DDE_POKE:

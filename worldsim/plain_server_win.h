@@ -4,6 +4,11 @@
 // the answer's topic atom (0xC000 and above) then fills the upper half with ones. Memory handles packed into posted
 // messages are rebuilt by the system for the receiving process and cannot arrive widened.
 //
+// Borrowing (--dde borrowing) adds one fault of an old program: it knows its service name by the atom it added when
+// it started, and answers an initiate with the initiator's own two atoms, adding no reference. A client that then
+// deletes "its" answer atoms takes the server's reference: once the name's atom is gone from the table, this server
+// says so on stderr and answers no initiate again, as such a program, its name lost, would not.
+//
 // The rules stay the World's (DdeHandler); this file turns messages into bytes and back, on the UI thread.
 #pragma once
 
@@ -17,7 +22,7 @@ namespace worldsim {
 
 class PlainServer {
 public:
-    explicit PlainServer(DdeHandler& handler) : handler_(handler) {}
+    PlainServer(DdeHandler& handler, bool borrowing) : handler_(handler), borrowing_(borrowing) {}
     ~PlainServer();
     PlainServer(const PlainServer&) = delete;
     PlainServer& operator=(const PlainServer&) = delete;
@@ -38,9 +43,14 @@ private:
     void OnInitiate(HWND client, ATOM service, ATOM topic);
     void OnPoke(Conversation& conv, HWND hwnd, LPARAM lParam);
     void OnRequest(Conversation& conv, HWND hwnd, LPARAM lParam);
+    // Borrowing: whether the service name's atom is still in the table; false for good once it was not.
+    bool NameKept();
 
     DdeHandler& handler_;
+    const bool borrowing_;
     HWND window_ = nullptr;
+    ATOM name_ = 0;  // Borrowing: the service name's atom, a reference of ours from Start to Stop
+    bool nameLost_ = false;
 };
 
 }  // namespace worldsim

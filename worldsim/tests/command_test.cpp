@@ -225,6 +225,7 @@ TEST(OptionsTest, WorldCommandLine) {
         {{}, true, "Marla", "", "worldsim.log"},
         {{"--dde", "ddeml", "--me", "Zed"}, true, "Zed", "", "worldsim.log", DdeKind::Ddeml},
         {{"--dde", "plain32"}, true, "Marla", "", "worldsim.log", DdeKind::Plain32},
+        {{"--dde", "borrowing"}, true, "Marla", "", "worldsim.log", DdeKind::Borrowing},
         {{"--dde", "ours"}, true, "Marla", "", "worldsim.log", DdeKind::Ours},
         {{"--dde", "DDEML"}, false, "", "", ""},
         {{"--dde", "ours", "--dde", "ddeml"}, false, "", "", ""},
