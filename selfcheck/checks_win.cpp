@@ -48,28 +48,10 @@ bool Exited(HANDLE process) {
 
 // A program's window: visible, of that class, and of process pid (0: any process).
 HWND FindWindowOf(DWORD pid, const char* className, const std::string& caption = "") {
-    struct Search {
-        DWORD pid;
-        const char* className;
-        const std::string& caption;
-        HWND found;
-    } search{pid, className, caption, nullptr};
-    EnumWindows(
-        [](HWND hwnd, LPARAM param) WINAPI -> BOOL {
-            auto* s = reinterpret_cast<Search*>(param);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(hwnd, &owner);
-            char cls[64] = {};
-            GetClassNameA(hwnd, cls, sizeof cls);
-            if ((s->pid == 0 || owner == s->pid) && lstrcmpiA(cls, s->className) == 0 && IsWindowVisible(hwnd) &&
-                (s->caption.empty() || WindowText(hwnd) == s->caption)) {
-                s->found = hwnd;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    for (HWND hwnd : hostremote::TopLevelWindows(pid, className, caption.empty() ? nullptr : caption.c_str()))
+        if (IsWindowVisible(hwnd))
+            return hwnd;
+    return nullptr;
 }
 
 // A window titled as the world client's that is not a message box (a box of the stand-in's refusal has the title

@@ -10,9 +10,11 @@
 
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <optional>
 #include <vector>
 
+#include "common/dde_atoms_win.h"
 #include "common/dde_handles_win.h"
 #include "common/dde_wake_win.h"
 #include "worldsim/protocol.h"
@@ -96,6 +98,13 @@ bool PlainServer::Start() {
     SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     if (borrowing_ && !(name_ = GlobalAddAtomA(std::string(kService).c_str())))
         return false;
+    // References to the name left by programs that ended without giving them back (every stand-in a test kills
+    // leaves its own) would keep the atom whatever a client takes: they are given back, so that this server's
+    // reference is the only one and its loss shows.
+    for (int left = 100000; borrowing_ && left > 0 && win::AtomReferences(name_) > 1 &&
+                            win::AtomReferences(name_) < std::numeric_limits<int>::max();
+         --left)
+        GlobalDeleteAtom(name_);
     return true;
 }
 

@@ -41,8 +41,9 @@ LRESULT SendW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     return static_cast<LRESULT>(result);
 }
 
-// Top-level windows of a process with a class name (and a caption, when given).
-std::vector<HWND> TopLevelWindows(DWORD pid, const char* className, const char* caption = nullptr) {
+}  // namespace
+
+std::vector<HWND> TopLevelWindows(DWORD pid, const char* className, const char* caption) {
     struct Search {
         DWORD pid;
         const char* className;
@@ -56,15 +57,14 @@ std::vector<HWND> TopLevelWindows(DWORD pid, const char* className, const char* 
             GetWindowThreadProcessId(hwnd, &owner);
             char cls[64] = {};
             GetClassNameA(hwnd, cls, sizeof cls);
-            if (owner == s->pid && std::string(cls) == s->className && (!s->caption || WindowText(hwnd) == s->caption))
+            if ((s->pid == 0 || owner == s->pid) && lstrcmpiA(cls, s->className) == 0 &&
+                (!s->caption || WindowText(hwnd) == s->caption))
                 s->found.push_back(hwnd);
             return TRUE;
         },
         reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
-
-}  // namespace
 
 bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs) {
     const ULONGLONG end = GetTickCount64() + timeoutMs;

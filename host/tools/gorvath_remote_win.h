@@ -100,5 +100,7 @@ class Gorvath {
 
 // Text of any window of another process (WM_GETTEXT, wide, with a time-out), as 8-bit text.
 std::string WindowText(HWND hwnd);
+// Top-level windows of process pid (0: any) with a class name (any case) and, when given, a caption.
+std::vector<HWND> TopLevelWindows(DWORD pid, const char* className, const char* caption = nullptr);
 
 }  // namespace hostremote

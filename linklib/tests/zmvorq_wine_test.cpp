@@ -3,6 +3,7 @@
 // came back.
 #include <windows.h>
 
+#include <dde.h>
 #include <ddeml.h>
 #include <gtest/gtest.h>
 
@@ -11,8 +12,10 @@
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
+#include "common/dde_atoms_win.h"
 #include "common/dde_wake_win.h"
 
 #include "linklib/tools/link_session_win.h"
@@ -441,6 +444,68 @@ TEST(ZmvorqWine, NoCodeOfTheLibraryRunsOnceItIsUnloaded) {
         EXPECT_EQ(gAccessViolations, 0) << r.what;
     }
     RemoveVectoredExceptionHandler(handler);
+}
+
+// A program that answers every connect to the world's name late, 20 ms after it took the initiate (the library has
+// its server by then), with new atoms of its own as the rules say, on the caller's thread.
+struct LateStranger {
+    std::vector<std::pair<HWND, std::string>> asked;  // client window, topic
+    int answers = 0, terminates = 0;
+} gStranger;
+
+LRESULT CALLBACK LateStrangerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    char service[64] = {}, topic[64] = {};
+    if (msg == WM_DDE_INITIATE && GlobalGetAtomNameA(LOWORD(lParam), service, sizeof service) &&
+        lstrcmpiA(service, "Zelmarink") == 0 && GlobalGetAtomNameA(HIWORD(lParam), topic, sizeof topic)) {
+        gStranger.asked.emplace_back(reinterpret_cast<HWND>(wParam), topic);
+        SetTimer(hwnd, 1, 20, nullptr);
+    } else if (msg == WM_TIMER) {
+        KillTimer(hwnd, 1);
+        for (const auto& [client, name] : std::exchange(gStranger.asked, {})) {
+            if (!IsWindow(client))
+                continue;
+            ++gStranger.answers;
+            SendMessageA(client, WM_DDE_ACK, reinterpret_cast<WPARAM>(hwnd),
+                         MAKELPARAM(GlobalAddAtomA("Zelmarink"), GlobalAddAtomA(name.c_str())));
+        }
+    } else if (msg == WM_DDE_TERMINATE) {
+        ++gStranger.terminates;
+    } else {
+        return DefWindowProcA(hwnd, msg, wParam, lParam);
+    }
+    return 0;
+}
+
+// A late answer from a stranger is still an answer: the stranger is told to go (WM_DDE_TERMINATE), the request goes
+// on with the world, and the world's name keeps its atom, with at most one reference more than before (one that
+// the count could not tell from a server's own).
+TEST(ZmvorqWine, AStrangersLateAnswerIsEndedAndTheWorldKeepsItsName) {
+    WorldProcess world;
+    ASSERT_TRUE(world.ok());
+    ASSERT_TRUE(world.Control("fault|slow|Zelmarink_Register|400"));
+    gStranger = {};
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = LateStrangerProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "ZmvorqLateStranger";
+    RegisterClassA(&wc);
+    HWND stranger = CreateWindowA(wc.lpszClassName, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, wc.hInstance, nullptr);
+    ASSERT_NE(stranger, nullptr);
+    const ATOM name = GlobalFindAtomA("Zelmarink");
+    const int before = name ? win::AtomReferences(name) : 0;
+    LinkSession link;
+    ASSERT_EQ(link.Init("Tumbleroo"), 0);
+    link.Register("Tumbleroo");
+    EXPECT_TRUE(link.WaitForAcks(1));
+    EXPECT_GE(gStranger.answers, 1) << "the stranger was never asked while the conversation lasted";
+    EXPECT_TRUE(testwin::PumpUntil([] { return gStranger.terminates >= gStranger.answers; }, 3000))
+        << gStranger.terminates << " of " << gStranger.answers << " late answers ended";
+    link.Kill();
+    DestroyWindow(stranger);
+    const ATOM nameAfter = GlobalFindAtomA("Zelmarink");
+    const int after = nameAfter ? win::AtomReferences(nameAfter) : 0;
+    EXPECT_TRUE(!name || nameAfter == name) << "the world's name lost its atom";
+    EXPECT_LE(after, before + 1);
 }
 
 TEST(ZmvorqWine, ManySendsLeaveNoMemoryBehind) {
