@@ -96,15 +96,19 @@ bool PlainServer::Start() {
     if (!window_)
         return false;
     SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    if (borrowing_ && !(name_ = GlobalAddAtomA(std::string(kService).c_str())))
-        return false;
-    // References to the name left by programs that ended without giving them back (every stand-in a test kills
-    // leaves its own) would keep the atom whatever a client takes: they are given back, so that this server's
-    // reference is the only one and its loss shows.
-    for (int left = 100000; borrowing_ && left > 0 && win::AtomReferences(name_) > 1 &&
-                            win::AtomReferences(name_) < std::numeric_limits<int>::max();
-         --left)
-        GlobalDeleteAtom(name_);
+    if (borrowing_) {
+        if (!(name_ = GlobalAddAtomA(std::string(kService).c_str())))
+            return false;
+        // References to the name left by programs that ended without giving them back (every stand-in a test kills
+        // leaves its own) would keep the atom whatever a client takes: they are given back, so that this server's
+        // reference is the only one and its loss shows.
+        for (int left = 100000; left > 0; --left) {
+            const int references = win::AtomReferences(name_);
+            if (references <= 1 || references == std::numeric_limits<int>::max())
+                break;
+            GlobalDeleteAtom(name_);
+        }
+    }
     return true;
 }
 
