@@ -446,22 +446,39 @@ TEST(ZmvorqWine, NoCodeOfTheLibraryRunsOnceItIsUnloaded) {
     RemoveVectoredExceptionHandler(handler);
 }
 
-// A program that answers every connect to the world's name late, 20 ms after it took the initiate (the library has
-// its server by then), with new atoms of its own as the rules say, on the caller's thread.
+// A program that answers every connect to the world's name late, with new atoms of its own as the rules say, on the
+// caller's thread: 20 ms after the world's answer reached the connecting window (seen by a hook on the thread's sent
+// messages), so that the library has its server by then, however slow the machine.
 struct LateStranger {
-    std::vector<std::pair<HWND, std::string>> asked;  // client window, topic
+    HWND window = nullptr;
+    std::vector<std::pair<HWND, std::string>> asked, due;  // client window, topic
     int answers = 0, terminates = 0;
 } gStranger;
+
+LRESULT CALLBACK SeeTheWorldsAnswer(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && sent->message == WM_DDE_ACK && reinterpret_cast<HWND>(sent->wParam) != gStranger.window) {
+        for (auto it = gStranger.asked.begin(); it != gStranger.asked.end();) {
+            if (it->first != sent->hwnd) {
+                ++it;
+                continue;
+            }
+            gStranger.due.push_back(*it);
+            it = gStranger.asked.erase(it);
+            SetTimer(gStranger.window, 1, 20, nullptr);
+        }
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
 
 LRESULT CALLBACK LateStrangerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     char service[64] = {}, topic[64] = {};
     if (msg == WM_DDE_INITIATE && GlobalGetAtomNameA(LOWORD(lParam), service, sizeof service) &&
         lstrcmpiA(service, "Zelmarink") == 0 && GlobalGetAtomNameA(HIWORD(lParam), topic, sizeof topic)) {
         gStranger.asked.emplace_back(reinterpret_cast<HWND>(wParam), topic);
-        SetTimer(hwnd, 1, 20, nullptr);
     } else if (msg == WM_TIMER) {
         KillTimer(hwnd, 1);
-        for (const auto& [client, name] : std::exchange(gStranger.asked, {})) {
+        for (const auto& [client, name] : std::exchange(gStranger.due, {})) {
             if (!IsWindow(client))
                 continue;
             ++gStranger.answers;
@@ -491,6 +508,9 @@ TEST(ZmvorqWine, AStrangersLateAnswerIsEndedAndTheWorldKeepsItsName) {
     RegisterClassA(&wc);
     HWND stranger = CreateWindowA(wc.lpszClassName, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, wc.hInstance, nullptr);
     ASSERT_NE(stranger, nullptr);
+    gStranger.window = stranger;
+    HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROC, SeeTheWorldsAnswer, nullptr, GetCurrentThreadId());
+    ASSERT_NE(hook, nullptr);
     const ATOM name = GlobalFindAtomA("Zelmarink");
     const int before = name ? win::AtomReferences(name) : 0;
     LinkSession link;
@@ -501,6 +521,7 @@ TEST(ZmvorqWine, AStrangersLateAnswerIsEndedAndTheWorldKeepsItsName) {
     EXPECT_TRUE(testwin::PumpUntil([] { return gStranger.terminates >= gStranger.answers; }, 3000))
         << gStranger.terminates << " of " << gStranger.answers << " late answers ended";
     link.Kill();
+    UnhookWindowsHookEx(hook);
     DestroyWindow(stranger);
     const ATOM nameAfter = GlobalFindAtomA("Zelmarink");
     const int after = nameAfter ? win::AtomReferences(nameAfter) : 0;
