@@ -129,8 +129,13 @@ Gorvath::Gorvath(DWORD timeoutMs) {
 bool Gorvath::FindWindowOfProcess(DWORD timeoutMs) {
     WaitUntil(
         [&] {
+            // A box the start-up shows before the window (a notice that arrived while it opened the link) stands
+            // for it: the window is shown once the box is answered.
+            bool boxShown = false;
+            for (HWND box : TopLevelWindows(pid_, "#32770"))
+                boxShown = boxShown || IsWindowVisible(box);
             for (HWND hwnd : TopLevelWindows(pid_, host::kHostClassName, host::kHostCaption)) {
-                if (IsWindowVisible(hwnd))
+                if (IsWindowVisible(hwnd) || boxShown)
                     window_ = hwnd;
             }
             return window_ != nullptr || Exited();

@@ -25,7 +25,8 @@ struct MessageBoxSeen {
 
 class Gorvath {
   public:
-    // Starts `exe` with `folder` as its current directory and waits (up to 20 s) for its HostWindow to be shown.
+    // Starts `exe` with `folder` as its current directory and waits (up to 20 s) for its HostWindow to be shown, or
+    // for a message box of the process while the window is still hidden (a notice during its start-up).
     Gorvath(const std::string& exe, const std::string& folder);
     // Attaches to the HostWindow of a Gorvath.exe that is already running (waits up to timeoutMs for one).
     explicit Gorvath(DWORD timeoutMs);
