@@ -171,6 +171,25 @@ bool IsPushButton(HWND control) {
     return kind == BS_PUSHBUTTON || kind == BS_DEFPUSHBUTTON;
 }
 
+LRESULT EraseClient(HWND window, WPARAM wParam, HBRUSH brush) {
+    RECT rc;
+    GetClientRect(window, &rc);
+    FillRect(reinterpret_cast<HDC>(wParam), &rc, brush);
+    return 1;
+}
+
+HWND FocusWithin(HWND window) {
+    const HWND focus = GetFocus();
+    return focus && IsChild(window, focus) ? focus : nullptr;
+}
+
+LRESULT FocusedPushButtonAsDefault(HWND window, int notDefault) {
+    const HWND focus = FocusWithin(window);
+    if (!IsPushButton(focus) || (notDefault && GetDlgCtrlID(focus) == notDefault))
+        return 0;
+    return MAKELRESULT(GetDlgCtrlID(focus), DC_HASDEFID);
+}
+
 namespace {
 
 std::wstring Widen(std::string_view text) {

@@ -47,6 +47,17 @@ void ShowControl(HWND window, int id, bool visible);
 // presses; false for a null handle.
 bool IsPushButton(HWND control);
 
+// WM_ERASEBKGND's work for a window of one colour: its client area filled through the DC in `wParam` with `brush`.
+// Returns 1, the answer that says the background is erased.
+LRESULT EraseClient(HWND window, WPARAM wParam, HBRUSH brush);
+
+// The control of `window` that has the keyboard, or null: what a window remembers when it is deactivated.
+HWND FocusWithin(HWND window);
+
+// The answer to DM_GETDEFID as a dialog gives it: Enter presses the push button of `window` that has the keyboard,
+// and nothing on any other control or on the control `notDefault`.
+LRESULT FocusedPushButtonAsDefault(HWND window, int notDefault = 0);
+
 // A multi-line edit box asks for every key, Tab included, so that Tab would never leave it: after this call Tab
 // moves on to the next control from `edit` as from a one-line box (Enter stays the box's own).
 void LetTabLeave(HWND edit);

@@ -147,8 +147,7 @@ void ConfiguratorWindow::LeaveBusy() {
 }
 
 void ConfiguratorWindow::RememberFocus() {
-    const HWND focus = GetFocus();
-    if (focus && IsChild(hwnd_, focus))
+    if (const HWND focus = win::FocusWithin(hwnd_))
         lastFocus_ = focus;
 }
 

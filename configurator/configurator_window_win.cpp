@@ -270,12 +270,8 @@ LRESULT ConfiguratorWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam
         case WM_SIZE:
             linkmodule::PinOnTop(hwnd_);  // minimising and restoring included
             return 0;
-        case WM_ERASEBKGND: {
-            RECT r;
-            GetClientRect(hwnd_, &r);
-            FillRect(reinterpret_cast<HDC>(wParam), &r, background_);
-            return 1;
-        }
+        case WM_ERASEBKGND:
+            return win::EraseClient(hwnd_, wParam, background_);
         case WM_CTLCOLORSTATIC:
             return reinterpret_cast<LRESULT>(
                 OnCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam)));

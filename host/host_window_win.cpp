@@ -63,14 +63,10 @@ LRESULT CALLBACK MacroFrameProc(HWND frame, UINT msg, WPARAM wParam, LPARAM lPar
         case WM_CTLCOLOREDIT:
         case WM_CTLCOLORSTATIC:
             return SendMessageA(GetParent(frame), msg, wParam, lParam);
-        case WM_ERASEBKGND: {
-            const auto brush = reinterpret_cast<HBRUSH>(
-                SendMessageA(GetParent(frame), WM_CTLCOLORSTATIC, wParam, reinterpret_cast<LPARAM>(frame)));
-            RECT rc;
-            GetClientRect(frame, &rc);
-            FillRect(reinterpret_cast<HDC>(wParam), &rc, brush);
-            return 1;
-        }
+        case WM_ERASEBKGND:
+            return win::EraseClient(frame, wParam,
+                                    reinterpret_cast<HBRUSH>(SendMessageA(GetParent(frame), WM_CTLCOLORSTATIC, wParam,
+                                                                          reinterpret_cast<LPARAM>(frame))));
     }
     return original ? CallWindowProcA(original, frame, msg, wParam, lParam)
                     : DefWindowProcA(frame, msg, wParam, lParam);
@@ -247,12 +243,8 @@ LRESULT HostWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_SIZE:  // also the first display, minimising and restoring
             linkmodule::PinOnTop(hwnd);
             return 0;
-        case WM_ERASEBKGND: {
-            RECT rc;
-            GetClientRect(hwnd, &rc);
-            FillRect(reinterpret_cast<HDC>(wParam), &rc, background_ == kBusyColour ? busyBrush_ : idleBrush_);
-            return 1;
-        }
+        case WM_ERASEBKGND:
+            return win::EraseClient(hwnd, wParam, background_ == kBusyColour ? busyBrush_ : idleBrush_);
         case WM_CTLCOLORSTATIC:
             return OnControlColour(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
         case WM_CTLCOLORBTN:
@@ -298,8 +290,7 @@ void HostWindow::OnClose() {
 // box, the maintenance window or minimising), instead of the window itself, where Enter and space would be lost.
 void HostWindow::OnActivate(bool active) {
     if (!active) {
-        const HWND focus = GetFocus();
-        if (focus && IsChild(hwnd_, focus))
+        if (const HWND focus = win::FocusWithin(hwnd_))
             lastFocus_ = focus;
         return;
     }
@@ -312,10 +303,7 @@ void HostWindow::OnActivate(bool active) {
 // Enter presses the button that has the keyboard, as in a dialog (the dialog keys ask the window for its default
 // button). `Dummy` is no default: Enter there, or in the category box, does nothing.
 LRESULT HostWindow::DefaultButton() const {
-    const HWND focus = GetFocus();
-    if (!win::IsPushButton(focus) || !IsChild(hwnd_, focus) || GetDlgCtrlID(focus) == IDC_HOST_DUMMY)
-        return 0;
-    return MAKELRESULT(GetDlgCtrlID(focus), DC_HASDEFID);
+    return win::FocusedPushButtonAsDefault(hwnd_, IDC_HOST_DUMMY);
 }
 
 // `PlayerName` shows the system's window colours; the frame's caption area, the window's background.

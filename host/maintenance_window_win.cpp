@@ -99,12 +99,8 @@ LRESULT MaintenanceWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
         case WM_COMMAND:
             OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
             return 0;
-        case WM_ERASEBKGND: {
-            RECT rc;
-            GetClientRect(hwnd, &rc);
-            FillRect(reinterpret_cast<HDC>(wParam), &rc, background_);
-            return 1;
-        }
+        case WM_ERASEBKGND:
+            return win::EraseClient(hwnd, wParam, background_);
         case WM_CTLCOLORSTATIC:
             if (IsSectionLabel(reinterpret_cast<HWND>(lParam))) {
                 const HDC dc = reinterpret_cast<HDC>(wParam);
@@ -119,7 +115,7 @@ LRESULT MaintenanceWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
             OnActivate(LOWORD(wParam) != WA_INACTIVE);
             return 0;
         case DM_GETDEFID:
-            return DefaultButton();
+            return win::FocusedPushButtonAsDefault(hwnd_);  // on a list Enter does nothing
         case WM_NCDESTROY:
             // The window and its copies go together; this object stays for the next "Player Maintenance".
             hwnd_ = nullptr;
@@ -212,8 +208,7 @@ void MaintenanceWindow::ShowModel(bool refill) {
 // (a "Delete Player") hands it to its section's list.
 void MaintenanceWindow::OnActivate(bool active) {
     if (!active) {
-        const HWND focus = GetFocus();
-        if (focus && IsChild(hwnd_, focus))
+        if (const HWND focus = win::FocusWithin(hwnd_))
             lastFocus_ = focus;
         return;
     }
@@ -226,14 +221,6 @@ void MaintenanceWindow::OnActivate(bool active) {
         target = GetDlgItem(hwnd_, kMaintenanceControls[0].id);
     if (target)
         SetFocus(target);
-}
-
-// Enter presses the button that has the keyboard; on a list it does nothing.
-LRESULT MaintenanceWindow::DefaultButton() const {
-    const HWND focus = GetFocus();
-    if (!win::IsPushButton(focus) || !IsChild(hwnd_, focus))
-        return 0;
-    return MAKELRESULT(GetDlgCtrlID(focus), DC_HASDEFID);
 }
 
 }  // namespace host

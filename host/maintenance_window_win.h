@@ -37,7 +37,6 @@ class MaintenanceWindow {
     // Writes the model to the window: each list's entries (when refill) and selection, each "Delete Player".
     void ShowModel(bool refill);
     void OnActivate(bool active);
-    LRESULT DefaultButton() const;
 
     GameLists& lists_;
     std::optional<PlayerMaintenance> model_;  // exists while the window does

@@ -140,12 +140,8 @@ LRESULT SeasonWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_COMMAND:
             OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
             return 0;
-        case WM_ERASEBKGND: {
-            RECT rc;
-            GetClientRect(hwnd, &rc);
-            FillRect(reinterpret_cast<HDC>(wParam), &rc, background_);
-            return 1;
-        }
+        case WM_ERASEBKGND:
+            return win::EraseClient(hwnd, wParam, background_);
         case WM_CTLCOLORSTATIC:
             SetBkColor(reinterpret_cast<HDC>(wParam), kIdleColour);
             return reinterpret_cast<LRESULT>(background_);
@@ -155,7 +151,7 @@ LRESULT SeasonWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             OnActivate(LOWORD(wParam) != WA_INACTIVE);
             return 0;
         case DM_GETDEFID:
-            return DefaultButton();
+            return win::FocusedPushButtonAsDefault(hwnd_);
         case WM_NCDESTROY:
             hwnd_ = nullptr;
             book_.reset();
@@ -289,8 +285,7 @@ void SeasonWindow::Tell(const std::string& text) const {
 // As a dialog does: the control that had the keyboard gets it back when the window is active again.
 void SeasonWindow::OnActivate(bool active) {
     if (!active) {
-        const HWND focus = GetFocus();
-        if (focus && IsChild(hwnd_, focus))
+        if (const HWND focus = win::FocusWithin(hwnd_))
             lastFocus_ = focus;
         return;
     }
@@ -299,14 +294,6 @@ void SeasonWindow::OnActivate(bool active) {
                       : GetDlgItem(hwnd_, IDC_SEASON_LIST);
     if (target)
         SetFocus(target);
-}
-
-// Enter presses the button that has the keyboard; on the list it does nothing.
-LRESULT SeasonWindow::DefaultButton() const {
-    const HWND focus = GetFocus();
-    if (!win::IsPushButton(focus) || !IsChild(hwnd_, focus))
-        return 0;
-    return MAKELRESULT(GetDlgCtrlID(focus), DC_HASDEFID);
 }
 
 }  // namespace host

@@ -57,7 +57,6 @@ class SeasonWindow {
     void OnNewSeason();
     void Append(RecordKind kind);
     void OnActivate(bool active);
-    LRESULT DefaultButton() const;
     int Ask(const std::string& question) const;
     void Tell(const std::string& text) const;
 

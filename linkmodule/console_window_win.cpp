@@ -316,9 +316,8 @@ void LinkConsole::OnEnter() {
 // As a dialog does: the control that had the focus gets it back when the window is active again, the first
 // field when there was none.
 void LinkConsole::OnActivate(bool active) {
-    const HWND focus = GetFocus();
     if (!active) {
-        if (focus && IsChild(hwnd_, focus))
+        if (const HWND focus = win::FocusWithin(hwnd_))
             lastFocus_ = focus;
         return;
     }
