@@ -8,6 +8,8 @@
 //   late     every line answered 2.5 s late, past the library's 2 s (fault slow on communicate), How To Play
 //   hung     a hung window and one that reads its messages every 10 s elsewhere on the desktop, Get_Players and
 //            How To Play (14 lines), each timed
+//   configurator  Vantrel.exe's Auto Configuration against a world that takes every request and answers none
+//            (fault hold all), from the click to its message about the world client
 //
 //   failure_bench.exe [CASE...]      (default: all)
 #include <windows.h>
@@ -17,9 +19,12 @@
 #include <string>
 #include <vector>
 
+#include "configurator/configurator_ids.h"
+#include "configurator/configurator_layout.h"
 #include "host/host_ids.h"
 #include "host/tools/gorvath_remote_win.h"
 #include "linkmodule/link_core.h"
+#include "testing/program_harness_win.h"
 #include "testing/world_harness_win.h"
 
 namespace {
@@ -119,12 +124,37 @@ void Hung() {
     }
 }
 
+// The configurator tries both methods itself: one run, the settings file it starts from making no difference.
+void Configurator() {
+    const std::string folder = NewFolder("configurator");
+    testwin::WorldProcess world({"--me", "Marla"});
+    Write(folder + "\\SCONTROL.TXT", kMethods[0].settings);
+    testwin::Program vantrel(testwin::BinaryDirectory() + "Vantrel.exe", folder, config::kWindowCaption);
+    if (!world.ok() || !vantrel.ok()) {
+        std::printf("configurator: could not start\n");
+        return;
+    }
+    world.Control("fault|hold|all|on");
+    const double clicked = Now();
+    vantrel.Click(IDC_CONFIGURATOR_COMMAND1);
+    double ms = -1;
+    while (ms < 0 && Now() - clicked < 60000) {
+        const auto text = vantrel.AnswerBox(static_cast<DWORD>(60000 - (Now() - clicked)));
+        if (!text)
+            break;
+        if (text->rfind(linkmodule::kStalledMessageStart, 0) == 0)
+            ms = Now() - clicked;
+    }
+    Report("configurator: world answers nothing", "both", ms);
+    world.Control("fault|hold|all|off");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     std::vector<std::string> cases(argv + 1, argv + argc);
     if (cases.empty())
-        cases = {"sits", "holds", "late", "hung"};
+        cases = {"sits", "holds", "late", "hung", "configurator"};
     std::printf("from the click to the operator's message (hung: to the end of the command)\n");
     for (const auto& c : cases) {
         if (c == "sits")
@@ -136,6 +166,8 @@ int main(int argc, char** argv) {
                   IDM_MACS_WELCOMEMESSAGE);
         else if (c == "hung")
             Hung();
+        else if (c == "configurator")
+            Configurator();
         else
             std::printf("unknown case %s\n", c.c_str());
     }
