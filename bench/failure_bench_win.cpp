@@ -35,7 +35,7 @@ struct Method {
     const char* name;
     const char* settings;
 };
-const Method kMethods[] = {{"library", "Pelmor 3.0\r\n0\r\n1\r\n0\r\n"}, {"console", "Pelmor 3.0\r\n0\r\n0\r\n0\r\n"}};
+const Method kMethods[] = {{"library", testwin::kLibraryMethod}, {"console", testwin::kConsoleMethod}};
 
 std::string NewFolder(const std::string& name) {
     char temp[MAX_PATH] = {};
@@ -128,7 +128,7 @@ void Hung() {
 void Configurator() {
     const std::string folder = NewFolder("configurator");
     testwin::WorldProcess world({"--me", "Marla"});
-    Write(folder + "\\SCONTROL.TXT", kMethods[0].settings);
+    Write(folder + "\\SCONTROL.TXT", testwin::kLibraryMethod);
     testwin::Program vantrel(testwin::BinaryDirectory() + "Vantrel.exe", folder, config::kWindowCaption);
     if (!world.ok() || !vantrel.ok()) {
         std::printf("configurator: could not start\n");

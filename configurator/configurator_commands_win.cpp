@@ -171,8 +171,8 @@ void ConfiguratorWindow::OnActivate(bool active) {
 
 // Enter presses the button that has the keyboard, as in a dialog: the dialog keys ask for the default button.
 LRESULT ConfiguratorWindow::DefaultButton() const {
-    const HWND focus = GetFocus();
-    if (!IsButton(focus) || !IsChild(hwnd_, focus))
+    const HWND focus = win::FocusWithin(hwnd_);
+    if (!IsButton(focus))
         return 0;
     return MAKELRESULT(GetDlgCtrlID(focus), DC_HASDEFID);
 }

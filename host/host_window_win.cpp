@@ -259,7 +259,9 @@ LRESULT HostWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             OnClose();
             return 0;
         case DM_GETDEFID:
-            return DefaultButton();
+            // Enter presses the button that has the keyboard, as in a dialog; `Dummy` is no default: Enter there,
+            // or in the category box, does nothing.
+            return win::FocusedPushButtonAsDefault(hwnd_, IDC_HOST_DUMMY);
         case WM_DESTROY:
             PostQuitMessage(0);
             return 0;
@@ -298,12 +300,6 @@ void HostWindow::OnActivate(bool active) {
         SetFocus(lastFocus_);
     else
         FocusDummy();
-}
-
-// Enter presses the button that has the keyboard, as in a dialog (the dialog keys ask the window for its default
-// button). `Dummy` is no default: Enter there, or in the category box, does nothing.
-LRESULT HostWindow::DefaultButton() const {
-    return win::FocusedPushButtonAsDefault(hwnd_, IDC_HOST_DUMMY);
 }
 
 // `PlayerName` shows the system's window colours; the frame's caption area, the window's background.

@@ -55,7 +55,6 @@ class HostWindow final : private HostIo {
     void OnClose();
     void OnActivate(bool active);
     LRESULT OnTestHook(WPARAM query);
-    LRESULT DefaultButton() const;
     LRESULT OnControlColour(HDC dc, HWND control);
 
     // One handler per button and menu item.
